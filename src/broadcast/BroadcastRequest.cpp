@@ -1,0 +1,33 @@
+#include "broadcast/BroadcastRequest.h"
+
+namespace tolvane::broadcast {
+
+using namespace tolvane::wire;
+
+QByteArray buildBroadcastRequest(const QString& text, int cap)
+{
+    qsizetype n = text.size() * 2 + 2;
+    if (n > cap)
+        n = cap;
+    QByteArray frame = makeFrame(CmdBroadcast, int(n) + 2);
+    putU16(frame, kHeaderSize, quint16(n));
+    // The text with its terminating zero unit, cut to n bytes; the zero fill is the terminator.
+    const QByteArray bytes = utf16le(text).left(n);
+    memcpy(frame.data() + kHeaderSize + 2, bytes.constData(), size_t(bytes.size()));
+    return frame;
+}
+
+std::optional<ParsedBroadcast> parseBroadcastRequest(QByteArrayView payload)
+{
+    if (payload.size() < 2)
+        return std::nullopt;
+    ParsedBroadcast out;
+    out.declaredBytes = getU16(payload, 0);
+    if (2 + out.declaredBytes > payload.size())
+        return std::nullopt;
+    out.text = getFixedText(payload, 2, out.declaredBytes);
+    out.terminated = out.text.size() * 2 + 2 <= out.declaredBytes;
+    return out;
+}
+
+} // namespace tolvane::broadcast

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "net/Wire.h"
+
+#include <optional>
+
+namespace tolvane::broadcast {
+
+// Byte caps of the text field: list lines and time signals, and live messages.
+constexpr int kLineCap = 72;
+constexpr int kLiveCap = 36;
+
+// Broadcast request 12011: u16 N, then N bytes of the UTF-16LE text with its zero
+// unit. N = 2 * units + 2, cut to `cap` when larger (then without terminator).
+QByteArray buildBroadcastRequest(const QString& text, int cap);
+
+struct ParsedBroadcast
+{
+    int declaredBytes = 0; // N as sent
+    QString text;          // up to the terminator or N
+    bool terminated = false;
+};
+// Reads a broadcast payload; nullopt when N does not fit the payload.
+std::optional<ParsedBroadcast> parseBroadcastRequest(QByteArrayView payload);
+
+} // namespace tolvane::broadcast

@@ -1,0 +1,54 @@
+#include "net/SessionProtocol.h"
+
+#include "admin/AccountStore.h"
+
+namespace tolvane {
+
+QString SessionProtocol::notLoggedInText()
+{
+    return QStringLiteral("ログインしていません・・");
+}
+
+QString SessionProtocol::playerCountText(qint32 players)
+{
+    // The count is inserted as a number; nothing from the wire is used as a format.
+    return QStringLiteral("現在のプレイヤー数：") + QString::number(players) + QStringLiteral("人");
+}
+
+template <size_t N> static void copyInto(std::array<char, N>& record, const QByteArray& payload)
+{
+    const size_t n = qMin(N, size_t(payload.size()));
+    if (n > 0)
+        memcpy(record.data(), payload.constData(), n);
+}
+
+SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame,
+                                                   admin::AccountStore& accounts)
+{
+    switch (frame.command) {
+    case wire::CmdLoginResult:
+        copyInto(m_loginResult, frame.payload);
+        if (wire::getI32(QByteArrayView(m_loginResult.data(), 4), 0) != 1)
+            return Outcome::LoginRefused;
+        m_loginAccepted = true;
+        return Outcome::LoginAccepted;
+    case wire::CmdPlayerCountReply: {
+        copyInto(m_playerCount, frame.payload);
+        const QByteArrayView record(m_playerCount.data(), 8);
+        if (wire::getI32(record, 0) != 1)
+            return Outcome::PlayerCountInvalid;
+        m_statusText = playerCountText(wire::getI32(record, 4));
+        return Outcome::PlayerCountShown;
+    }
+    case wire::CmdAccountListReply:
+        accounts.storeListReply(frame.payload);
+        return Outcome::AccountListStored;
+    case wire::CmdAccountInfoReply:
+        accounts.storeDetailReply(frame.payload);
+        return Outcome::AccountInfoStored;
+    default:
+        return Outcome::Ignored;
+    }
+}
+
+} // namespace tolvane

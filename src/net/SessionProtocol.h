@@ -1,0 +1,48 @@
+#pragma once
+
+#include "net/Wire.h"
+
+#include <array>
+
+namespace tolvane {
+namespace admin {
+class AccountStore;
+}
+
+// The session's state and the reply dispatcher: the login result, the player
+// count and the status text; account replies are handed to the account store.
+class SessionProtocol
+{
+public:
+    enum class Outcome {
+        Ignored,          // a command the console does not read
+        LoginAccepted,    // result 1: control state 1, then a player-count request
+        LoginRefused,     // any other result: nothing changes
+        PlayerCountShown, // statusText() holds the new text
+        PlayerCountInvalid,
+        AccountListStored,
+        AccountInfoStored,
+    };
+
+    static QString notLoggedInText();
+    static QString playerCountText(qint32 players);
+
+    Outcome Dispatch(const wire::Frame& frame, admin::AccountStore& accounts);
+
+    bool loginAccepted() const { return m_loginAccepted; }
+    QString statusText() const { return m_statusText; }
+    qint32 lastLoginResult() const
+    {
+        return wire::getI32(QByteArrayView(m_loginResult.data(), 4), 0);
+    }
+
+private:
+    bool m_loginAccepted = false;
+    QString m_statusText = notLoggedInText();
+    // Fixed reply records: a short payload leaves the rest as it was, a long one is
+    // copied only as far as the record goes.
+    std::array<char, 4> m_loginResult{};
+    std::array<char, 8> m_playerCount{};
+};
+
+} // namespace tolvane

@@ -1,0 +1,139 @@
+#include "net/FrameAssembler.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using tolvane::FrameAssembler;
+
+class TestFrameAssembler : public QObject
+{
+    Q_OBJECT
+
+    // Three replies back to back: a login result, an empty frame, a player count.
+    static QByteArray stream()
+    {
+        return QByteArray::fromHex("040000001227"
+                                   "01000000"
+                                   "000000003427"
+                                   "08000000e22e"
+                                   "010000002a000000");
+    }
+
+    static void checkThree(FrameAssembler& a)
+    {
+        QCOMPARE(a.pendingFrames(), 3);
+        auto f = a.takeFrame();
+        QCOMPARE(f.command, quint16(10002));
+        QCOMPARE(f.payload, QByteArray::fromHex("01000000"));
+        f = a.takeFrame();
+        QCOMPARE(f.command, quint16(10036));
+        QVERIFY(f.payload.isEmpty());
+        f = a.takeFrame();
+        QCOMPARE(f.command, quint16(12002));
+        QCOMPARE(f.payload, QByteArray::fromHex("010000002a000000"));
+        QVERIFY(!a.hasFrame());
+        QCOMPARE(a.bufferedBytes(), 0);
+    }
+
+private Q_SLOTS:
+    void wholeStreamInOneRead()
+    {
+        FrameAssembler a;
+        QCOMPARE(a.feed(stream()), 3);
+        checkThree(a);
+    }
+
+    void splitAtEveryBoundary()
+    {
+        const QByteArray s = stream();
+        for (int cut = 0; cut <= s.size(); ++cut) {
+            FrameAssembler a;
+            const int first = a.feed(QByteArrayView(s).first(cut));
+            const int second = a.feed(QByteArrayView(s).sliced(cut));
+            QCOMPARE(first + second, 3);
+            checkThree(a);
+        }
+    }
+
+    void oneByteAtATime()
+    {
+        const QByteArray s = stream();
+        FrameAssembler a;
+        QList<int> completedAt;
+        for (int i = 0; i < s.size(); ++i) {
+            if (a.feed(QByteArrayView(s).sliced(i, 1)) == 1)
+                completedAt.append(i);
+        }
+        // Each frame completes with its last byte, the empty one with its sixth.
+        QCOMPARE(completedAt, (QList<int>{9, 15, 29}));
+        checkThree(a);
+    }
+
+    void randomPiecesKeepOrder()
+    {
+        QByteArray s;
+        for (quint16 i = 0; i < 200; ++i) {
+            const int len = int(i % 37);
+            s += QByteArray::fromHex(QByteArray::number(len, 16).rightJustified(2, '0') + "000000");
+            s.append(char(i & 0xff));
+            s.append(char(i >> 8));
+            s += QByteArray(len, char(i));
+        }
+        QRandomGenerator rng(42);
+        FrameAssembler a;
+        int pos = 0;
+        while (pos < s.size()) {
+            const int n = qMin(int(rng.bounded(1, 64)), int(s.size()) - pos);
+            a.feed(QByteArrayView(s).sliced(pos, n));
+            pos += n;
+        }
+        QCOMPARE(a.pendingFrames(), 200);
+        for (quint16 i = 0; i < 200; ++i) {
+            const auto f = a.takeFrame();
+            QCOMPARE(f.command, i);
+            QCOMPARE(f.payload, QByteArray(int(i % 37), char(i)));
+        }
+    }
+
+    void lengthLimit_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<bool>("refused");
+        // 1 MiB is accepted; one byte more is refused before anything is buffered.
+        QTest::newRow("at limit") << QByteArray::fromHex("000010001227") << false;
+        QTest::newRow("over limit") << QByteArray::fromHex("010010001227") << true;
+        QTest::newRow("huge") << QByteArray::fromHex("ffffffff1227") << true;
+    }
+
+    void lengthLimit()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(bool, refused);
+        FrameAssembler a;
+        a.feed(header);
+        QCOMPARE(a.hasError(), refused);
+        if (refused) {
+            // Nothing more is accepted after the refusal.
+            QCOMPARE(a.feed(QByteArray::fromHex("000000001227")), 0);
+            QVERIFY(!a.hasFrame());
+        } else {
+            QCOMPARE(a.feed(QByteArray(1024 * 1024, 'x')), 1);
+            QCOMPARE(a.takeFrame().payload.size(), 1024 * 1024);
+        }
+    }
+
+    void frameLongerThanTheOldBuffer()
+    {
+        // An account list of 100 IDs is far longer than 2064 bytes.
+        QByteArray payload(8 + 100 * 50, '\0');
+        payload[4] = 100;
+        QByteArray frame = QByteArray::fromHex("90130000") + QByteArray::fromHex("1c27") + payload;
+        QCOMPARE(frame.size(), 6 + 5008);
+        FrameAssembler a;
+        QCOMPARE(a.feed(frame), 1);
+        QCOMPARE(a.takeFrame().payload.size(), 5008);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFrameAssembler)
+#include "TestFrameAssembler.moc"

@@ -1,0 +1,173 @@
+#include "admin/AccountStore.h"
+#include "broadcast/BroadcastEngine.h"
+#include "net/SessionProtocol.h"
+
+#include <QTest>
+
+using namespace tolvane;
+using Outcome = SessionProtocol::Outcome;
+
+// The reply dispatcher and the pacing decisions, without sockets.
+class TestSessionProtocol : public QObject
+{
+    Q_OBJECT
+
+    static wire::Frame frame(quint16 command, const char* hexPayload)
+    {
+        return {command, QByteArray::fromHex(hexPayload)};
+    }
+
+private Q_SLOTS:
+    void startsLoggedOut()
+    {
+        SessionProtocol s;
+        QVERIFY(!s.loginAccepted());
+        QCOMPARE(s.statusText(), QStringLiteral("ログインしていません・・"));
+    }
+
+    void loginResult_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("1") << QByteArray("01000000") << true;
+        QTest::newRow("0") << QByteArray("00000000") << false;
+        QTest::newRow("-1") << QByteArray("ffffffff") << false;
+        QTest::newRow("256 is not 1") << QByteArray("00010000") << false;
+        QTest::newRow("longer payload, first four bytes count") << QByteArray("01000000ff") << true;
+        QTest::newRow("empty payload leaves the record as it was") << QByteArray() << false;
+    }
+
+    void loginResult()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, accepted);
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        const Outcome o = s.Dispatch(frame(10002, payload.constData()), accounts);
+        QCOMPARE(o, accepted ? Outcome::LoginAccepted : Outcome::LoginRefused);
+        QCOMPARE(s.loginAccepted(), accepted);
+    }
+
+    void loginNeverUndone()
+    {
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        s.Dispatch(frame(10002, "01000000"), accounts);
+        QCOMPARE(s.Dispatch(frame(10002, "00000000"), accounts), Outcome::LoginRefused);
+        QVERIFY(s.loginAccepted());
+        // A second acceptance repeats the actions of the first.
+        QCOMPARE(s.Dispatch(frame(10002, "01000000"), accounts), Outcome::LoginAccepted);
+    }
+
+    void shortPayloadKeepsRestOfRecord()
+    {
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        s.Dispatch(frame(10002, "01000000"), accounts);
+        // Two bytes overwrite only the low half of the stored result.
+        QCOMPARE(s.Dispatch(frame(10002, "0000"), accounts), Outcome::LoginRefused);
+        QCOMPARE(s.lastLoginResult(), 0);
+        QCOMPARE(s.Dispatch(frame(10002, "01"), accounts), Outcome::LoginAccepted);
+    }
+
+    void playerCount_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("zero players")
+            << QByteArray("0100000000000000") << QStringLiteral("現在のプレイヤー数：0人");
+        QTest::newRow("42") << QByteArray("010000002a000000")
+                            << QStringLiteral("現在のプレイヤー数：42人");
+        QTest::newRow("negative shown signed")
+            << QByteArray("01000000ffffffff") << QStringLiteral("現在のプレイヤー数：-1人");
+        QTest::newRow("invalid result keeps text")
+            << QByteArray("000000002a000000") << QStringLiteral("ログインしていません・・");
+    }
+
+    void playerCount()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, status);
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        s.Dispatch(frame(12002, payload.constData()), accounts);
+        QCOMPARE(s.statusText(), status);
+    }
+
+    void accountRepliesAreStored()
+    {
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        const QByteArray list = QByteArray::fromHex("0000000001000000") +
+                                QByteArray::fromHex("61006200") + QByteArray(46, '\0');
+        QCOMPARE(s.Dispatch({10012, list}, accounts), Outcome::AccountListStored);
+        QCOMPARE(accounts.list().recordCount(), 1);
+        QCOMPARE(accounts.list().idAt(0), QStringLiteral("ab"));
+        QCOMPARE(s.Dispatch(frame(10042, "00000000"), accounts), Outcome::AccountInfoStored);
+    }
+
+    void otherCodesIgnored()
+    {
+        SessionProtocol s;
+        admin::AccountStore accounts;
+        QCOMPARE(s.Dispatch(frame(10052, ""), accounts), Outcome::Ignored);
+        QCOMPARE(s.Dispatch(frame(12011, "0200"), accounts), Outcome::Ignored);
+        QCOMPARE(s.statusText(), SessionProtocol::notLoggedInText());
+    }
+
+    void pacingThreeLines()
+    {
+        broadcast::BroadcastEngine e;
+        e.StartBroadcast(3);
+        QList<int> sent;
+        bool finished = false;
+        for (int tick = 0; tick < 3; ++tick) {
+            const auto t = e.PacingTick(3);
+            QVERIFY(t.send);
+            sent.append(t.index);
+            finished = t.finished;
+            QCOMPARE(finished, tick == 2);
+        }
+        QCOMPARE(sent, (QList<int>{0, 1, 2}));
+        QVERIFY(!e.PacingTick(3).send);
+    }
+
+    void pacingOverReplacedList()
+    {
+        broadcast::BroadcastEngine e;
+        e.StartBroadcast(5);
+        e.PacingTick(5);
+        // A longer list selected during the broadcast: it goes on at count - remaining.
+        auto t = e.PacingTick(10);
+        QCOMPARE(t.index, 10 - 4);
+        // A shorter list (or a deleted one) ends the broadcast instead of reading before
+        // the first line.
+        t = e.PacingTick(2);
+        QVERIFY(!t.send);
+        QVERIFY(t.finished);
+        QVERIFY(!e.isRunning());
+        QVERIFY(!e.PacingTick(0).finished);
+    }
+
+    void emptyViewBroadcastsNothingAndNeverEnds()
+    {
+        broadcast::BroadcastEngine e;
+        e.StartBroadcast(0);
+        const auto t = e.PacingTick(0);
+        QVERIFY(!t.send);
+        QVERIFY(!t.finished);
+    }
+
+    void stopThenTicksDoNothing()
+    {
+        broadcast::BroadcastEngine e;
+        e.StartBroadcast(4);
+        e.StopBroadcast();
+        const auto t = e.PacingTick(4);
+        QVERIFY(!t.send);
+        QVERIFY(!t.finished);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessionProtocol)
+#include "TestSessionProtocol.moc"
