@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tolvane {
+
+// Whether the program should log in as soon as the connection is made. `programArguments`
+// are the arguments after the program's name, with the toolkit's own options already taken
+// out. Each argument overwrites the flag with whether it is exactly "-auto", so the last
+// argument decides.
+bool autoLoginRequested(const QStringList& programArguments);
+
+// The absolute path of the settings file in `currentDirectory` (the directory the program
+// was started in; the path stays fixed for the whole run).
+QString settingsPathFor(const QString& currentDirectory);
+
+} // namespace tolvane

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvane {
+
+// The settings file with Windows private-profile semantics: section and key names
+// compared without regard to case, values trimmed and a pair of surrounding quotes
+// stripped on read, other lines and comments kept on write, every write immediate
+// and atomic. Reads files written as UTF-8 or as code page 932.
+class IniSettings
+{
+public:
+    explicit IniSettings(QString path = {});
+
+    void setPath(const QString& path) { m_path = path; }
+    QString path() const { return m_path; }
+
+    // The key's value (at most 4095 characters), or `defaultValue` when the file,
+    // the section or the key is missing. A key present with an empty value reads
+    // as empty.
+    QString read(const QString& section, const QString& key,
+                 const QString& defaultValue = {}) const;
+    // Replaces or adds the key, creating the section and the file when missing.
+    // Returns false when the file could not be written (callers may ignore it).
+    bool write(const QString& section, const QString& key, const QString& value) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace tolvane

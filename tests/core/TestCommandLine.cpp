@@ -1,0 +1,78 @@
+#include "app/CommandLine.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void autoLogin_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("expected");
+
+        QTest::newRow("no arguments") << QStringList() << false;
+        QTest::newRow("-auto") << QStringList{u"-auto"_s} << true;
+        QTest::newRow("upper case") << QStringList{u"-AUTO"_s} << false;
+        QTest::newRow("mixed case") << QStringList{u"-Auto"_s} << false;
+        QTest::newRow("without dash") << QStringList{u"auto"_s} << false;
+        QTest::newRow("slash form") << QStringList{u"/auto"_s} << false;
+        QTest::newRow("double dash") << QStringList{u"--auto"_s} << false;
+        QTest::newRow("longer word") << QStringList{u"-autox"_s} << false;
+        QTest::newRow("trailing blank") << QStringList{u"-auto "_s} << false;
+        QTest::newRow("other argument") << QStringList{u"x"_s} << false;
+        QTest::newRow("-auto last") << QStringList{u"x"_s, u"-auto"_s} << true;
+        QTest::newRow("-auto then other") << QStringList{u"-auto"_s, u"x"_s} << false;
+        QTest::newRow("-auto then empty") << QStringList{u"-auto"_s, QString()} << false;
+        QTest::newRow("-auto twice") << QStringList{u"-auto"_s, u"-auto"_s} << true;
+        QTest::newRow("cleared and set again")
+            << QStringList{u"-auto"_s, u"x"_s, u"-auto"_s} << true;
+    }
+
+    void autoLogin()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, expected);
+        QCOMPARE(tolvane::autoLoginRequested(arguments), expected);
+    }
+
+    void settingsPath_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("expected");
+
+#ifdef Q_OS_WIN
+        QTest::newRow("drive") << u"C:/Games/Tolvane"_s << u"C:/Games/Tolvane/Tolvane.ini"_s;
+        QTest::newRow("backslashes")
+            << u"C:\\Games\\Tolvane"_s << u"C:/Games/Tolvane/Tolvane.ini"_s;
+        QTest::newRow("drive root") << u"D:/"_s << u"D:/Tolvane.ini"_s;
+#else
+        QTest::newRow("plain") << u"/srv/tolvane"_s << u"/srv/tolvane/Tolvane.ini"_s;
+        QTest::newRow("trailing slash") << u"/srv/tolvane/"_s << u"/srv/tolvane/Tolvane.ini"_s;
+        QTest::newRow("dot-dot") << u"/srv/other/../tolvane"_s << u"/srv/tolvane/Tolvane.ini"_s;
+        QTest::newRow("root") << u"/"_s << u"/Tolvane.ini"_s;
+        QTest::newRow("japanese") << u"/home/運営/設定"_s << u"/home/運営/設定/Tolvane.ini"_s;
+#endif
+    }
+
+    void settingsPath()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QString, expected);
+        QCOMPARE(tolvane::settingsPathFor(directory), expected);
+    }
+
+    void relativeDirectoryBecomesAbsolute()
+    {
+        const QString path = tolvane::settingsPathFor(u"sub"_s);
+        QVERIFY(QDir::isAbsolutePath(path));
+        QCOMPARE(path, QDir::cleanPath(QDir::currentPath() + u"/sub/Tolvane.ini"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "TestCommandLine.moc"
