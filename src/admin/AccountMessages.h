@@ -1,0 +1,95 @@
+#pragma once
+
+#include "net/Wire.h"
+
+#include <optional>
+
+// Account administration messages, both directions. The simulator reads the
+// requests and builds the replies with the same definitions.
+namespace tolvane::admin {
+
+constexpr int kIdFieldSize = 50;   // UTF-16LE, zero-terminated, 24 characters
+constexpr int kNameFieldSize = 26; // UTF-16LE, zero-terminated, 12 characters
+constexpr int kMaxIdChars = 24;
+constexpr int kMaxPasswordChars = 33;
+constexpr int kMaxNameChars = 12;
+constexpr int kListHeadSize = 8;
+constexpr int kDetailRecordSize = 244;
+constexpr int kDetailReadSize = 121;
+
+enum FieldBit : quint32 {
+    FieldPassword = 0x01,
+    FieldCharacterName = 0x02,
+    FieldLoginPermission = 0x04,
+    FieldAuthority = 0x08,
+    FieldLoginState = 0x10,
+    FieldAll = 0x1f,
+};
+
+// Payload lengths of the requests.
+constexpr int kCreatePayload = 84;
+constexpr int kDeletePayload = 50;
+constexpr int kInfoPayload = 54;
+constexpr int kChangePasswordPayload = 88;
+constexpr int kChangeNamePayload = 80;
+constexpr int kChangeBytePayload = 55;
+
+// An account ID field as it stands in a list reply record: 50 raw bytes.
+using IdField = QByteArray;
+IdField idFieldFromText(const QString& id);
+
+QByteArray buildAccountListRequest();
+QByteArray buildCreateAccountRequest(const QString& id, const QString& password);
+QByteArray buildDeleteAccountRequest(const IdField& id);
+QByteArray buildAccountInfoRequest(const IdField& id);
+// Change kinds 1..8; nullopt for any other kind.
+std::optional<QByteArray> buildChangeAccountRequest(const IdField& id, int kind,
+                                                    const QString& newPassword,
+                                                    const QString& newName);
+
+// The list reply as received: u32, i32 count, 50-byte records. Reads only the
+// records actually present, however large the declared count.
+class AccountListView
+{
+public:
+    explicit AccountListView(QByteArrayView payload) : m_payload(payload) {}
+    qint32 declaredCount() const { return wire::getI32(m_payload, 4); }
+    int recordCount() const;
+    QString idAt(int position) const;      // empty outside 0..recordCount()-1
+    IdField idFieldAt(int position) const; // empty outside the records present
+    bool validPosition(int position) const { return position >= 0 && position < recordCount(); }
+
+private:
+    QByteArrayView m_payload;
+};
+
+struct AccountDetail
+{
+    QString id;
+    QByteArray digestText; // 32 ASCII characters
+    QString characterName;
+    quint8 loginPermission = 0;
+    quint8 authority = 0;
+    quint8 loginState = 0;
+};
+
+// The detail reply; fields beyond the bytes received read as empty or 0.
+AccountDetail readAccountDetail(QByteArrayView payload);
+
+// Replies as the server builds them.
+QByteArray buildAccountListReply(const QStringList& ids);
+QByteArray buildAccountInfoReply(const AccountDetail& detail);
+
+// Requests as the server reads them.
+struct AccountRequest
+{
+    quint16 command = 0;
+    QString id;            // decoded ID field
+    QByteArray digestText; // create, change of password: 32 ASCII characters
+    quint32 field = 0;     // info: mask; change: selector
+    QString name;          // change of character name
+    quint8 value = 0;      // change of a one-byte field
+};
+std::optional<AccountRequest> parseAccountRequest(quint16 command, QByteArrayView payload);
+
+} // namespace tolvane::admin
