@@ -1,0 +1,576 @@
+#include "VelmiraServer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using tolvane::sim::Account;
+using tolvane::sim::RequestRecord;
+using tolvane::sim::ServerAccounts;
+using tolvane::sim::SimOptions;
+using tolvane::sim::VelmiraServer;
+
+namespace {
+
+// QByteArray::fromHex skips the spaces that separate the fields.
+// Frames are put together here from their documented layout, independently of
+// the builders the server uses.
+QByteArray le16(quint16 v)
+{
+    QByteArray b(2, '\0');
+    b[0] = char(v & 0xff);
+    b[1] = char(v >> 8);
+    return b;
+}
+
+QByteArray le32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char((v >> (8 * i)) & 0xff);
+    return b;
+}
+
+QByteArray frame(quint16 command, const QByteArray& payload)
+{
+    return le32(quint32(payload.size())) + le16(command) + payload;
+}
+
+// A fixed field from the hex of its UTF-16LE text, zero-filled to `size` bytes.
+QByteArray field(const char* hex, int size)
+{
+    return QByteArray::fromHex(hex).leftJustified(size, '\0');
+}
+
+QByteArray idField(const char* hex)
+{
+    return field(hex, 50);
+}
+
+const QByteArray kLoginVexodrim =
+    QByteArray::fromHex("15000000 1127 1200 7600650078006f006400720069006d00 0000 00");
+const QByteArray kLoginAccepted = QByteArray::fromHex("040000001227 01000000");
+const QByteArray kLoginRefused = QByteArray::fromHex("040000001227 00000000");
+const QByteArray kPlayerCountRequest = QByteArray::fromHex("00000000e12e");
+const QByteArray kListRequest = QByteArray::fromHex("000000001b27");
+const QByteArray kChangeReply = QByteArray::fromHex("000000004427");
+
+const char* const kTesterHex = "740065007300740065007200"; // "tester"
+const char* const kOldHex = "6f006c00640030003100";        // "old01"
+const QByteArray kDigestPw = "8fe4c11451281c094a6578e6ddbf5eed";
+const QByteArray kDigestNewpass = "e6053eb8d35e02ae40beeeacef203c1a";
+
+struct TestClient
+{
+    explicit TestClient(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] {
+            const QByteArray bytes = socket.readAll();
+            reads.append(bytes);
+            received += bytes;
+        });
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+    }
+
+    QTcpSocket socket;
+    QByteArray received;
+    QList<QByteArray> reads;
+};
+
+SimOptions quietOptions()
+{
+    SimOptions o;
+    o.port = 0;
+    o.quiet = true;
+    return o;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestVelmiraSim : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loginReply_data();
+    void loginReply();
+    void playerCountReply_data();
+    void playerCountReply();
+    void broadcastIsLoggedWithoutReply_data();
+    void broadcastIsLoggedWithoutReply();
+    void unknownCommandIsIgnored();
+    void serveSeveralClients();
+    void chunkedRepliesArriveSplitButWhole();
+    void coalescedRepliesArriveInOneRead();
+    void coalescedRepliesFlushAfterDelay();
+    void closesAfterConfiguredFrames();
+    void overlongFrameClosesClient();
+    void frameAtPayloadLimitIsAccepted();
+    void accountRoundTripIsSavedAndReloaded();
+    void accountInfoForUnknownId();
+    void badAccountRequestsAreIgnored();
+    void demoAccountsSeededWhenFileAbsent();
+    void corruptFileRefused_data();
+    void corruptFileRefused();
+    void unwritableFileRefused();
+    void printableTextEscapesControls();
+};
+
+void TestVelmiraSim::loginReply_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("acceptLogin");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("logged");
+
+    QTest::newRow("right password")
+        << kLoginVexodrim << true << kLoginAccepted << QStringLiteral("******** accepted");
+    // "abc": 8 text bytes, length 11.
+    QTest::newRow("wrong password") << QByteArray::fromHex("0b0000001127 0800 610062006300 0000 00")
+                                    << true << kLoginRefused << QStringLiteral("******** refused");
+    QTest::newRow("logins refused")
+        << kLoginVexodrim << false << kLoginRefused << QStringLiteral("******** refused");
+    // The declared text length runs past the payload.
+    QTest::newRow("malformed") << QByteArray::fromHex("030000001127 400000") << true
+                               << kLoginRefused << QStringLiteral("malformed, refused");
+}
+
+void TestVelmiraSim::loginReply()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(bool, acceptLogin);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, logged);
+
+    SimOptions o = quietOptions();
+    o.acceptLogin = acceptLogin;
+    VelmiraServer server;
+    QVERIFY2(server.listen(o), qPrintable(server.errorString()));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    client.socket.write(request);
+    QTRY_COMPARE(client.received, reply);
+    QCOMPARE(requests.count(), 1);
+    const auto record = requests.at(0).at(0).value<RequestRecord>();
+    QCOMPARE(record.command, quint16(10001));
+    QCOMPARE(record.payload, request.mid(6));
+    QCOMPARE(record.text, logged);
+    QVERIFY(!record.line.contains(QLatin1String("vexodrim")));
+    static const QRegularExpression shape(
+        QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  login \\(10001\\)  "));
+    QVERIFY2(shape.match(record.line).hasMatch(), qPrintable(record.line));
+}
+
+void TestVelmiraSim::playerCountReply_data()
+{
+    QTest::addColumn<qint32>("count");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("12") << 12 << QByteArray::fromHex("08000000e22e 01000000 0c000000");
+    QTest::newRow("0") << 0 << QByteArray::fromHex("08000000e22e 01000000 00000000");
+    QTest::newRow("345") << 345 << QByteArray::fromHex("08000000e22e 01000000 59010000");
+}
+
+void TestVelmiraSim::playerCountReply()
+{
+    QFETCH(qint32, count);
+    QFETCH(QByteArray, reply);
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    server.setPlayerCount(count);
+    TestClient client(server.serverPort());
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(client.received, reply);
+}
+
+void TestVelmiraSim::broadcastIsLoggedWithoutReply_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("logged");
+
+    QTest::newRow("kana") << QByteArray::fromHex("0a00 5330613089306f30 0000")
+                          << QStringLiteral("こちらは") << QStringLiteral("こちらは");
+    // 36 units fill the 72-byte cap and travel without a terminator.
+    QTest::newRow("cut at the cap")
+        << QByteArray::fromHex("4800") + QByteArray::fromHex("4100").repeated(36)
+        << QStringLiteral("A").repeated(36)
+        << QStringLiteral("A").repeated(36) + QStringLiteral("  [N=72, no terminator]");
+    QTest::newRow("line break shown escaped")
+        << QByteArray::fromHex("0800 61000d000a000000") << QStringLiteral("a\r\n")
+        << QStringLiteral("a\\r\\n");
+}
+
+void TestVelmiraSim::broadcastIsLoggedWithoutReply()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, text);
+    QFETCH(QString, logged);
+
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    QSignalSpy broadcasts(&server, &VelmiraServer::broadcastReceived);
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginAccepted);
+
+    // The player-count reply must be the next thing to arrive: a broadcast has none.
+    client.socket.write(frame(12011, payload) + kPlayerCountRequest);
+    QTRY_COMPARE(client.received.size(), kLoginAccepted.size() + 14);
+    QCOMPARE(client.received.mid(kLoginAccepted.size(), 6), QByteArray::fromHex("08000000e22e"));
+
+    QCOMPARE(broadcasts.count(), 1);
+    QCOMPARE(broadcasts.at(0).at(0).toString(), text);
+    QCOMPARE(broadcasts.at(0).at(1).toByteArray(), payload);
+    const auto record = requests.at(1).at(0).value<RequestRecord>();
+    QCOMPARE(record.command, quint16(12011));
+    QVERIFY2(record.line.endsWith(QStringLiteral("  broadcast (12011)  ") + logged),
+             qPrintable(record.line));
+}
+
+void TestVelmiraSim::unknownCommandIsIgnored()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    // A reply code sent to the server and an unknown code: both dropped.
+    client.socket.write(QByteArray::fromHex("030000000f27 010203") +
+                        QByteArray::fromHex("040000001227 01000000") + kPlayerCountRequest);
+    QTRY_COMPARE(client.received.size(), 14);
+    QCOMPARE(client.received.left(6), QByteArray::fromHex("08000000e22e"));
+    QCOMPARE(requests.count(), 3);
+    const auto unknown = requests.at(0).at(0).value<RequestRecord>();
+    QCOMPARE(unknown.command, quint16(9999));
+    QVERIFY2(unknown.line.contains(QLatin1String("unknown (9999)")), qPrintable(unknown.line));
+}
+
+void TestVelmiraSim::serveSeveralClients()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    QSignalSpy connected(&server, &VelmiraServer::clientConnected);
+    QSignalSpy disconnected(&server, &VelmiraServer::clientDisconnected);
+    TestClient a(server.serverPort());
+    TestClient b(server.serverPort());
+    QTRY_COMPARE(connected.count(), 2);
+    b.socket.write(kLoginVexodrim);
+    a.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(b.received, kLoginAccepted);
+    QTRY_COMPARE(a.received.size(), 14);
+    QCOMPARE(server.clientCount(), 2);
+    a.socket.disconnectFromHost();
+    QTRY_COMPARE(disconnected.count(), 1);
+    QTRY_COMPARE(server.clientCount(), 1);
+}
+
+void TestVelmiraSim::chunkedRepliesArriveSplitButWhole()
+{
+    SimOptions o = quietOptions();
+    o.chunkBytes = 1;
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    TestClient client(server.serverPort());
+    client.socket.write(kLoginVexodrim + kPlayerCountRequest);
+    const QByteArray expected =
+        kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000");
+    QTRY_COMPARE(client.received, expected);
+    // One byte per write, paced: the client reads the replies in several pieces.
+    QVERIFY2(client.reads.size() > 2, qPrintable(QString::number(client.reads.size())));
+}
+
+void TestVelmiraSim::coalescedRepliesArriveInOneRead()
+{
+    SimOptions o = quietOptions();
+    o.coalesce = true;
+    o.coalesceMs = 600000; // only the third held reply releases them here
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(requests.count(), 1);
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(requests.count(), 2);
+    QCOMPARE(client.received, QByteArray());
+    client.socket.write(kListRequest);
+    QTRY_VERIFY(!client.reads.isEmpty());
+    const QByteArray all = kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000") +
+                           QByteArray::fromHex("080000001c27 00000000 00000000");
+    QCOMPARE(client.reads.first(), all);
+}
+
+void TestVelmiraSim::coalescedRepliesFlushAfterDelay()
+{
+    SimOptions o = quietOptions();
+    o.coalesce = true;
+    o.coalesceMs = 20;
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    TestClient client(server.serverPort());
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginAccepted);
+}
+
+void TestVelmiraSim::closesAfterConfiguredFrames()
+{
+    SimOptions o = quietOptions();
+    o.closeAfterFrames = 2;
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    QSignalSpy closed(&client.socket, &QTcpSocket::disconnected);
+    client.socket.write(kLoginVexodrim + kPlayerCountRequest + kListRequest);
+    QTRY_COMPARE(closed.count(), 1);
+    QCOMPARE(client.received,
+             kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000"));
+    QCOMPARE(requests.count(), 2);
+}
+
+void TestVelmiraSim::overlongFrameClosesClient()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    QSignalSpy closed(&client.socket, &QTcpSocket::disconnected);
+    // One byte over 1 MiB declared; the player-count request after it is never read.
+    client.socket.write(QByteArray::fromHex("01001000e12e") + kPlayerCountRequest);
+    QTRY_COMPARE(closed.count(), 1);
+    QCOMPARE(client.received, QByteArray());
+    QCOMPARE(requests.count(), 0);
+}
+
+void TestVelmiraSim::frameAtPayloadLimitIsAccepted()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    client.socket.write(QByteArray::fromHex("000010000f27") + QByteArray(1024 * 1024, 'x'));
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(client.received.size(), 14);
+    QCOMPARE(requests.count(), 2);
+    QCOMPARE(requests.at(0).at(0).value<RequestRecord>().payload.size(), 1024 * 1024);
+}
+
+void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("accounts.json"));
+    QVERIFY(writeFile(
+        path, R"({"accounts":[{"id":"old01","passwordMd5":")" + kDigestPw +
+                  R"(","characterName":"Old","loginDenied":0,"authority":0,"loggedIn":0}]})"));
+
+    SimOptions o = quietOptions();
+    o.accountsFile = path;
+    auto server = std::make_unique<VelmiraServer>();
+    QVERIFY2(server->listen(o), qPrintable(server->errorString()));
+    QCOMPARE(server->accountIds(), QStringList{QStringLiteral("old01")});
+    QSignalSpy requests(server.get(), &VelmiraServer::requestReceived);
+    TestClient client(server->serverPort());
+
+    // Create "tester" with the digest of "pw"; delete "old01".
+    client.socket.write(frame(10021, idField(kTesterHex) + kDigestPw + QByteArray(2, '\0')));
+    client.socket.write(frame(10031, idField(kOldHex)));
+    QTRY_COMPARE(requests.count(), 2);
+    QCOMPARE(server->accountIds(), QStringList{QStringLiteral("tester")});
+
+    // Name "ひなた", authority GM, suspended, logged in, new password.
+    const QByteArray id = idField(kTesterHex);
+    client.socket.write(frame(10051, id + le32(0x02) + field("72306a305f30", 26)));
+    client.socket.write(frame(10051, id + le32(0x08) + QByteArray(1, '\2')));
+    client.socket.write(frame(10051, id + le32(0x04) + QByteArray(1, '\1')));
+    client.socket.write(frame(10051, id + le32(0x10) + QByteArray(1, '\1')));
+    client.socket.write(frame(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
+    QTRY_COMPARE(client.received, kChangeReply.repeated(5));
+
+    client.received.clear();
+    client.socket.write(kListRequest);
+    QTRY_COMPARE(client.received, QByteArray::fromHex("3a0000001c27 00000000 01000000") + id);
+
+    client.received.clear();
+    client.socket.write(frame(10041, id + le32(31)));
+    QByteArray detail(244, '\0');
+    detail.replace(4, 50, id);
+    detail.replace(58, 32, kDigestNewpass);
+    detail.replace(92, 26, field("72306a305f30", 26));
+    detail[118] = 1;
+    detail[119] = 2;
+    detail[120] = 1;
+    QTRY_COMPARE(client.received.size(), 250);
+    QCOMPARE(client.received.left(6), QByteArray::fromHex("f40000003a27"));
+    // Bytes 0..3 and 54..57 are not defined for the console; everything it reads is.
+    const QByteArray payload = client.received.mid(6);
+    QCOMPARE(payload.mid(4, 50), detail.mid(4, 50));
+    QCOMPARE(payload.mid(58), detail.mid(58));
+
+    // The file holds the change; a new server reads it back.
+    const QJsonObject saved =
+        QJsonDocument::fromJson(readFile(path)).object()[QStringLiteral("accounts")][0].toObject();
+    QCOMPARE(saved[QStringLiteral("id")].toString(), QStringLiteral("tester"));
+    QCOMPARE(saved[QStringLiteral("passwordMd5")].toString(), QString::fromLatin1(kDigestNewpass));
+    QCOMPARE(saved[QStringLiteral("characterName")].toString(), QStringLiteral("ひなた"));
+    QCOMPARE(saved[QStringLiteral("loginDenied")].toInt(), 1);
+    QCOMPARE(saved[QStringLiteral("authority")].toInt(), 2);
+    QCOMPARE(saved[QStringLiteral("loggedIn")].toInt(), 1);
+
+    server.reset();
+    VelmiraServer reloaded;
+    QVERIFY2(reloaded.listen(o), qPrintable(reloaded.errorString()));
+    const std::optional<Account> a = reloaded.account(QStringLiteral("tester"));
+    QVERIFY(a);
+    const Account expected{
+        QStringLiteral("tester"), kDigestNewpass, QStringLiteral("ひなた"), 1, 2, 1};
+    QCOMPARE(*a, expected);
+    QCOMPARE(reloaded.accountIds().size(), 1);
+}
+
+void TestVelmiraSim::accountInfoForUnknownId()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    TestClient client(server.serverPort());
+    client.socket.write(frame(10041, idField(kTesterHex) + le32(31)));
+    QTRY_COMPARE(client.received.size(), 250);
+    const QByteArray payload = client.received.mid(6);
+    QCOMPARE(payload.mid(4, 50), idField(kTesterHex));
+    QCOMPARE(payload.mid(58), QByteArray(244 - 58, '\0'));
+}
+
+void TestVelmiraSim::badAccountRequestsAreIgnored()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    const Account tester{QStringLiteral("tester"), kDigestPw, QStringLiteral("T"), 0, 0, 0};
+    QVERIFY(server.addAccount(tester));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+
+    const QByteArray id = idField(kTesterHex);
+    // A duplicate, an upper-case digest, an ID filling its field without terminator.
+    client.socket.write(frame(10021, id + kDigestNewpass + QByteArray(2, '\0')));
+    client.socket.write(frame(10021, idField("6f006c00640030003100") + kDigestNewpass.toUpper() +
+                                         QByteArray(2, '\0')));
+    client.socket.write(
+        frame(10021, QByteArray::fromHex("4100").repeated(25) + kDigestPw + QByteArray(2, '\0')));
+    // Changes: two bits at once, a name without terminator, a short payload.
+    client.socket.write(frame(10051, id + le32(0x0c) + QByteArray(1, '\1')));
+    client.socket.write(frame(10051, id + le32(0x02) + QByteArray::fromHex("4200").repeated(13)));
+    client.socket.write(frame(10051, id + le32(0x04)));
+    QTRY_COMPARE(requests.count(), 6);
+    QTRY_COMPARE(client.received, kChangeReply.repeated(3));
+    QCOMPARE(server.accountIds(), QStringList{QStringLiteral("tester")});
+    QCOMPARE(*server.account(QStringLiteral("tester")), tester);
+}
+
+void TestVelmiraSim::demoAccountsSeededWhenFileAbsent()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("velmira-accounts.json"));
+    SimOptions o = quietOptions();
+    o.accountsFile = path;
+    VelmiraServer server;
+    QVERIFY2(server.listen(o), qPrintable(server.errorString()));
+    QVERIFY(QFile::exists(path));
+
+    const QList<Account> accounts = server.accounts();
+    QVERIFY(accounts.size() >= 3);
+    const auto any = [&](auto pred) { return std::any_of(accounts.begin(), accounts.end(), pred); };
+    QVERIFY(any([](const Account& a) { return a.loginState != 0; }));
+    QVERIFY(any([](const Account& a) { return a.loginPermission == 1; }));
+    QVERIFY(any([](const Account& a) {
+        return std::any_of(a.characterName.begin(), a.characterName.end(),
+                           [](QChar c) { return c.unicode() > 0x7f; });
+    }));
+    // hinata01's password is hinata01.
+    const std::optional<Account> hinata = server.account(QStringLiteral("hinata01"));
+    QVERIFY(hinata);
+    QCOMPARE(hinata->digestText, QByteArray("fbde4dd6b8b766951f99dbcb2a9090df"));
+
+    QString error;
+    const auto reread = ServerAccounts::parse(readFile(path), &error);
+    QVERIFY2(reread, qPrintable(error));
+    QCOMPARE(*reread, accounts);
+}
+
+void TestVelmiraSim::corruptFileRefused_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray digest = kDigestPw;
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not json") << QByteArray(R"({"accounts":[)");
+    QTest::newRow("no accounts array") << QByteArray(R"({"accounts":{}})");
+    QTest::newRow("id missing") << QByteArray(R"({"accounts":[{"passwordMd5":")" + digest +
+                                              "\"}]}");
+    QTest::newRow("id too long") << QByteArray(
+        R"({"accounts":[{"id":"abcdefghijklmnopqrstuvwxy","passwordMd5":")" + digest + "\"}]}");
+    QTest::newRow("duplicate id") << QByteArray(R"({"accounts":[{"id":"a","passwordMd5":")" +
+                                                digest + R"("},{"id":"a","passwordMd5":")" +
+                                                digest + "\"}]}");
+    QTest::newRow("bad digest") << QByteArray(R"({"accounts":[{"id":"a","passwordMd5":"xyz"}]})");
+    QTest::newRow("name too long")
+        << QByteArray(R"({"accounts":[{"id":"a","passwordMd5":")" + digest +
+                      R"(","characterName":"abcdefghijklm"}]})");
+    QTest::newRow("authority out of range") << QByteArray(
+        R"({"accounts":[{"id":"a","passwordMd5":")" + digest + R"(","authority":300}]})");
+}
+
+void TestVelmiraSim::corruptFileRefused()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("accounts.json"));
+    QVERIFY(writeFile(path, content));
+    SimOptions o = quietOptions();
+    o.accountsFile = path;
+    VelmiraServer server;
+    QVERIFY(!server.listen(o));
+    QVERIFY(!server.isListening());
+    QVERIFY2(server.errorString().contains(path), qPrintable(server.errorString()));
+    QCOMPARE(readFile(path), content);
+}
+
+void TestVelmiraSim::unwritableFileRefused()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    SimOptions o = quietOptions();
+    o.accountsFile = dir.filePath(QStringLiteral("missing/accounts.json"));
+    VelmiraServer server;
+    QVERIFY(!server.listen(o));
+    QVERIFY(!server.errorString().isEmpty());
+    QVERIFY(!server.isListening());
+}
+
+void TestVelmiraSim::printableTextEscapesControls()
+{
+    QCOMPARE(tolvane::sim::printableText(QStringLiteral("a\tb\x01こ")),
+             QStringLiteral("a\\tb\\x01こ"));
+}
+
+QTEST_GUILESS_MAIN(TestVelmiraSim)
+#include "TestVelmiraSim.moc"

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "SimOptions.h"
+
+#include "net/FrameAssembler.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace tolvane::sim {
+
+class VelmiraServer;
+
+// One console connection: reassembles its request frames, hands each to the
+// server, and writes the replies whole, in pieces or held together, as the
+// options say.
+class ClientConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    ClientConnection(QTcpSocket* socket, const SimOptions& options, VelmiraServer* server);
+    ~ClientConnection() override;
+
+    QString peerText() const { return m_peer; }
+    bool loginAccepted() const { return m_loginAccepted; }
+
+private:
+    void onReadyRead();
+    void onDisconnected();
+    void queueReply(const QByteArray& reply);
+    void flushHeld();
+    void send(const QByteArray& bytes);
+    void writeNextPiece();
+    void beginClose(const QString& reason);
+    void closeWhenDrained();
+
+    QTcpSocket* m_socket;
+    VelmiraServer* m_server;
+    SimOptions m_options;
+    QString m_peer;
+    FrameAssembler m_assembler;
+    QList<QByteArray> m_held;
+    QTimer m_coalesceTimer;
+    QByteArray m_outgoing; // bytes not yet written in chunked mode
+    QTimer m_chunkTimer;
+    int m_framesHandled = 0;
+    bool m_closing = false;
+    bool m_gone = false;
+    bool m_loginAccepted = false;
+};
+
+} // namespace tolvane::sim

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Account.h"
+#include "RequestRecord.h"
+#include "ServerAccounts.h"
+#include "SimOptions.h"
+
+#include "admin/AccountMessages.h"
+#include "net/Wire.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+class QTcpServer;
+
+namespace tolvane::sim {
+
+class ClientConnection;
+
+// The substitute game server: answers the console's requests by the protocol's
+// rules, logs every request it receives, and never sends anything first.
+class VelmiraServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit VelmiraServer(QObject* parent = nullptr);
+    ~VelmiraServer() override;
+
+    // Opens the accounts file (if any) and starts listening. False, with
+    // errorString(), when the accounts file is unusable or the port cannot be had.
+    bool listen(const SimOptions& options);
+    void close();
+    bool isListening() const;
+    QString errorString() const { return m_error; }
+    quint16 serverPort() const;
+    QHostAddress serverAddress() const;
+    const SimOptions& options() const { return m_options; }
+    int clientCount() const;
+
+    void setPlayerCount(qint32 count) { m_playerCount = count; }
+    qint32 playerCount() const { return m_playerCount; }
+
+    QStringList accountIds() const { return m_store.ids(); }
+    QList<Account> accounts() const { return m_store.accounts(); }
+    std::optional<Account> account(const QString& id) const { return m_store.find(id); }
+    // False when the ID is already taken.
+    bool addAccount(const Account& account);
+
+    // The list reply carries at most this many IDs, so that it stays within the
+    // largest frame the console accepts; creation stops there too.
+    static constexpr int kMaxAccounts =
+        int((wire::kMaxPayload - admin::kListHeadSize) / admin::kIdFieldSize);
+
+Q_SIGNALS:
+    void requestReceived(const tolvane::sim::RequestRecord& record);
+    void broadcastReceived(const QString& text, const QByteArray& rawPayload);
+    void clientConnected();
+    void clientDisconnected();
+    // Every line the server logs: one per request, plus connection events.
+    void logLine(const QString& line);
+
+private:
+    friend class ClientConnection;
+
+    void onNewConnection();
+    // Handles one request frame of a client; returns the reply frame, or nothing.
+    QByteArray handleFrame(const wire::Frame& frame, bool& loginAccepted);
+    QByteArray handleAccountRequest(const wire::Frame& frame, QString* text);
+    QString applyChange(const admin::AccountRequest& request);
+    QString saveNote() const;
+    void clientGone(ClientConnection* client);
+    void logEvent(const QString& text);
+    void print(const QString& line);
+
+    QTcpServer* m_tcp;
+    SimOptions m_options;
+    ServerAccounts m_store;
+    qint32 m_playerCount = 12;
+    QString m_error;
+    QElapsedTimer m_clock;
+};
+
+} // namespace tolvane::sim
