@@ -1,10 +1,10 @@
 #include "app/IniSettings.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -32,7 +32,6 @@ struct Document
 {
     Encoding encoding = Encoding::Utf8;
     QByteArray bom;
-    QByteArray original;
     QList<Line> lines;
     QString newline = QStringLiteral("\r\n"); // Windows editors expect CR LF
 };
@@ -217,7 +216,8 @@ void splitLines(Document& doc, const QByteArray& body)
     }
 }
 
-LoadResult load(const QString& path, Document& doc)
+// The file's bytes; Missing when there is no file.
+LoadResult readFile(const QString& path, QByteArray& bytes)
 {
     if (path.isEmpty())
         return LoadResult::Missing;
@@ -226,11 +226,16 @@ LoadResult load(const QString& path, Document& doc)
         return LoadResult::Missing;
     if (!file.open(QIODevice::ReadOnly))
         return LoadResult::Failed;
-    doc.original = file.readAll();
+    bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return LoadResult::Failed;
+    return LoadResult::Loaded;
+}
 
-    QByteArray body = doc.original;
+Document parse(QByteArrayView bytes)
+{
+    Document doc;
+    QByteArray body = bytes.toByteArray();
     if (body.startsWith("\xEF\xBB\xBF")) {
         doc.encoding = Encoding::Utf8;
         doc.bom = body.left(3);
@@ -243,7 +248,7 @@ LoadResult load(const QString& path, Document& doc)
     }
     body.remove(0, doc.bom.size());
     splitLines(doc, body);
-    return LoadResult::Loaded;
+    return doc;
 }
 
 struct Location
@@ -315,14 +320,7 @@ std::optional<QByteArray> serialize(const Document& doc)
 
 bool saveAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::writeFileAtomically(path, bytes);
 }
 
 } // namespace
@@ -332,28 +330,47 @@ IniSettings::IniSettings(QString path) : m_path(std::move(path)) {}
 QString IniSettings::read(const QString& section, const QString& key,
                           const QString& defaultValue) const
 {
-    Document doc;
-    if (load(m_path, doc) != LoadResult::Loaded)
+    QByteArray bytes;
+    if (readFile(m_path, bytes) != LoadResult::Loaded)
         return defaultValue;
+    return readFromBytes(bytes, section, key, defaultValue);
+}
+
+bool IniSettings::write(const QString& section, const QString& key, const QString& value) const
+{
+    if (m_path.isEmpty())
+        return false;
+    QByteArray original;
+    // A file that exists but cannot be read is never replaced by one holding only this key.
+    if (readFile(m_path, original) == LoadResult::Failed)
+        return false;
+    const std::optional<QByteArray> bytes = writeToBytes(original, section, key, value);
+    if (!bytes)
+        return false;
+    if (*bytes == original)
+        return true; // nothing to change
+    return saveAtomically(m_path, *bytes);
+}
+
+QString IniSettings::readFromBytes(QByteArrayView file, const QString& section, const QString& key,
+                                   const QString& defaultValue)
+{
+    const Document doc = parse(file);
     const Location location = locate(doc, trimBlanks(section), trimBlanks(key));
     if (location.keyLine < 0)
         return defaultValue;
     return truncatedValue(unquote(location.value));
 }
 
-bool IniSettings::write(const QString& section, const QString& key, const QString& value) const
+std::optional<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const QString& section,
+                                                    const QString& key, const QString& value)
 {
     const QString sectionName = trimBlanks(section);
     const QString keyName = trimBlanks(key);
-    if (m_path.isEmpty() || !isWritableSection(sectionName) || !isWritableKey(keyName) ||
-        !isWritableValue(value))
-        return false;
+    if (!isWritableSection(sectionName) || !isWritableKey(keyName) || !isWritableValue(value))
+        return std::nullopt;
 
-    Document doc;
-    // A file that exists but cannot be read is never replaced by one holding only this key.
-    if (load(m_path, doc) == LoadResult::Failed)
-        return false;
-
+    Document doc = parse(file);
     const QString keyLine = keyName + u'=' + quoteIfNeeded(value);
     const Location location = locate(doc, sectionName, keyName);
     if (location.keyLine >= 0) {
@@ -377,11 +394,7 @@ bool IniSettings::write(const QString& section, const QString& key, const QStrin
             line.changed = true;
         bytes = serialize(doc);
     }
-    if (!bytes)
-        return false;
-    if (*bytes == doc.original)
-        return true; // nothing to change
-    return saveAtomically(m_path, *bytes);
+    return bytes;
 }
 
 } // namespace tolvane

@@ -2,13 +2,13 @@
 
 #include "admin/AccountMessages.h"
 #include "net/PasswordDigest.h"
+#include "platform/AtomicFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 
 namespace tolvane::sim {
@@ -152,18 +152,7 @@ bool ServerAccounts::save()
     m_saveError.clear();
     if (m_path.isEmpty())
         return true;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_saveError = file.errorString();
-        return false;
-    }
-    const QByteArray json = toJson(m_accounts);
-    if (file.write(json) != json.size() || !file.commit()) {
-        m_saveError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return platform::writeFileAtomically(m_path, toJson(m_accounts), &m_saveError);
 }
 
 QList<Account> ServerAccounts::demoAccounts()
