@@ -1,0 +1,192 @@
+#include "broadcast/MessageListStore.h"
+
+#include "broadcast/CountedLineReader.h"
+#include "platform/AtomicFile.h"
+#include "platform/Cp932Codec.h"
+#include "platform/HiddenFile.h"
+#include "timesignal/TimeSignalFile.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace tolvane::broadcast {
+
+namespace {
+
+// A bare name inside the directory: nothing that would address another place.
+bool isPlainFileName(const QString& title)
+{
+    if (title.isEmpty() || title == "."_L1 || title == ".."_L1)
+        return false;
+    if (title.contains(u'/') || title.contains(QChar(u'\0')))
+        return false;
+#ifdef Q_OS_WIN
+    if (title.contains(u'\\') || title.contains(u':'))
+        return false;
+#endif
+    return true;
+}
+
+// A hidden file never shows up in the list selector, and the schedule file lives
+// beside the lists: neither may be read as, written as or deleted as a list.
+bool namesHiddenFile(const QDir& dir, const QString& title)
+{
+    return platform::isHidden(QFileInfo(dir, title)) ||
+           title.compare(timesignal::kTimeSignalFileName, Qt::CaseInsensitive) == 0;
+}
+
+// A title the file system accepts as a file name, that names a visible file, and that
+// can stand on one line of the schedule and settings files, which also store it.
+bool isValidTitle(const QDir& dir, const QString& title)
+{
+    if (!isPlainFileName(title))
+        return false;
+    for (const QChar c : title) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+#ifdef Q_OS_WIN
+    static const QString kForbidden = u"*?\"<>|"_s;
+    for (const QChar c : title) {
+        if (kForbidden.contains(c))
+            return false;
+    }
+    if (title.endsWith(u' ') || title.endsWith(u'.') || title.size() > 255)
+        return false;
+    // Device names are reserved with any extension.
+    static const QStringList kDevices = {
+        u"CON"_s,  u"PRN"_s,  u"AUX"_s,  u"NUL"_s,  u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s,
+        u"COM5"_s, u"COM6"_s, u"COM7"_s, u"COM8"_s, u"COM9"_s, u"LPT1"_s, u"LPT2"_s, u"LPT3"_s,
+        u"LPT4"_s, u"LPT5"_s, u"LPT6"_s, u"LPT7"_s, u"LPT8"_s, u"LPT9"_s};
+    if (kDevices.contains(title.section(u'.', 0, 0).trimmed(), Qt::CaseInsensitive))
+        return false;
+#else
+    if (QFile::encodeName(title).size() > 255)
+        return false;
+#endif
+    return !namesHiddenFile(dir, title);
+}
+
+} // namespace
+
+MessageList sampleList()
+{
+    return {u"試験放送♪"_s,
+            {
+                u"こちらは"_s,
+                u"ヴェルミラ鯖開発部放送課です♪"_s,
+                u"ただいまテスト放送を行っています・・"_s,
+                u"ミントリアと言えば"_s,
+                u"合言葉は？"_s,
+                u"ミント！"_s,
+                u"みんと！"_s,
+                u"MI-んと！？"_s,
+                u"テスト放送を終了します♪"_s,
+                u"（；´ー｀）"_s,
+            }};
+}
+
+QStringList parseListFile(QByteArrayView bytes)
+{
+    CountedLineReader reader(bytes, kMaxListLines);
+    QStringList lines;
+    QByteArrayView line;
+    for (int i = 0; i < reader.count(); ++i) {
+        // A file that ends early yields its missing lines as empty ones.
+        lines.append(reader.nextLine(line) ? platform::decodeCp932(line) : QString());
+    }
+    return lines;
+}
+
+std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title)
+{
+    if (!isPlainFileName(title))
+        return std::nullopt;
+    QFile file(dir.filePath(title));
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return parseListFile(bytes);
+}
+
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending)
+{
+    QByteArray out = QByteArray::number(lines.size()) + "\r\n";
+    for (const QString& line : lines) {
+        // A line break inside a line would shift every line after it.
+        std::optional<QByteArray> bytes;
+        if (!line.contains(u'\n'))
+            bytes = platform::encodeCp932(line);
+        if (!bytes) {
+            if (offending)
+                *offending = line;
+            return std::nullopt;
+        }
+        out += *bytes;
+        out += "\r\n";
+    }
+    return out;
+}
+
+WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines)
+{
+    if (!isValidTitle(dir, title))
+        return {WriteResult::InvalidTitle, title};
+    // The title is also stored in code page 932 (schedule entries, shortcut bindings).
+    if (!platform::encodeCp932(title))
+        return {WriteResult::Unrepresentable, title};
+    QString offending;
+    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending);
+    if (!bytes)
+        return {WriteResult::Unrepresentable, offending};
+
+    if (!platform::writeFileAtomically(dir.filePath(title), *bytes))
+        return {WriteResult::IoError, {}};
+    return {};
+}
+
+QStringList ListNames(const QDir& dir)
+{
+    QStringList names;
+    // Hidden entries are asked for so that the platform's own rule decides, and the
+    // directory's name filters, if any, play no part.
+    QDirIterator it(dir.absolutePath(), QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        if (!info.isFile() || platform::isHidden(info))
+            continue;
+        names.append(info.fileName());
+    }
+    return names;
+}
+
+int FindListByName(const QStringList& entries, const QString& name)
+{
+    // An empty name (an unset binding) names no list, although every text begins with it.
+    if (name.isEmpty())
+        return -1;
+    const auto matches = [&](qsizetype i) {
+        return entries.at(i).startsWith(name, Qt::CaseInsensitive);
+    };
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        if (matches(i))
+            return int(i);
+    }
+    if (!entries.isEmpty() && matches(0))
+        return 0;
+    return -1;
+}
+
+bool DeleteListFile(const QDir& dir, const QString& title)
+{
+    if (!isPlainFileName(title) || namesHiddenFile(dir, title))
+        return false;
+    return QFile::remove(dir.filePath(title));
+}
+
+} // namespace tolvane::broadcast

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Message-list files: one file per list in the data directory, named by the list's
+// title, in code page 932 with CR LF line ends, the first line holding the count.
+namespace tolvane::broadcast {
+
+inline const QString kDataDirectoryName = QStringLiteral("TolvaneData");
+
+struct MessageList
+{
+    QString title;
+    QStringList lines;
+};
+
+// The list written on first start ("試験放送♪" and its ten lines).
+MessageList sampleList();
+
+// The most lines a list can hold. A larger count line is read as this many, so a
+// damaged count cannot make the reader pad out billions of missing lines.
+constexpr int kMaxListLines = 100000;
+
+// Parses the bytes of a list file: the leading decimal number of line 1 (leading
+// blanks skipped, no digits give 0) is the count; exactly that many lines follow,
+// LF or CR LF, missing ones empty, extra ones ignored.
+QStringList parseListFile(QByteArrayView bytes);
+// Reads the list `title` from `dir`; nullopt when the file cannot be opened.
+std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title);
+
+struct WriteResult
+{
+    enum Status {
+        Ok,
+        Unrepresentable, // `offendingText` holds the title or line that code page 932 cannot hold
+        InvalidTitle,    // the file system refuses the title as a file name
+        IoError,         // the old file, if any, is left whole
+    };
+    Status status = Ok;
+    QString offendingText;
+    bool ok() const { return status == Ok; }
+};
+// The bytes a list file holds: count, lines, each ended by CR LF; nullopt with the
+// offending text when code page 932 cannot represent a line.
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr);
+// Writes the list atomically, replacing any file of that name. A title must be a bare
+// file name naming a visible file (not a dot-file, not the schedule file), without
+// control characters; a line may not hold a line break.
+WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines);
+
+// The names of the ordinary files of `dir` in the order the listing yields them:
+// directories and hidden files left out, names whole, not sorted.
+QStringList ListNames(const QDir& dir);
+
+// The shared lookup: the first entry, examined from index 1 to the last and then
+// index 0, whose text begins with `name`, letters compared without regard to case.
+// -1 when none matches, and for an empty name.
+int FindListByName(const QStringList& entries, const QString& name);
+
+// Deletes a list file; false when it could not be deleted, and for a title that is
+// no bare file name or names a hidden file.
+bool DeleteListFile(const QDir& dir, const QString& title);
+
+} // namespace tolvane::broadcast

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace tolvane {
+class IniSettings;
+}
+
+namespace tolvane::broadcast {
+
+// The six shortcut buttons' bindings: slot 1..6 to a message-list name (empty when
+// unbound), stored in section "SCBn" as "Btn1" ... "Btn6", "none" when unbound.
+class ShortcutSlots
+{
+public:
+    static constexpr int kSlotCount = 6;
+
+    // Binds every slot whose stored name finds a list among `entries` (the shared
+    // lookup), to the name as stored; the others stay unbound, silently.
+    void LoadShortcutBindings(const IniSettings& settings, const QStringList& entries);
+
+    QString boundName(int slot) const;
+    bool isBound(int slot) const { return !boundName(slot).isEmpty(); }
+    // In memory only.
+    void unbindInMemory(int slot);
+    // Bind and unbind write the settings file at once.
+    void bind(int slot, const QString& listName, const IniSettings& settings);
+    void unbind(int slot, const IniSettings& settings);
+
+private:
+    static bool validSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
+    std::array<QString, kSlotCount> m_names;
+};
+
+} // namespace tolvane::broadcast

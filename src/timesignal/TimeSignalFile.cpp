@@ -1,0 +1,150 @@
+#include "timesignal/TimeSignalFile.h"
+
+#include "platform/AtomicFile.h"
+
+#include "broadcast/CountedLineReader.h"
+#include "platform/Cp932Codec.h"
+#include "platform/HiddenFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace tolvane::timesignal {
+
+namespace {
+
+// Two ASCII digits forming a number no greater than `max`.
+bool isTimeField(const QString& field, int max)
+{
+    if (field.size() != 2)
+        return false;
+    for (const QChar c : field) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return field.toInt() <= max;
+}
+
+// Replaces the file with `bytes` and keeps it hidden. Until commit() the old file
+// stays whole, so a failed write never costs the schedule that was there. The
+// schedule is written once committed; the attribute is added on a best-effort basis.
+bool replaceHidden(const QDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(kTimeSignalFileName);
+    if (!platform::writeFileAtomically(path, bytes))
+        return false;
+    platform::setHidden(path);
+    return true;
+}
+
+} // namespace
+
+TimeSignalLine ParseTimeSignalLine(const QString& line)
+{
+    TimeSignalLine result;
+    const qsizetype p = line.indexOf(u',');
+    if (line.isEmpty() || p < 0) {
+        result.error = true;
+        return result;
+    }
+    if (p == 8) {
+        // The separators at 2 and 5 are not looked at: "07-05-09" reads as 07:05:09.
+        result.hour = line.mid(0, 2);
+        result.minute = line.mid(3, 2);
+        result.second = line.mid(6, 2);
+        result.displayTime = result.hour + u':' + result.minute + u':' + result.second;
+        result.compactTime = result.hour + result.minute + result.second;
+        // A time that names no moment of the day must not reach the scheduler.
+        if (!isTimeField(result.hour, 23) || !isTimeField(result.minute, 59) ||
+            !isTimeField(result.second, 59))
+            result.error = true;
+    } else {
+        result.error = true; // the remaining fields are still taken
+    }
+    if (p + 1 < line.size()) {
+        const QChar flag = line.at(p + 1);
+        result.enabled = flag >= u'1' && flag <= u'9';
+    }
+    // The character at p + 2 is the second separator and is not looked at.
+    const QString rest = p + 3 < line.size() ? line.mid(p + 3) : QString();
+    if (rest.isEmpty())
+        result.error = true;
+    else
+        result.listName = rest;
+    return result;
+}
+
+TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
+{
+    broadcast::CountedLineReader reader(bytes, std::numeric_limits<int>::max());
+    TimeSignalFileContents contents;
+    contents.declaredCount = reader.count();
+    // Lines the count promises but the file lacks are simply absent.
+    QByteArrayView line;
+    for (int i = 0; i < reader.count() && reader.nextLine(line); ++i)
+        contents.lines.append(ParseTimeSignalLine(platform::decodeCp932(line)));
+    return contents;
+}
+
+std::optional<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir)
+{
+    QFile file(dir.filePath(kTimeSignalFileName));
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return parseTimeSignalFile(bytes);
+}
+
+QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
+{
+    // The table holds the first 500 entries of the file; a malformed one among them
+    // keeps no slot, so it can never fire.
+    QList<TimeSignalEntry> schedule;
+    const qsizetype n = qMin<qsizetype>(contents.lines.size(), kMaxScheduleEntries);
+    for (qsizetype i = 0; i < n; ++i) {
+        const TimeSignalLine& line = contents.lines.at(i);
+        if (line.error)
+            continue;
+        schedule.append({line.compactTime, line.listName, line.enabled, false});
+    }
+    return schedule;
+}
+
+TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows)
+{
+    QByteArray bytes = QByteArray::number(rows.size()) + "\r\n";
+    for (const TimeSignalRow& row : rows) {
+        const QString name = row.listName.left(kMaxListNameChars);
+        // A line break would split the entry and shift every entry after it.
+        if (row.displayTime.contains(u'\n'))
+            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
+        const std::optional<QByteArray> time = platform::encodeCp932(row.displayTime);
+        if (!time)
+            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
+        std::optional<QByteArray> encodedName;
+        if (!name.contains(u'\n'))
+            encodedName = platform::encodeCp932(name);
+        if (!encodedName)
+            return {TimeSignalWriteResult::Unrepresentable, row.listName};
+        bytes += *time;
+        bytes += row.enabled ? ",1," : ",0,";
+        bytes += *encodedName;
+        bytes += "\r\n";
+    }
+    if (!replaceHidden(dir, bytes))
+        return {TimeSignalWriteResult::IoError, {}};
+    return {};
+}
+
+bool CreateTimeSignalFile(const QDir& dir)
+{
+    return replaceHidden(dir, QByteArrayLiteral("0\r\n"));
+}
+
+} // namespace tolvane::timesignal
