@@ -1,0 +1,35 @@
+#include "ui/CAboutDlg.h"
+
+#include "ui/ControlTable.h"
+#include "ui/ProgramIcon.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace tolvane::ui {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("バージョン情報 TolvaneDesk"));
+    const QList<ControlSpec> table = {
+        {kNoId, ControlKind::Custom, {}, QRect(14, 14, 21, 20)},
+        {kNoId, ControlKind::Static, QStringLiteral("トルヴェイン for Velmira, Version 1.1"),
+         QRect(42, 14, 114, 8)},
+        {kNoId, ControlKind::Static,
+         QStringLiteral("Qt %1 で動作中").arg(QLatin1String(qVersion())), QRect(42, 26, 114, 8)},
+        {1, ControlKind::DefPushButton, QStringLiteral("OK"), QRect(113, 41, 50, 14)},
+    };
+    // The program icon keeps its 32-pixel size whatever the font, as an icon does.
+    buildControls(this, table, [](const ControlSpec&, QWidget* parent) -> QWidget* {
+        auto* icon = new QLabel(parent);
+        icon->setObjectName(QStringLiteral("programIcon"));
+        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        icon->setPixmap(programIcon().pixmap(32, 32));
+        return icon;
+    });
+    setFixedSize(dialogUnitsToPixels(QSize(170, 62), font()));
+    connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
+}
+
+} // namespace tolvane::ui

@@ -1,0 +1,83 @@
+#include "ui/CConfigDlg.h"
+
+#include "app/SettingsKeys.h"
+#include "ui/ControlTable.h"
+#include "ui/IpAddressEdit.h"
+#include "ui/MessageBoxSeam.h"
+#include "ui/TextLimit.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tolvane::ui {
+
+namespace {
+
+QList<ControlSpec> controlTable()
+{
+    using K = ControlKind;
+    return {
+        {CConfigDlg::IdHostIPLabel, K::Edit, {}, QRect(29, 17, 81, 14), ReadOnly | AlignRight},
+        {CConfigDlg::IdHostIP, K::Custom, {}, QRect(113, 16, 100, 15)},
+        {CConfigDlg::IdAdminPWLabel, K::Edit, {}, QRect(29, 35, 81, 14), ReadOnly | AlignRight},
+        {CConfigDlg::IdAdminPW, K::Edit, {}, QRect(113, 35, 100, 15)},
+        {1, K::DefPushButton, QStringLiteral("OK"), QRect(54, 62, 50, 14)},
+        {2, K::PushButton, QStringLiteral("キャンセル"), QRect(122, 62, 50, 14)},
+    };
+}
+
+} // namespace
+
+CConfigDlg::CConfigDlg(const IniSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings)
+{
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("Velmira鯖設定ダイアログ"));
+    const QHash<int, QWidget*> c =
+        buildControls(this, controlTable(), [](const ControlSpec&, QWidget* parent) -> QWidget* {
+            return new IpAddressEdit(parent);
+        });
+    setFixedSize(dialogUnitsToPixels(QSize(238, 83), font()));
+
+    m_hostIP = qobject_cast<IpAddressEdit*>(c.value(IdHostIP));
+    m_adminPW = qobject_cast<QLineEdit*>(c.value(IdAdminPW));
+
+    m_hostIP->setText(m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP));
+    m_adminPW->setText(
+        m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW));
+    // Shown in clear text; a longer stored password is shown whole, not cut.
+    m_adminPW->setEchoMode(QLineEdit::Normal);
+    setTypingLimit(m_adminPW, kMaxPasswordChars);
+    qobject_cast<QLineEdit*>(c.value(IdHostIPLabel))
+        ->setText(QStringLiteral("ヴェルミラ鯖IPアドレス"));
+    qobject_cast<QLineEdit*>(c.value(IdAdminPWLabel))->setText(QStringLiteral("管理者パスワード"));
+
+    connect(qobject_cast<QPushButton*>(c.value(1)), &QPushButton::clicked, this, &CConfigDlg::OnOK);
+    connect(qobject_cast<QPushButton*>(c.value(2)), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QString CConfigDlg::hostIP() const
+{
+    return m_hostIP->text();
+}
+
+QString CConfigDlg::adminPW() const
+{
+    return m_adminPW->text();
+}
+
+void CConfigDlg::OnOK()
+{
+    const QMessageBox::StandardButton answer = ShowMessageBox(
+        this, QStringLiteral("更新しますよ～！？\r更新後、再起動してアクセスして下さい♪"),
+        QStringLiteral("Final answer ?"), QMessageBox::Ok | QMessageBox::Cancel, MsgIcon::Question,
+        QMessageBox::Ok);
+    if (answer != QMessageBox::Ok)
+        return;
+    // A failed write is not reported: the store keeps the old file whole.
+    m_settings.write(keys::kSectionVelmira, keys::kHostIP, m_hostIP->text());
+    m_settings.write(keys::kSectionVelmira, keys::kAdminPW, m_adminPW->text());
+    accept();
+}
+
+} // namespace tolvane::ui

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/IniSettings.h"
+
+#include <QDialog>
+
+class QLineEdit;
+
+namespace tolvane::ui {
+
+class IpAddressEdit;
+
+// The server settings dialog (dialog 133): the game server's address and the
+// administrator password, written to section Velmira after a confirmation. A new
+// address takes effect at the next start of the console.
+class CConfigDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    enum ControlId {
+        IdHostIP = 1036,
+        IdHostIPLabel = 1037,
+        IdAdminPWLabel = 1038,
+        IdAdminPW = 1039,
+    };
+    static constexpr int kMaxPasswordChars = 34;
+
+    explicit CConfigDlg(const IniSettings& settings, QWidget* parent = nullptr);
+
+    QString hostIP() const;
+    QString adminPW() const;
+
+private:
+    void OnOK();
+
+    IniSettings m_settings;
+    IpAddressEdit* m_hostIP = nullptr;
+    QLineEdit* m_adminPW = nullptr;
+};
+
+} // namespace tolvane::ui

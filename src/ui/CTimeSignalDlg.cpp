@@ -1,0 +1,330 @@
+#include "ui/CTimeSignalDlg.h"
+
+#include "app/SettingsKeys.h"
+#include "broadcast/MessageListStore.h"
+#include "platform/Cp932Codec.h"
+#include "ui/CEditTimeMesDlg.h"
+#include "ui/CMakeMes.h"
+#include "ui/ControlTable.h"
+#include "ui/DialogRunner.h"
+#include "ui/MessageBoxSeam.h"
+#include "ui/UpDownControl.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace tolvane::ui {
+
+namespace {
+
+enum Column { TimeColumn = 0, ListColumn = 1 };
+
+QList<ControlSpec> controlTable()
+{
+    using K = ControlKind;
+    using D = CTimeSignalDlg;
+    return {
+        {kNoId, K::GroupBox, QStringLiteral("定時"), QRect(7, 14, 302, 25)},
+        {D::IdHourly, K::CheckBox, QStringLiteral("毎時"), QRect(43, 25, 28, 10)},
+        {D::IdEditHourly, K::PushButton, QStringLiteral("編集"), QRect(74, 22, 30, 14)},
+        {D::IdHalfHourly, K::CheckBox, QStringLiteral("３０分毎"), QRect(139, 24, 38, 10)},
+        {D::IdEditHalfHourly, K::PushButton, QStringLiteral("編集"), QRect(181, 21, 30, 14)},
+        {kNoId, K::GroupBox, QStringLiteral("カスタム"), QRect(7, 46, 302, 113)},
+        {D::IdSchedule, K::ListView, {}, QRect(15, 61, 162, 88), MultiSelect},
+        {D::IdHourEdit, K::Edit, {}, QRect(181, 61, 27, 14), ReadOnly | DigitsOnly},
+        {D::IdHourUpDown, K::UpDown, {}, QRect(198, 61, 10, 14)},
+        {kNoId, K::Static, QStringLiteral("時"), QRect(209, 64, 9, 8)},
+        {D::IdMinuteEdit, K::Edit, {}, QRect(220, 61, 27, 14), ReadOnly | DigitsOnly},
+        {D::IdMinuteUpDown, K::UpDown, {}, QRect(237, 61, 10, 14)},
+        {kNoId, K::Static, QStringLiteral("分"), QRect(249, 64, 9, 8)},
+        {D::IdSecondEdit, K::Edit, {}, QRect(260, 61, 27, 14), ReadOnly | DigitsOnly},
+        {D::IdSecondUpDown, K::UpDown, {}, QRect(277, 61, 10, 14)},
+        {kNoId, K::Static, QStringLiteral("秒"), QRect(290, 64, 9, 8)},
+        {D::IdLists, K::DropDownList, {}, QRect(182, 81, 98, 16), Sorted},
+        {D::IdNewList, K::PushButton, QStringLiteral("＋"), QRect(283, 80, 16, 14)},
+        {D::IdAdd, K::PushButton, QStringLiteral("追加"), QRect(187, 134, 30, 14)},
+        {D::IdChange, K::PushButton, QStringLiteral("変更"), QRect(227, 134, 30, 14), Hidden},
+        {D::IdDelete, K::PushButton, QStringLiteral("削除"), QRect(269, 134, 30, 14)},
+        {D::IdClose, K::DefPushButton, QStringLiteral("閉じる"), QRect(148, 162, 50, 14)},
+    };
+}
+
+// An attached up-down sits inside the right edge of its edit, which gives up that room.
+void attach(UpDownControl* upDown, QLineEdit* edit, int lower, int upper, int pos)
+{
+    QRect r = edit->geometry();
+    r.setRight(upDown->geometry().left() - 1);
+    edit->setGeometry(r);
+    edit->setMaxLength(2);
+    upDown->setRange(lower, upper);
+    upDown->setBuddy(edit);
+    upDown->setPos(pos);
+}
+
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+// The order of a sorted combo box: letter case ignored, exact order between equals.
+bool listNameLess(const QString& a, const QString& b)
+{
+    const int c = QString::compare(a, b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+} // namespace
+
+CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
+                               std::function<QTime()> clock, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_dataDir(std::move(dataDir))
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFont(dialogFont());
+    setWindowTitle(QStringLiteral("時報設定ダイアログ"));
+    const QHash<int, QWidget*> c = buildControls(this, controlTable());
+    setFixedSize(dialogUnitsToPixels(QSize(316, 183), font()));
+
+    m_schedule = qobject_cast<QTreeWidget*>(c.value(IdSchedule));
+    m_lists = qobject_cast<QComboBox*>(c.value(IdLists));
+    m_hourly = qobject_cast<QCheckBox*>(c.value(IdHourly));
+    m_halfHourly = qobject_cast<QCheckBox*>(c.value(IdHalfHourly));
+    m_hour = qobject_cast<UpDownControl*>(c.value(IdHourUpDown));
+    m_minute = qobject_cast<UpDownControl*>(c.value(IdMinuteUpDown));
+    m_second = qobject_cast<UpDownControl*>(c.value(IdSecondUpDown));
+    m_add = qobject_cast<QPushButton*>(c.value(IdAdd));
+
+    RefreshListNames();
+
+    // The clock is read once; every field shows that one reading.
+    const QTime now = clock ? clock() : QTime::currentTime();
+
+    const QString& section = keys::kSectionTimeSig;
+    m_texts.hourlyOn = m_settings.read(section, keys::kHourlyOn);
+    m_texts.hourlyHead = m_settings.read(section, keys::kHourlyHead);
+    m_texts.hourlyTail = m_settings.read(section, keys::kHourlyTail);
+    m_texts.halfHourlyOn = m_settings.read(section, keys::kHalfHourlyOn);
+    m_texts.halfHourlyHead = m_settings.read(section, keys::kHalfHourlyHead);
+    m_texts.halfHourlyTail = m_settings.read(section, keys::kHalfHourlyTail);
+    m_hourly->setChecked(m_texts.hourlyEnabled());
+    m_halfHourly->setChecked(m_texts.halfHourlyEnabled());
+
+    attach(m_hour, qobject_cast<QLineEdit*>(c.value(IdHourEdit)), 0, 23, now.hour());
+    attach(m_minute, qobject_cast<QLineEdit*>(c.value(IdMinuteEdit)), 0, 59, now.minute());
+    attach(m_second, qobject_cast<QLineEdit*>(c.value(IdSecondEdit)), 0, 59, now.second());
+
+    m_schedule->setColumnCount(2);
+    m_schedule->setHeaderLabels({QStringLiteral("時刻"), QStringLiteral("メッセージリスト")});
+    m_schedule->header()->resizeSection(TimeColumn, 80);
+    m_schedule->header()->resizeSection(ListColumn, 180);
+
+    // The rows are the entries the scheduler works on: the well-formed lines among
+    // the first 500 of the file. A malformed line can never fire and cannot be
+    // edited here, so it is not shown, and "閉じる" writes exactly what is shown.
+    if (const auto contents = timesignal::ReadTimeSignalFile(m_dataDir)) {
+        const qsizetype n =
+            qMin<qsizetype>(contents->lines.size(), timesignal::kMaxScheduleEntries);
+        for (qsizetype i = 0; i < n; ++i) {
+            const timesignal::TimeSignalLine& line = contents->lines.at(i);
+            if (!line.error)
+                addRow(line.displayTime, line.enabled, line.listName);
+        }
+    }
+    updateAddButton();
+
+    connect(m_hourly, &QCheckBox::clicked, this, &CTimeSignalDlg::OnHourlyClicked);
+    connect(m_halfHourly, &QCheckBox::clicked, this, &CTimeSignalDlg::OnHalfHourlyClicked);
+    connect(qobject_cast<QPushButton*>(c.value(IdEditHourly)), &QPushButton::clicked, this,
+            &CTimeSignalDlg::OnEditHourly);
+    connect(qobject_cast<QPushButton*>(c.value(IdEditHalfHourly)), &QPushButton::clicked, this,
+            &CTimeSignalDlg::OnEditHalfHourly);
+    connect(qobject_cast<QPushButton*>(c.value(IdNewList)), &QPushButton::clicked, this,
+            &CTimeSignalDlg::OnNewList);
+    connect(m_add, &QPushButton::clicked, this, &CTimeSignalDlg::OnAdd);
+    connect(qobject_cast<QPushButton*>(c.value(IdDelete)), &QPushButton::clicked, this,
+            &CTimeSignalDlg::OnDelete);
+    connect(qobject_cast<QPushButton*>(c.value(IdClose)), &QPushButton::clicked, this,
+            &CTimeSignalDlg::OnClose);
+    // "変更" stays hidden and does nothing.
+}
+
+QList<timesignal::TimeSignalRow> CTimeSignalDlg::rows() const
+{
+    QList<timesignal::TimeSignalRow> result;
+    result.reserve(m_schedule->topLevelItemCount());
+    for (int i = 0; i < m_schedule->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_schedule->topLevelItem(i);
+        result.append({item->text(TimeColumn), item->checkState(TimeColumn) == Qt::Checked,
+                       item->text(ListColumn)});
+    }
+    return result;
+}
+
+void CTimeSignalDlg::OnHourlyClicked(bool checked)
+{
+    m_texts.hourlyOn = checked ? keys::kSwitchOn : QString();
+}
+
+void CTimeSignalDlg::OnHalfHourlyClicked(bool checked)
+{
+    m_texts.halfHourlyOn = checked ? keys::kSwitchOn : QString();
+}
+
+void CTimeSignalDlg::OnEditHourly()
+{
+    CEditTimeMesDlg editor(m_texts.hourlyHead, m_texts.hourlyTail, CEditTimeMesDlg::Kind::Hourly,
+                           this);
+    if (runDialog(editor) != QDialog::Accepted)
+        return;
+    m_texts.hourlyHead = editor.head();
+    m_texts.hourlyTail = editor.tail();
+    m_settings.write(keys::kSectionTimeSig, keys::kHourlyHead, m_texts.hourlyHead);
+    m_settings.write(keys::kSectionTimeSig, keys::kHourlyTail, m_texts.hourlyTail);
+}
+
+void CTimeSignalDlg::OnEditHalfHourly()
+{
+    CEditTimeMesDlg editor(m_texts.halfHourlyHead, m_texts.halfHourlyTail,
+                           CEditTimeMesDlg::Kind::HalfHourly, this);
+    if (runDialog(editor) != QDialog::Accepted)
+        return;
+    m_texts.halfHourlyHead = editor.head();
+    m_texts.halfHourlyTail = editor.tail();
+    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyHead, m_texts.halfHourlyHead);
+    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyTail, m_texts.halfHourlyTail);
+}
+
+void CTimeSignalDlg::OnNewList()
+{
+    CMakeMes editor(m_dataDir, QString(), this);
+    if (runDialog(editor) == QDialog::Accepted)
+        RefreshListNames();
+}
+
+void CTimeSignalDlg::OnAdd()
+{
+    if (m_lists->currentIndex() < 0) {
+        ShowMessageBox(this, QStringLiteral("メッセージリストを選択して下さいね！"),
+                       QStringLiteral("（；´ー｀）"), QMessageBox::Ok, MsgIcon::Question);
+        return;
+    }
+    const QString listName = m_lists->currentText();
+    const int hour = m_hour->pos();
+    const int minute = m_minute->pos();
+    const int second = m_second->pos();
+
+    // The list name is only ever joined in, never read as a format.
+    const QString question = QStringLiteral("時刻：") + QString::number(hour) +
+                             QStringLiteral("時") + QString::number(minute) + QStringLiteral("分") +
+                             QString::number(second) + QStringLiteral("秒にメッセージリスト") +
+                             listName + QStringLiteral("を放送しますか？");
+    // Only an OK button: the entry is added however the box is closed.
+    ShowMessageBox(this, question, QStringLiteral("(^^)"), QMessageBox::Ok);
+
+    addRow(twoDigits(hour) + u':' + twoDigits(minute) + u':' + twoDigits(second), true, listName);
+    sortRows();
+    updateAddButton();
+}
+
+void CTimeSignalDlg::OnDelete()
+{
+    int highest = -1;
+    const QList<QTreeWidgetItem*> selected = m_schedule->selectedItems();
+    for (QTreeWidgetItem* item : selected)
+        highest = qMax(highest, m_schedule->indexOfTopLevelItem(item));
+    if (highest < 0) {
+        ShowMessageBox(this, QStringLiteral("選択しないと削除できませんねー・・・"),
+                       QStringLiteral("（＾＾；"), QMessageBox::Ok, MsgIcon::Question);
+        return;
+    }
+    // With several rows selected only the last of them goes.
+    delete m_schedule->takeTopLevelItem(highest);
+    // A deletion from a full list makes room for one more entry.
+    updateAddButton();
+}
+
+void CTimeSignalDlg::OnClose()
+{
+    if (m_schedule->topLevelItemCount() == 0) {
+        // The file is left as it is; its entries come back when it is next read.
+        ShowMessageBox(this,
+                       QStringLiteral("データがありません・・（；；\r定時データのみ更新します"));
+    } else {
+        const timesignal::TimeSignalWriteResult result =
+            timesignal::WriteTimeSignalFile(m_dataDir, rows());
+        if (!result.ok()) {
+            // Nothing is written and the dialog stays open, so the operator loses
+            // no entry and can remove the one the file cannot hold.
+            reportWriteFailure(result);
+            return;
+        }
+    }
+    m_settings.write(keys::kSectionTimeSig, keys::kHourlyOn, m_texts.hourlyOn);
+    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyOn, m_texts.halfHourlyOn);
+    accept();
+}
+
+void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult& result)
+{
+    QString text;
+    if (result.status == timesignal::TimeSignalWriteResult::Unrepresentable) {
+        QString bad;
+        platform::encodeCp932(result.offendingText, &bad);
+        text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
+                              "メッセージリスト「%1」の名前に保存できない文字（%2）があります")
+                   .arg(result.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
+    } else {
+        text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
+                              "データディレクトリを確認して下さい");
+    }
+    ShowMessageBox(this, text, QStringLiteral("保存できません・・・"), QMessageBox::Ok,
+                   MsgIcon::Warning);
+}
+
+void CTimeSignalDlg::RefreshListNames()
+{
+    QStringList names = broadcast::ListNames(m_dataDir);
+    std::sort(names.begin(), names.end(), listNameLess);
+    m_lists->clear();
+    m_lists->addItems(names);
+    m_lists->setCurrentIndex(-1);
+}
+
+void CTimeSignalDlg::addRow(const QString& displayTime, bool enabled, const QString& listName)
+{
+    auto* item = new QTreeWidgetItem(m_schedule, {displayTime, listName});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(TimeColumn, enabled ? Qt::Checked : Qt::Unchecked);
+}
+
+void CTimeSignalDlg::sortRows()
+{
+    // Ascending by the time text, comparing UTF-16 code units; rows with equal times
+    // keep their order. Selection and check marks travel with their rows.
+    QList<QTreeWidgetItem*> items;
+    QList<QTreeWidgetItem*> selected = m_schedule->selectedItems();
+    QTreeWidgetItem* current = m_schedule->currentItem();
+    while (m_schedule->topLevelItemCount() > 0)
+        items.append(m_schedule->takeTopLevelItem(0));
+    std::stable_sort(items.begin(), items.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        return a->text(TimeColumn) < b->text(TimeColumn);
+    });
+    m_schedule->addTopLevelItems(items);
+    if (current)
+        m_schedule->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        item->setSelected(true);
+}
+
+void CTimeSignalDlg::updateAddButton()
+{
+    m_add->setEnabled(m_schedule->topLevelItemCount() < kMaxRows);
+}
+
+} // namespace tolvane::ui

@@ -1,0 +1,73 @@
+#include "ui/CTolvaneDeskApp.h"
+
+#include "app/CommandLine.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/SingleInstanceLock.h"
+#include "ui/CTolvaneDeskDlg.h"
+#include "ui/MessageBoxSeam.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProxyStyle>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#endif
+
+namespace tolvane::ui {
+
+namespace {
+// Tooltips appear after 500 ms.
+class ConsoleStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay)
+            return 500;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+} // namespace
+
+int CTolvaneDeskApp::run(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TolvaneDesk"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QApplication::setStyle(new ConsoleStyle);
+
+#ifdef Q_OS_WIN
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        ShowMessageBox(nullptr, QStringLiteral("Windows ソケットの初期化に失敗しました。"));
+        return 1;
+    }
+    struct WsaCleanup
+    {
+        ~WsaCleanup() { WSACleanup(); }
+    } wsaCleanup;
+#endif
+
+    // QApplication has already taken its own options (-platform and the like) out of
+    // the arguments; what is left are the program's own.
+    const bool autoLogin = autoLoginRequested(QApplication::arguments().mid(1));
+
+    platform::SingleInstanceLock lock;
+    if (!lock.tryAcquire() && lock.heldElsewhere())
+        return 0; // another copy is running: end at once, silently
+
+    DeskOptions options;
+    // Fixed now: the main window later makes the data directory current.
+    options.settingsPath = settingsPathFor(QDir::currentPath());
+    options.programDirectory = platform::programDirectory();
+    options.autoLogin = autoLogin;
+
+    CTolvaneDeskDlg window(options);
+    QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
+    window.show();
+    return app.exec();
+}
+
+} // namespace tolvane::ui

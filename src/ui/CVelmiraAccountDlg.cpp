@@ -1,0 +1,514 @@
+#include "ui/CVelmiraAccountDlg.h"
+
+#include "admin/AccountStore.h"
+#include "net/Notifications.h"
+#include "ui/MessageBoxSeam.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace tolvane::ui {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kDigestHidden = u"*****"_s;
+const QString kOnline = u"ログイン中♪"_s;
+const QString kAbsent = u"不在"_s;
+const QString kSuspendText = u"謹慎処分！"_s;
+const QString kLiftText = u"謹慎解除"_s;
+
+// One row of the layout table: for Idle, View, Edit and Create, what happens to
+// the control. 'S' shows, 'H' hides, 'E' enables, 'D' disables, 'O' enables
+// exactly when the shown player is online; "-" leaves the control alone.
+struct LayoutRule
+{
+    int id;
+    const char* layouts[4];
+};
+
+using Dlg = CVelmiraAccountDlg;
+
+constexpr LayoutRule kLayoutRules[] = {
+    {Dlg::IdAccounts, {"-", "E", "D", "D"}},
+    {Dlg::IdAccountId, {"D", "D", "D", "E"}},
+    {Dlg::IdPassword, {"D", "D", "E", "E"}},
+    {Dlg::IdMd5, {"D", "SE", "HD", "HD"}},
+    {Dlg::IdChangePassword, {"H", "H", "S", "H"}},
+    {Dlg::IdNameLabel, {"-", "S", "H", "H"}},
+    {Dlg::IdName, {"D", "SD", "SE", "HD"}},
+    {Dlg::IdChangeName, {"H", "H", "S", "S"}},
+    {Dlg::IdPermission, {"H", "SD", "HD", "HD"}},
+    {Dlg::IdPermissionLabel, {"H", "S", "H", "H"}},
+    {Dlg::IdAuthority, {"H", "SD", "SE", "HD"}},
+    {Dlg::IdAuthorityLabel, {"H", "S", "S", "H"}},
+    {Dlg::IdChangeAuthority, {"H", "H", "S", "H"}},
+    {Dlg::IdEnrol, {"E", "E", "D", "D"}},
+    {Dlg::IdEdit, {"D", "E", "D", "D"}},
+    {Dlg::IdDelete, {"D", "E", "D", "D"}},
+    {Dlg::IdSuspend, {"D", "E", "D", "D"}},
+    {Dlg::IdSendHome, {"H", "SO", "SD", "D"}},
+    {Dlg::IdLoginState, {"D", "D", "D", "D"}},
+    {Dlg::IdCancel, {"H", "HD", "SE", "SE"}},
+    {Dlg::IdExecute, {"H", "H", "HD", "SE"}},
+    {Dlg::IdReload, {"D", "E", "D", "D"}},
+    {Dlg::IdClose, {"E", "-", "-", "-"}},
+};
+
+// "no account" takes its alphabetical place among the lines, as a sorted list
+// box places an added line; the lines themselves are never reordered.
+int alphabeticalRow(const QListWidget* list, const QString& text)
+{
+    const int count = list->count();
+    for (int row = 0; row < count; ++row) {
+        if (QString::compare(list->item(row)->text(), text, Qt::CaseInsensitive) > 0)
+            return row;
+    }
+    return count;
+}
+
+} // namespace
+
+QList<ControlSpec> CVelmiraAccountDlg::controlTable()
+{
+    using K = ControlKind;
+    return {
+        {IdAccounts, K::ListBox, {}, QRect(7, 7, 102, 125), Sorted},
+        {IdIdLabel, K::Static, u"アカウントID"_s, QRect(120, 9, 45, 8)},
+        {IdAccountId, K::Edit, {}, QRect(117, 19, 134, 14)},
+        {IdPasswordLabel, K::Static, u"アカウントPW"_s, QRect(120, 40, 45, 8)},
+        {IdMd5, K::CheckBox, u"MD5"_s, QRect(169, 39, 25, 10)},
+        {IdChangePassword, K::PushButton, u"パスワード変更"_s, QRect(197, 34, 55, 14)},
+        {IdPassword, K::Edit, {}, QRect(117, 50, 134, 14)},
+        {IdNameLabel, K::Static, u"キャラ名"_s, QRect(121, 71, 33, 8)},
+        {IdChangeName, K::PushButton, u"キャラ名変更"_s, QRect(197, 66, 55, 14)},
+        {IdName, K::Edit, {}, QRect(118, 81, 134, 14)},
+        {IdPermissionLabel, K::Static, u"Denied"_s, QRect(122, 105, 33, 8)},
+        {IdPermission, K::DropDownList, {}, QRect(119, 115, 48, 30)},
+        {IdAuthorityLabel, K::Static, u"AuthType"_s, QRect(177, 105, 33, 8)},
+        {IdAuthority, K::DropDownList, {}, QRect(174, 115, 48, 30)},
+        {IdChangeAuthority, K::PushButton, u"変更"_s, QRect(228, 115, 25, 14)},
+        {IdLoginStateLabel, K::Static, u"ログイン状態："_s, QRect(140, 137, 45, 8)},
+        {IdLoginState, K::Edit, {}, QRect(185, 135, 67, 14), ReadOnly},
+        {IdEnrol, K::PushButton, u"入学"_s, QRect(259, 7, 50, 14)},
+        {IdEdit, K::PushButton, u"編集"_s, QRect(259, 29, 50, 14)},
+        {IdDelete, K::PushButton, u"退学"_s, QRect(259, 52, 50, 14)},
+        {IdSendHome, K::PushButton, u"帰宅させる！"_s, QRect(259, 75, 50, 14)},
+        {IdSuspend, K::PushButton, u"謹慎"_s, QRect(259, 98, 50, 14)},
+        {IdExecute, K::PushButton, u"実行"_s, QRect(259, 143, 50, 14)},
+        {IdCancel, K::PushButton, u"キャンセル"_s, QRect(259, 162, 50, 14)},
+        {IdReload, K::PushButton, u"再読み込み"_s, QRect(7, 132, 50, 14)},
+        {IdClose, K::DefPushButton, u"管理作業終わり～"_s, QRect(115, 162, 87, 14)},
+    };
+}
+
+QString CVelmiraAccountDlg::noAccountText()
+{
+    return u"no account"_s;
+}
+
+QString CVelmiraAccountDlg::noSelectionText()
+{
+    return u"アカウントが選択されていません・・（＾＾；"_s;
+}
+
+CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* mainWindow,
+                                       QWidget* parent)
+    : QDialog(parent), m_store(store), m_mainWindow(mainWindow)
+{
+    setFont(dialogFont());
+    setWindowTitle(u"アカウント管理ダイアログ"_s);
+    m_controls = buildControls(this, controlTable());
+    setFixedSize(dialogUnitsToPixels(QSize(316, 183), font()));
+
+    m_accounts = qobject_cast<QListWidget*>(m_controls.value(IdAccounts));
+    m_accountId = qobject_cast<QLineEdit*>(m_controls.value(IdAccountId));
+    m_password = qobject_cast<QLineEdit*>(m_controls.value(IdPassword));
+    m_name = qobject_cast<QLineEdit*>(m_controls.value(IdName));
+    m_loginState = qobject_cast<QLineEdit*>(m_controls.value(IdLoginState));
+    m_md5 = qobject_cast<QCheckBox*>(m_controls.value(IdMd5));
+    m_permission = qobject_cast<QComboBox*>(m_controls.value(IdPermission));
+    m_authority = qobject_cast<QComboBox*>(m_controls.value(IdAuthority));
+    m_suspend = qobject_cast<QPushButton*>(m_controls.value(IdSuspend));
+
+    // The list keeps lines where they are put (line i is list position i); the
+    // one line that is added by sorting is placed by alphabeticalRow().
+    m_accounts->setSortingEnabled(false);
+    m_accounts->setUniformItemSizes(true);
+
+    // An item's index is its value on the wire; nothing is chosen at first.
+    m_permission->addItems({u"許可"_s, u"拒否"_s});
+    m_authority->addItems({u"None"_s, u"Navi"_s, u"GM"_s});
+    m_permission->setCurrentIndex(-1);
+    m_authority->setCurrentIndex(-1);
+
+    auto button = [this](int id) { return qobject_cast<QPushButton*>(m_controls.value(id)); };
+    connect(m_accounts, &QListWidget::itemSelectionChanged, this,
+            &CVelmiraAccountDlg::OnSelChangeAccounts);
+    connect(m_md5, &QCheckBox::clicked, this, &CVelmiraAccountDlg::OnMd5Clicked);
+    connect(button(IdEdit), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEdit);
+    connect(button(IdEnrol), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEnrol);
+    connect(button(IdCancel), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnCancel);
+    connect(button(IdReload), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnReload);
+    connect(button(IdExecute), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnExecute);
+    connect(button(IdDelete), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnDelete);
+    connect(m_suspend, &QPushButton::clicked, this, &CVelmiraAccountDlg::OnSuspend);
+    connect(button(IdSendHome), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnSendHome);
+    connect(button(IdChangePassword), &QPushButton::clicked, this,
+            &CVelmiraAccountDlg::OnChangePassword);
+    connect(button(IdChangeName), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnChangeName);
+    connect(button(IdChangeAuthority), &QPushButton::clicked, this,
+            &CVelmiraAccountDlg::OnChangeAuthority);
+    connect(button(IdClose), &QPushButton::clicked, this, &QDialog::accept);
+
+    ApplyLayout(Layout::Idle);
+}
+
+void CVelmiraAccountDlg::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (m_opened)
+        return;
+    m_opened = true;
+    post(WM_ACCOUNT_LIST_REQ);
+}
+
+bool CVelmiraAccountDlg::event(QEvent* e)
+{
+    switch (int(e->type())) {
+    case WM_ACCOUNT_LIST_ARRIVED:
+        RefillList();
+        return true;
+    case WM_ACCOUNT_INFO_ARRIVED:
+        ShowAccount();
+        return true;
+    default:
+        return QDialog::event(e);
+    }
+}
+
+void CVelmiraAccountDlg::ApplyLayout(Layout layout)
+{
+    const int column = int(layout);
+    for (const LayoutRule& rule : kLayoutRules) {
+        QWidget* w = m_controls.value(rule.id);
+        if (!w)
+            continue;
+        for (const char* c = rule.layouts[column]; *c; ++c) {
+            switch (*c) {
+            case 'S':
+                w->setVisible(true);
+                break;
+            case 'H':
+                w->setVisible(false);
+                break;
+            case 'E':
+                w->setEnabled(true);
+                break;
+            case 'D':
+                w->setEnabled(false);
+                break;
+            case 'O':
+                w->setEnabled(m_playerOnline);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+}
+
+void CVelmiraAccountDlg::RefillList()
+{
+    const admin::AccountListView list = m_store.list();
+    const int count = list.recordCount();
+    const QSignalBlocker blocker(m_accounts);
+    if (count < 1) {
+        // The lines already there stay, and so does the selection.
+        m_accounts->insertItem(alphabeticalRow(m_accounts, noAccountText()), noAccountText());
+        return;
+    }
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines.append(list.idAt(i));
+    m_accounts->setUpdatesEnabled(false);
+    m_accounts->clear();
+    m_accounts->addItems(lines);
+    m_accounts->setUpdatesEnabled(true);
+}
+
+void CVelmiraAccountDlg::ShowAccount()
+{
+    const admin::AccountDetail d = m_store.detail();
+    m_accountId->setText(d.id);
+    m_password->setText(passwordBoxText());
+    m_name->setText(d.characterName);
+    // A byte outside the items selects nothing.
+    m_permission->setCurrentIndex(d.loginPermission < m_permission->count() ? d.loginPermission
+                                                                            : -1);
+    m_suspend->setText(d.loginPermission == 0 ? kSuspendText : kLiftText);
+    m_authority->setCurrentIndex(d.authority < m_authority->count() ? d.authority : -1);
+    m_playerOnline = d.loginState != 0;
+    m_loginState->setText(m_playerOnline ? kOnline : kAbsent);
+    ApplyLayout(Layout::View);
+}
+
+QString CVelmiraAccountDlg::passwordBoxText() const
+{
+    return m_md5->isChecked() ? QString::fromLatin1(m_store.detail().digestText) : kDigestHidden;
+}
+
+int CVelmiraAccountDlg::selectedRow() const
+{
+    const QList<QListWidgetItem*> items = m_accounts->selectedItems();
+    return items.isEmpty() ? -1 : m_accounts->row(items.first());
+}
+
+bool CVelmiraAccountDlg::namesStoredAccount(const SelectedAccount& account) const
+{
+    // The line must still name the record at its position: a list reply whose
+    // notification was lost must not turn a request against another account.
+    const admin::AccountListView list = m_store.list();
+    return list.validPosition(account.position) && list.idAt(account.position) == account.text;
+}
+
+std::optional<CVelmiraAccountDlg::SelectedAccount> CVelmiraAccountDlg::selectedAccount() const
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return std::nullopt;
+    SelectedAccount account{row, m_accounts->item(row)->text()};
+    if (!namesStoredAccount(account))
+        return std::nullopt;
+    return account;
+}
+
+bool CVelmiraAccountDlg::confirm(const QString& text)
+{
+    return ShowMessageBox(this, text, u"Final Answer?"_s, QMessageBox::Ok | QMessageBox::Cancel,
+                          MsgIcon::Question, QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void CVelmiraAccountDlg::notice(const QString& text)
+{
+    ShowMessageBox(this, text, u"(^^;"_s, QMessageBox::Ok, MsgIcon::Information, QMessageBox::Ok);
+}
+
+void CVelmiraAccountDlg::post(int notification, qint64 wParam, qint64 lParam)
+{
+    postNotification(m_mainWindow, notification, wParam, lParam);
+}
+
+void CVelmiraAccountDlg::OnSelChangeAccounts()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        if (m_store.list().validPosition(0))
+            post(WM_ACCOUNT_INFO_REQ, 0);
+        return;
+    }
+    // "no account" and lines left from an older list name no current account.
+    if (const auto account = selectedAccount())
+        post(WM_ACCOUNT_INFO_REQ, account->position);
+}
+
+void CVelmiraAccountDlg::OnMd5Clicked()
+{
+    m_password->setText(passwordBoxText());
+}
+
+void CVelmiraAccountDlg::OnEdit()
+{
+    m_pendingOperation = PendingOperation::Editing;
+    m_password->clear();
+    ApplyLayout(Layout::Edit);
+}
+
+void CVelmiraAccountDlg::OnEnrol()
+{
+    m_pendingOperation = PendingOperation::Creating;
+    m_accountId->clear();
+    m_password->clear();
+    m_name->clear();
+    ApplyLayout(Layout::Create);
+}
+
+void CVelmiraAccountDlg::OnCancel()
+{
+    m_pendingOperation = PendingOperation::Nothing;
+    std::optional<int> position;
+    if (selectedRow() < 0) {
+        if (m_store.list().validPosition(0))
+            position = 0;
+    } else if (const auto account = selectedAccount()) {
+        position = account->position;
+    }
+    if (position) {
+        post(WM_ACCOUNT_INFO_REQ, *position); // View returns with the reply
+        return;
+    }
+    // No account to ask about would leave the operator stuck in this layout with
+    // the list disabled; return to View at once instead.
+    ApplyLayout(Layout::View);
+}
+
+void CVelmiraAccountDlg::OnReload()
+{
+    post(WM_ACCOUNT_LIST_REQ);
+    m_pendingOperation = PendingOperation::Nothing;
+}
+
+void CVelmiraAccountDlg::OnExecute()
+{
+    if (m_pendingOperation != PendingOperation::Creating)
+        return;
+    if (m_accountId->text().isEmpty() || m_password->text().isEmpty())
+        return;
+    const QString id = admin::cutToCapacity(m_accountId->text(), admin::kMaxIdChars);
+    const QString password = admin::cutToCapacity(m_password->text(), admin::kMaxPasswordChars);
+    if (!confirm(u"ID="_s + id + u" "_s))
+        return;
+    m_store.setNewAccountId(id);
+    m_store.setNewAccountPassword(password);
+    post(WM_ACCOUNT_CREATE_REQ);
+    m_pendingOperation = PendingOperation::Nothing;
+    ApplyLayout(Layout::View);
+    post(WM_ACCOUNT_LIST_REQ);
+}
+
+void CVelmiraAccountDlg::OnDelete()
+{
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    if (!confirm(u"！！∑　"_s + account->text + u"を退学させますか？"_s))
+        return;
+    if (!namesStoredAccount(*account)) {
+        notice(noSelectionText());
+        return;
+    }
+    post(WM_ACCOUNT_DELETE_REQ, account->position);
+    m_accountId->clear();
+    m_password->clear();
+    post(WM_ACCOUNT_LIST_REQ);
+    m_pendingOperation = PendingOperation::Nothing;
+}
+
+void CVelmiraAccountDlg::OnSuspend()
+{
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    const bool suspend = m_permission->currentIndex() == 0;
+    const QString text = suspend ? u"！！∑　「"_s + account->text + u"」を謹慎させますか？"_s
+                                 : u"「"_s + account->text + u"」の謹慎を解除しますか？"_s;
+    if (!confirm(text))
+        return;
+    if (!namesStoredAccount(*account)) {
+        notice(noSelectionText());
+        return;
+    }
+    // The list and the button show the new state at once, without waiting for
+    // the server.
+    if (suspend) {
+        post(WM_ACCOUNT_CHANGE_REQ, account->position, 4);
+        m_permission->setCurrentIndex(1);
+        m_suspend->setText(kLiftText);
+    } else {
+        post(WM_ACCOUNT_CHANGE_REQ, account->position, 5);
+        m_permission->setCurrentIndex(0);
+        m_suspend->setText(kSuspendText);
+    }
+    ApplyLayout(Layout::View);
+}
+
+void CVelmiraAccountDlg::OnSendHome()
+{
+    if (!m_playerOnline)
+        return;
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    if (!confirm(u"！！∑　「"_s + account->text + u"」をただちに強制帰宅させますか？"_s))
+        return;
+    if (!namesStoredAccount(*account)) {
+        notice(noSelectionText());
+        return;
+    }
+    post(WM_ACCOUNT_CHANGE_REQ, account->position, 3);
+    m_pendingOperation = PendingOperation::Nothing;
+    m_loginState->setText(kAbsent);
+    m_playerOnline = false;
+    ApplyLayout(Layout::View);
+}
+
+void CVelmiraAccountDlg::OnChangePassword()
+{
+    if (m_password->text().isEmpty()) {
+        notice(u"パスワード入力しないと\r変更できないですよ・・（＾＾；"_s);
+        return;
+    }
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    m_store.setNewPassword(m_password->text());
+    post(WM_ACCOUNT_CHANGE_REQ, account->position, 1);
+    m_pendingOperation = PendingOperation::Nothing;
+    ApplyLayout(Layout::View);
+}
+
+void CVelmiraAccountDlg::OnChangeName()
+{
+    if (m_name->text().isEmpty()) {
+        notice(u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
+        return;
+    }
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    m_store.setNewCharacterName(m_name->text());
+    post(WM_ACCOUNT_CHANGE_REQ, account->position, 2);
+    m_pendingOperation = PendingOperation::Nothing;
+    ApplyLayout(Layout::View);
+}
+
+void CVelmiraAccountDlg::OnChangeAuthority()
+{
+    const auto account = selectedAccount();
+    if (!account) {
+        notice(noSelectionText());
+        return;
+    }
+    static const QString kWords[] = {u"none"_s, u"navi"_s, u"GM"_s};
+    const int item = m_authority->currentIndex();
+    const bool chosen = item >= 0 && item < 3;
+    const QString word = chosen ? kWords[item] : QString();
+    if (!confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
+        return;
+    if (chosen) {
+        if (!namesStoredAccount(*account)) {
+            notice(noSelectionText());
+            return;
+        }
+        post(WM_ACCOUNT_CHANGE_REQ, account->position, 6 + item);
+    }
+    ApplyLayout(Layout::View);
+}
+
+} // namespace tolvane::ui

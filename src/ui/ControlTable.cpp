@@ -1,0 +1,173 @@
+#include "ui/ControlTable.h"
+
+#include "ui/UpDownControl.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace tolvane::ui {
+
+static QPointF baseUnits(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    return {fm.averageCharWidth() / 4.0, fm.height() / 8.0};
+}
+
+QRect dialogUnitsToPixels(const QRect& du, const QFont& font)
+{
+    const QPointF b = baseUnits(font);
+    return QRect(qRound(du.x() * b.x()), qRound(du.y() * b.y()), qRound(du.width() * b.x()),
+                 qRound(du.height() * b.y()));
+}
+
+QSize dialogUnitsToPixels(const QSize& du, const QFont& font)
+{
+    const QPointF b = baseUnits(font);
+    return QSize(qRound(du.width() * b.x()), qRound(du.height() * b.y()));
+}
+
+QFont dialogFont()
+{
+    // Prefer a font that has the Japanese glyphs; fall back to the system's.
+    static const QStringList preferred = {
+        QStringLiteral("Yu Gothic UI"), QStringLiteral("Meiryo UI"),
+        QStringLiteral("MS UI Gothic"), QStringLiteral("Noto Sans CJK JP"),
+        QStringLiteral("Noto Sans JP"), QStringLiteral("IPAGothic"),
+        QStringLiteral("VL Gothic")};
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+    for (const QString& name : preferred) {
+        if (families.contains(name)) {
+            font.setFamily(name);
+            break;
+        }
+    }
+    font.setPointSize(9);
+    return font;
+}
+
+static Qt::Alignment textAlignment(unsigned flags)
+{
+    Qt::Alignment a = Qt::AlignVCenter;
+    if (flags & AlignRight)
+        a |= Qt::AlignRight;
+    else if (flags & AlignCenter)
+        a |= Qt::AlignHCenter;
+    else
+        a |= Qt::AlignLeft;
+    return a;
+}
+
+static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFactory& custom)
+{
+    switch (s.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* b = new QPushButton(s.text, parent);
+        b->setAutoDefault(false);
+        b->setDefault(s.kind == ControlKind::DefPushButton);
+        return b;
+    }
+    case ControlKind::CheckBox:
+        return new QCheckBox(s.text, parent);
+    case ControlKind::Edit: {
+        auto* e = new QLineEdit(s.text, parent);
+        e->setReadOnly(s.flags & ReadOnly);
+        e->setAlignment(textAlignment(s.flags));
+        if (s.flags & DigitsOnly)
+            e->setValidator(new QIntValidator(0, 99, e));
+        return e;
+    }
+    case ControlKind::Static: {
+        auto* l = new QLabel(s.text, parent);
+        l->setAlignment(s.flags & AlignCenter ? Qt::AlignCenter
+                                              : textAlignment(s.flags) | Qt::AlignTop);
+        if (s.flags & Sunken)
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return l;
+    }
+    case ControlKind::GroupBox:
+        return new QGroupBox(s.text, parent);
+    case ControlKind::DropDownList: {
+        auto* c = new QComboBox(parent);
+        c->setEditable(false);
+        c->setMaxVisibleItems(12);
+        return c;
+    }
+    case ControlKind::ListBox: {
+        auto* l = new QListWidget(parent);
+        l->setSortingEnabled(s.flags & Sorted);
+        l->setSelectionMode(s.flags & MultiSelect ? QAbstractItemView::ExtendedSelection
+                                                  : QAbstractItemView::SingleSelection);
+        l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return l;
+    }
+    case ControlKind::ListView: {
+        auto* t = new QTreeWidget(parent);
+        t->setRootIsDecorated(false);
+        t->setUniformRowHeights(true);
+        t->setSelectionMode(s.flags & MultiSelect ? QAbstractItemView::ExtendedSelection
+                                                  : QAbstractItemView::SingleSelection);
+        t->header()->setStretchLastSection(false);
+        return t;
+    }
+    case ControlKind::UpDown:
+        return new UpDownControl(parent);
+    case ControlKind::Custom:
+        return custom ? custom(s, parent) : nullptr;
+    }
+    return nullptr;
+}
+
+QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& specs,
+                                   const CustomFactory& custom)
+{
+    QHash<int, QWidget*> byId;
+    const QFont font = parent->font();
+    QList<QWidget*> groups;
+    for (const ControlSpec& s : specs) {
+        QWidget* w = makeWidget(s, parent, custom);
+        if (!w)
+            continue;
+        w->setGeometry(dialogUnitsToPixels(s.rect, font));
+        if (s.id != kNoId) {
+            w->setProperty("controlId", s.id);
+            w->setObjectName(QString::number(s.id));
+            byId.insert(s.id, w);
+        }
+        if (s.flags & Disabled)
+            w->setEnabled(false);
+        if (s.flags & Hidden)
+            w->setVisible(false);
+        if (s.kind == ControlKind::GroupBox)
+            groups.append(w);
+    }
+    // Frames stay behind the controls they surround.
+    for (QWidget* g : groups)
+        g->lower();
+    return byId;
+}
+
+QWidget* controlById(QWidget* root, int id)
+{
+    if (!root)
+        return nullptr;
+    const QList<QWidget*> found = root->findChildren<QWidget*>(QString::number(id));
+    for (QWidget* w : found) {
+        if (w->property("controlId").toInt() == id)
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace tolvane::ui
