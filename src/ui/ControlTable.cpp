@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -19,8 +20,15 @@ namespace tolvane::ui {
 
 static QPointF baseUnits(const QFont& font)
 {
-    const QFontMetrics fm(font);
-    return {fm.averageCharWidth() / 4.0, fm.height() / 8.0};
+    // The average width of the Latin letters, as the dialog manager measures it; a CJK
+    // font's own average width counts its full-width glyphs and would double the layout.
+    static const QString letters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetricsF fm(font);
+    // Likewise the character height: CJK fonts carry a tall line spacing that the
+    // dialog manager's fonts do not; the em size with a little leading matches them.
+    const qreal height = qMin(fm.height(), QFontInfo(font).pixelSize() * 1.25);
+    return {fm.horizontalAdvance(letters) / letters.size() / 4.0, height / 8.0};
 }
 
 QRect dialogUnitsToPixels(const QRect& du, const QFont& font)
@@ -139,7 +147,14 @@ QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& sp
         QWidget* w = makeWidget(s, parent, custom);
         if (!w)
             continue;
-        w->setGeometry(dialogUnitsToPixels(s.rect, font));
+        QRect r = dialogUnitsToPixels(s.rect, font);
+        // A drop-down list's rectangle includes its open list; closed, it is one line.
+        if (s.kind == ControlKind::DropDownList)
+            r.setHeight(w->sizeHint().height());
+        // A check box's caption is never cut: the box grows to the right as needed.
+        if (s.kind == ControlKind::CheckBox)
+            r.setWidth(qMax(r.width(), w->sizeHint().width()));
+        w->setGeometry(r);
         if (s.id != kNoId) {
             w->setProperty("controlId", s.id);
             w->setObjectName(QString::number(s.id));
