@@ -1,0 +1,133 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real program: one copy at a time, a lock left by a killed copy does not block
+// the next start, and the settings file is taken from the starting directory.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QString m_program;
+    QTcpServer m_server; // where the console connects: 127.0.0.1:10010
+    QList<QProcess*> m_started;
+
+    QProcess* start(const QString& workDir, const QStringList& args = {QStringLiteral("-auto")})
+    {
+        auto* p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The single-instance lock lives in the temporary directory: keep it private.
+        env.insert(QStringLiteral("TMPDIR"), m_tmp.filePath(QStringLiteral("lock")));
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(workDir);
+        p->setProgram(m_program);
+        p->setArguments(args);
+        p->start();
+        p->waitForStarted();
+        m_started.append(p);
+        return p;
+    }
+
+    // The program's login frame arrives on a new connection: the copy runs.
+    QByteArray nextLogin()
+    {
+        if (!m_server.waitForNewConnection(20000))
+            return {};
+        QTcpSocket* s = m_server.nextPendingConnection();
+        QByteArray bytes;
+        while (bytes.size() < 27 && s->waitForReadyRead(10000))
+            bytes += s->readAll();
+        s->deleteLater();
+        return bytes;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 10010))
+            QSKIP("port 10010 is in use on this machine");
+        // A private copy of the program, so its data directory beside it is ours.
+        const QString dir = m_tmp.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/TolvaneData")));
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("lock"))));
+        QVERIFY(QDir().mkpath(m_tmp.filePath(QStringLiteral("work"))));
+        m_program = dir + QStringLiteral("/tolvane-desk");
+        QVERIFY(QFile::copy(QStringLiteral(TOLVANE_DESK_PATH), m_program));
+    }
+
+    void cleanup()
+    {
+        for (QProcess* p : std::as_const(m_started)) {
+            p->kill();
+            p->waitForFinished(10000);
+        }
+        m_started.clear();
+    }
+
+    void secondCopyEndsAtOnceAndKilledLockDoesNotBlock()
+    {
+        const QString work = m_tmp.filePath(QStringLiteral("work"));
+        QFile ini(work + QStringLiteral("/Tolvane.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Velmira]\r\nAdminPW=first\r\n");
+        ini.close();
+
+        QProcess* first = start(work);
+        const QByteArray login = nextLogin();
+        // The settings came from the starting directory.
+        QCOMPARE(login.toHex(), QByteArray("0f0000001127"
+                                           "0c00"
+                                           "66006900720073007400"
+                                           "0000"
+                                           "00"));
+
+        QProcess* second = start(work);
+        QVERIFY(second->waitForFinished(20000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(!m_server.hasPendingConnections());
+        QCOMPARE(first->state(), QProcess::Running);
+
+        first->kill(); // SIGKILL: the lock file stays behind
+        QVERIFY(first->waitForFinished(10000));
+
+        QProcess* third = start(work);
+        QVERIFY(!nextLogin().isEmpty());
+        QCOMPARE(third->state(), QProcess::Running);
+        third->kill();
+        third->waitForFinished(10000);
+    }
+
+    void qtOptionsAreNotTheProgramsArguments()
+    {
+        // "-platform offscreen" is Qt's own; "-auto" stays the last of the program's.
+        QProcess* p = start(
+            m_tmp.filePath(QStringLiteral("work")),
+            {QStringLiteral("-auto"), QStringLiteral("-platform"), QStringLiteral("offscreen")});
+        QVERIFY(!nextLogin().isEmpty());
+        p->kill();
+        p->waitForFinished(10000);
+    }
+
+    void autoFollowedByAnotherArgumentDoesNotLogIn()
+    {
+        const QString work = m_tmp.filePath(QStringLiteral("work"));
+        QProcess* p = start(work, {QStringLiteral("-auto"), QStringLiteral("x")});
+        QVERIFY(m_server.waitForNewConnection(20000));
+        QTcpSocket* s = m_server.nextPendingConnection();
+        // Connected, but no login follows without a click.
+        QVERIFY(!s->waitForReadyRead(1500));
+        QCOMPARE(s->bytesAvailable(), 0);
+        p->kill();
+        p->waitForFinished(10000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "TestStartup.moc"
