@@ -1,0 +1,144 @@
+#include "TestSupport.h"
+
+#include "broadcast/MessageListStore.h"
+#include "ui/CTolvaneDeskDlg.h"
+#include "ui/CVelmiraAccountDlg.h"
+#include "ui/ControlTable.h"
+#include "ui/DialogRunner.h"
+#include "ui/MainWindowLayout.h"
+
+#include "VelmiraServer.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using namespace tolvane::ui;
+using namespace tolvane::ui::mainwindow;
+using testsupport::BoxRecorder;
+
+// The console's components end to end against the simulator, with replies split
+// into single bytes and coalesced.
+class TestConsoleAgainstSim : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<sim::VelmiraServer> m_sim;
+    std::unique_ptr<CTolvaneDeskDlg> m_window;
+
+    void startConsole(const sim::SimOptions& base)
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        const QString program = m_tmp->filePath(QStringLiteral("program"));
+        const QDir data(program + QStringLiteral("/TolvaneData"));
+        QVERIFY(QDir().mkpath(data.path()));
+        QVERIFY(broadcast::WriteListFile(data, QStringLiteral("お知らせ"),
+                                         {QStringLiteral("メンテナンスのお知らせです"),
+                                          QStringLiteral("20時から30分間"),
+                                          QStringLiteral("よろしく♪")})
+                    .ok());
+        sim::SimOptions o = base;
+        o.port = 0;
+        o.quiet = true;
+        m_sim = std::make_unique<sim::VelmiraServer>();
+        QVERIFY(m_sim->listen(o));
+        DeskOptions d;
+        d.settingsPath = m_tmp->filePath(QStringLiteral("Tolvane.ini"));
+        d.programDirectory = program;
+        d.autoLogin = true;
+        d.port = m_sim->serverPort();
+        m_window = std::make_unique<CTolvaneDeskDlg>(d);
+        m_window->show();
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        setDialogRunner({});
+        m_window.reset();
+        m_sim.reset();
+        m_tmp.reset();
+    }
+
+    void autoLoginFollowsThePlayerCount()
+    {
+        BoxRecorder boxes;
+        sim::SimOptions o;
+        o.chunkBytes = 1;
+        startConsole(o);
+        auto* status = qobject_cast<QLineEdit*>(m_window->controlWidget(IDC_STATUS));
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("現在のプレイヤー数：12人"),
+                                  10000);
+        QVERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
+        m_sim->setPlayerCount(0);
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("現在のプレイヤー数：0人"), 12000);
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    void listBroadcastArrivesLineByLine()
+    {
+        BoxRecorder boxes;
+        sim::SimOptions o;
+        o.coalesce = true;
+        startConsole(o);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->session().loginAccepted(), 10000);
+        QSignalSpy received(m_sim.get(), &sim::VelmiraServer::broadcastReceived);
+        m_window->StartListBroadcast(QStringLiteral("お知"));
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 3, 10000);
+        QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("メンテナンスのお知らせです"));
+        QCOMPARE(received.at(1).at(0).toString(), QStringLiteral("20時から30分間"));
+        QCOMPARE(received.at(2).at(0).toString(), QStringLiteral("よろしく♪"));
+        QTRY_VERIFY(m_window->controlWidget(IDC_START)->isEnabled());
+    }
+
+    void accountDialogAgainstTheSimulator()
+    {
+        BoxRecorder boxes;
+        sim::SimOptions o;
+        o.chunkBytes = 7;
+        startConsole(o);
+        for (const char* id : {"alice", "bob", "carol"}) {
+            sim::Account a;
+            a.id = QString::fromLatin1(id);
+            a.digestText = QByteArray(32, 'a');
+            m_sim->addAccount(a);
+        }
+        // The button is enabled by the login (state 0 first disables it).
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->session().loginAccepted(), 10000);
+        QTRY_VERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
+        bool ran = false;
+        setDialogRunner([&](QDialog& dialog) {
+            // Shown modal, so replies reach it as the most recently active popup.
+            dialog.setModal(true);
+            dialog.show();
+            auto* list = control<QListWidget>(&dialog, CVelmiraAccountDlg::IdAccounts);
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000); }();
+            // Enrol a new account.
+            QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdEnrol), Qt::LeftButton);
+            control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdAccountId)
+                ->setText(QStringLiteral("dave"));
+            control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdPassword)
+                ->setText(QStringLiteral("パスワード"));
+            QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdExecute), Qt::LeftButton);
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 4, 10000); }();
+            ran = true;
+            dialog.done(QDialog::Accepted);
+            return int(QDialog::Accepted);
+        });
+        QTest::mouseClick(m_window->controlWidget(IDC_ACCOUNTS), Qt::LeftButton);
+        QVERIFY(ran);
+        const auto dave = m_sim->account(QStringLiteral("dave"));
+        QVERIFY(dave);
+        QCOMPARE(dave->digestText, QByteArray("4bdfe7e594ac464a91fa62453879bd49"));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].text, QStringLiteral("ID=dave "));
+    }
+};
+
+QTEST_MAIN(TestConsoleAgainstSim)
+#include "TestConsoleAgainstSim.moc"
