@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -137,9 +138,55 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
     return nullptr;
 }
 
+namespace {
+// Shrinks the font of a caption that does not fit its control, down to three
+// quarters of the dialog font, each time the dialog is shown: the layout's widths
+// were made for a narrower Japanese font, and a caption is better small than cut.
+class CaptionFitter : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched == parent())
+            fitAll(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+private:
+    static void fit(QWidget* w, const QString& text, int available)
+    {
+        QFont f = w->parentWidget()->font();
+        const qreal base = f.pointSizeF();
+        if (text.isEmpty() || base <= 0)
+            return;
+        while (QFontMetrics(f).horizontalAdvance(text) > available && f.pointSizeF() > base * 0.75)
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        w->setFont(f);
+    }
+
+    static void fitAll(QWidget* dialog)
+    {
+        for (QWidget* w : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (auto* label = qobject_cast<QLabel*>(w)) {
+                if (label->pixmap().isNull())
+                    fit(w, label->text(), label->contentsRect().width());
+            } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                if (edit->isReadOnly())
+                    fit(w, edit->text(), edit->width() - 8);
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                fit(w, button->text(), button->width() - 6);
+            }
+        }
+    }
+};
+} // namespace
+
 QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& specs,
                                    const CustomFactory& custom)
 {
+    parent->installEventFilter(new CaptionFitter(parent));
     QHash<int, QWidget*> byId;
     const QFont font = parent->font();
     QList<QWidget*> groups;
