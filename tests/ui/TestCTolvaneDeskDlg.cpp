@@ -3,12 +3,14 @@
 #include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
 #include "net/Notifications.h"
+#include "timesignal/TimeSignalFile.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -38,9 +40,11 @@ class TestCTolvaneDeskDlg : public QObject
     QString m_program;
     QString m_ini;
 
-    std::unique_ptr<CTolvaneDeskDlg> makeWindow(quint16 port, bool autoLogin = false)
+    std::unique_ptr<CTolvaneDeskDlg> makeWindow(quint16 port, bool autoLogin = false,
+                                                std::function<QDateTime()> clock = {})
     {
         DeskOptions o;
+        o.clock = std::move(clock);
         o.settingsPath = m_ini;
         o.programDirectory = m_program;
         o.autoLogin = autoLogin;
@@ -485,6 +489,47 @@ private Q_SLOTS:
         QTRY_COMPARE(peer.frames().size(), 1);
         QCOMPARE(peer.frames().at(0).toHex(), QByteArray("0900000011270600610062000000"
                                                          "00"));
+    }
+
+    void scheduleAndHourlySignalGoOutOnTheInjectedClock()
+    {
+        QVERIFY(QDir().mkpath(dataDir().path()));
+        QVERIFY(broadcast::WriteListFile(dataDir(), QStringLiteral("朝の放送"),
+                                         {QStringLiteral("x"), QStringLiteral("y")})
+                    .ok());
+        QVERIFY(timesignal::WriteTimeSignalFile(
+                    dataDir(), {{QStringLiteral("07:00:01"), true, QStringLiteral("朝の放送")},
+                                {QStringLiteral("07:00:01"), false, QStringLiteral("朝の放送")}})
+                    .ok());
+        IniSettings ini(m_ini);
+        QVERIFY(ini.write(QStringLiteral("TimeSig"), QStringLiteral("00"), QStringLiteral("ex")));
+        QVERIFY(ini.write(QStringLiteral("TimeSig"), QStringLiteral("00H"), QStringLiteral("A")));
+        QVERIFY(ini.write(QStringLiteral("TimeSig"), QStringLiteral("00F"), QStringLiteral("B")));
+        // The console's clock starts half a second before seven.
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const QDateTime base(QDate(2026, 12, 9), QTime(6, 59, 59, 500));
+        BoxRecorder boxes;
+        RecordingPeer peer;
+        auto w = makeWindow(peer.port(), false, [&] { return base.addMSecs(elapsed.elapsed()); });
+        QTRY_VERIFY(peer.connected());
+        // Not logged in: the scheduler does not look at the login.
+        QTRY_COMPARE_WITH_TIMEOUT(peer.framesWithCommand(12011).size(), 1, 3000);
+        QCOMPARE(peer.framesWithCommand(12011).at(0).toHex(),
+                 QByteArray("0e000000eb2e0c004100300037004266420000"
+                            "00"));
+        // The enabled entry starts its list at 07:00:01; its first line 1500 ms later.
+        QTRY_VERIFY_WITH_TIMEOUT(w->engine().isRunning(), 3000);
+        QCOMPARE(ctl<QComboBox>(*w, IDC_LIST_SELECTOR)->currentText(), QStringLiteral("朝の放送"));
+        QTRY_COMPARE_WITH_TIMEOUT(peer.framesWithCommand(12011).size(), 3, 6000);
+        QCOMPARE(peer.framesWithCommand(12011).at(1).toHex(),
+                 QByteArray("06000000eb2e040078000000"));
+        QCOMPARE(peer.framesWithCommand(12011).at(2).toHex(),
+                 QByteArray("06000000eb2e040079000000"));
+        // The disabled twin never started a second broadcast, and the hourly signal
+        // went out once.
+        QTRY_VERIFY(!w->engine().isRunning());
+        QCOMPARE(peer.framesWithCommand(12011).size(), 3);
     }
 
     void accountRequestsGoOutFromNotifications()
