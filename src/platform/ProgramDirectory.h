@@ -7,4 +7,14 @@ namespace tolvane::platform {
 // The directory that holds the running program's executable.
 QString programDirectory();
 
+// Where the data directory lives: beside the program, as on Windows. A program
+// installed into a system prefix on POSIX cannot create it there; then the
+// user's own application-data directory holds it instead (unless one was already
+// made beside the program).
+QString dataParentDirectory();
+
+// The rule behind dataParentDirectory(), without the file system.
+QString chooseDataParent(const QString& programDir, bool programDirWritable, bool dataDirExists,
+                         const QString& userDataDir);
+
 } // namespace tolvane::platform

@@ -61,7 +61,7 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
     DeskOptions options;
     // Fixed now: the main window later makes the data directory current.
     options.settingsPath = settingsPathFor(QDir::currentPath());
-    options.programDirectory = platform::programDirectory();
+    options.programDirectory = platform::dataParentDirectory();
     options.autoLogin = autoLogin;
 
     CTolvaneDeskDlg window(options);
