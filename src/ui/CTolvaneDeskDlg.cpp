@@ -33,6 +33,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// The version box's item in the system menu.
+constexpr UINT kAboutCommand = 16;
 #endif
 
 namespace tolvane::ui {
@@ -44,7 +46,6 @@ const QString kPrepCaption = QStringLiteral("トルヴェイン準備委員会(^
 const QString kFailCaption = QStringLiteral("いや～～！　＞＜；");
 const QString kNoListSelected =
     QStringLiteral("メッセージリストが選択されていません・・（；´ー｀）");
-constexpr int kAboutCommand = 16;
 const QString kAboutMenuText = QStringLiteral("バージョン情報 TolvaneDesk(&A)...");
 } // namespace
 
