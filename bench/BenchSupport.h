@@ -1,0 +1,170 @@
+#pragma once
+
+// Small pieces the benchmarks share: the offscreen platform, a console's data
+// directory made in advance, waiting on the event loop without sleeping, and
+// figures for the summary lines.
+
+#include "broadcast/DataDirectory.h"
+#include "ui/MessageBoxSeam.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace benchsupport {
+
+// The benchmarks show no window; the caller may still choose a platform.
+inline void preferOffscreen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The data directory beside `programDir` as a first start leaves it (sample list and
+// schedule file), so the console starts without its first-start boxes.
+inline bool makeDataDirectory(const QString& programDir)
+{
+    const QString previous = QDir::currentPath();
+    const bool ok = QDir().mkpath(programDir) &&
+                    !tolvane::broadcast::EnsureDataDirectory(programDir).createFailed;
+    QDir::setCurrent(previous);
+    return ok;
+}
+
+// Any box would wait for a person: each one is answered at once and reported, so
+// a benchmark that meets one can say that its figures are not the usual path.
+inline int& boxCount()
+{
+    static int count = 0;
+    return count;
+}
+
+inline void answerBoxes()
+{
+    tolvane::ui::setMessageBoxResponder([](const tolvane::ui::MessageBoxRequest& box) {
+        ++boxCount();
+        std::fprintf(stderr, "message box answered: %s\n", qPrintable(box.text));
+        return QMessageBox::Ok;
+    });
+}
+
+// Runs the event loop until `done` holds or `timeoutMs` has passed; `done` is
+// tested every `pollMs`. The loop blocks in between, as the program's own does,
+// so timers of the code under measurement are not delayed by the waiting.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 5)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.hasExpired(timeoutMs))
+            loop.quit();
+    });
+    poll.start(pollMs);
+    loop.exec();
+    return done();
+}
+
+// Runs the event loop for `ms` without doing anything else.
+inline void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// How long the main thread of process `pid` has been ready to run but waiting for a
+// CPU, in nanoseconds, from Linux's scheduler statistics; -1 where they cannot be read.
+// On a shared machine this tells a late timer apart from a slow program.
+inline qint64 runQueueWaitNs(const QString& pid = QStringLiteral("self"))
+{
+    QFile file(QStringLiteral("/proc/%1/schedstat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = file.readAll().trimmed().split(' ');
+    bool ok = false;
+    const qint64 wait = fields.value(1).toLongLong(&ok);
+    return ok ? wait : -1;
+}
+
+// Microseconds in which at least one task of the machine waited for a CPU, since
+// boot (Linux pressure stall information); -1 where it cannot be read.
+inline qint64 cpuPressureUs()
+{
+    QFile file(QStringLiteral("/proc/pressure/cpu"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray some = file.readLine();
+    const qsizetype at = some.indexOf("total=");
+    bool ok = false;
+    const qint64 total = at < 0 ? 0 : some.mid(at + 6).trimmed().toLongLong(&ok);
+    return ok ? total : -1;
+}
+
+// One line on how busy the machine was while a benchmark ran.
+class MachineLoad
+{
+public:
+    MachineLoad() : m_waitNs(runQueueWaitNs()), m_pressureUs(cpuPressureUs()) { m_clock.start(); }
+
+    QByteArray describe() const
+    {
+        const double elapsedMs = double(m_clock.nsecsElapsed()) / 1e6;
+        const qint64 wait = runQueueWaitNs();
+        const qint64 pressure = cpuPressureUs();
+        QByteArray text = "during the run (" + QByteArray::number(elapsedMs / 1000, 'f', 1) + " s)";
+        if (wait >= 0 && m_waitNs >= 0)
+            text += ", the main thread waited " +
+                    QByteArray::number(double(wait - m_waitNs) / 1e6, 'f', 1) + " ms for a CPU";
+        if (pressure >= 0 && m_pressureUs >= 0)
+            text += ", some task of the machine waited for a CPU " +
+                    QByteArray::number(double(pressure - m_pressureUs) / 10 / elapsedMs, 'f', 0) +
+                    " % of the time";
+        QFile loadavg(QStringLiteral("/proc/loadavg"));
+        if (loadavg.open(QIODevice::ReadOnly))
+            text += ", load average " + loadavg.readAll().split(' ').value(0);
+        return text;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_waitNs;
+    qint64 m_pressureUs;
+};
+
+inline double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline double maximum(const QList<double>& values)
+{
+    return values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend());
+}
+
+// 10000 as "10,000", as the summary lines write counts.
+inline QByteArray grouped(qint64 n)
+{
+    QByteArray digits = QByteArray::number(n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, ',');
+    return digits;
+}
+
+} // namespace benchsupport
