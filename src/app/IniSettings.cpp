@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -144,15 +145,21 @@ bool isWritableValue(const QString& value)
     return !hasLineBreakOrNul(value) && value.isValidUtf16();
 }
 
+// Lines are decoded one by one: a U+FEFF that starts a line is part of its text (the
+// file's mark was taken off before), so the decoders must not drop it as a mark.
 QString decode(Encoding encoding, QByteArrayView bytes)
 {
+    constexpr auto kFlags =
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
     switch (encoding) {
-    case Encoding::Utf8:
-        return QString::fromUtf8(bytes);
+    case Encoding::Utf8: {
+        QStringDecoder decoder(QStringConverter::Utf8, kFlags);
+        return decoder(bytes);
+    }
     case Encoding::Cp932:
         return platform::decodeCp932(bytes);
     case Encoding::Utf16Le: {
-        QStringDecoder decoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
+        QStringDecoder decoder(QStringConverter::Utf16LE, kFlags);
         return decoder(bytes);
     }
     }
@@ -247,6 +254,10 @@ Document parse(QByteArrayView bytes)
         doc.encoding = body.isValidUtf8() ? Encoding::Utf8 : Encoding::Cp932;
     }
     body.remove(0, doc.bom.size());
+    // Half a UTF-16 unit at the end holds no character; kept, it would shift every
+    // line written after it by one byte and turn them into other characters.
+    if (doc.encoding == Encoding::Utf16Le && body.size() % 2 != 0)
+        body.chop(1);
     splitLines(doc, body);
     return doc;
 }
@@ -318,6 +329,15 @@ std::optional<QByteArray> serialize(const Document& doc)
     return out;
 }
 
+// Whether the reader would take bytes without a mark for UTF-8 and read other characters
+// from them than code page 932 gives: only ASCII reads the same both ways.
+bool readsAsUtf8(const QByteArray& bytes)
+{
+    const bool ascii =
+        std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return quint8(c) < 0x80; });
+    return !ascii && bytes.isValidUtf8();
+}
+
 bool saveAtomically(const QString& path, const QByteArray& bytes)
 {
     return platform::writeFileAtomically(path, bytes);
@@ -385,9 +405,11 @@ std::optional<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const Q
     }
 
     std::optional<QByteArray> bytes = serialize(doc);
-    if (!bytes && doc.encoding == Encoding::Cp932) {
-        // The text has no code page 932 form: the whole file becomes UTF-8, which the
-        // reader recognises, rather than losing characters.
+    if (doc.encoding == Encoding::Cp932 && (!bytes || readsAsUtf8(*bytes))) {
+        // The text has no code page 932 form, or the file would no longer be taken for
+        // code page 932 (the replaced line held its only bytes that are not UTF-8) and
+        // every other value would read as other characters: the whole file becomes
+        // UTF-8, which the reader recognises, rather than losing characters.
         doc.encoding = Encoding::Utf8;
         doc.bom.clear();
         for (Line& line : doc.lines)

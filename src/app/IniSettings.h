@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 
 namespace tolvane {
 
@@ -24,6 +28,14 @@ public:
     // Replaces or adds the key, creating the section and the file when missing.
     // Returns false when the file could not be written (callers may ignore it).
     bool write(const QString& section, const QString& key, const QString& value) const;
+
+    // What read() and write() do with the file's bytes (empty when there is no file).
+    static QString readFromBytes(QByteArrayView file, const QString& section, const QString& key,
+                                 const QString& defaultValue = {});
+    // The file's new bytes; nullopt when the section, key or value is refused or the
+    // text cannot be encoded.
+    static std::optional<QByteArray> writeToBytes(QByteArrayView file, const QString& section,
+                                                  const QString& key, const QString& value);
 
 private:
     QString m_path;

@@ -123,6 +123,13 @@ private Q_SLOTS:
             << hex("fffe5b0053005d000d000a006b003d00c630c830") << u"S"_s << u"k"_s << u"テト"_s;
         QTest::newRow("ideographic spaces kept") << QByteArray("[S]\r\nk=") + hex("e38080e38080")
                                                  << u"S"_s << u"k"_s << u"\u3000\u3000"_s;
+        // A line is decoded on its own: a U+FEFF at its start is text, not a byte order mark.
+        QTest::newRow("UTF-8 key starting with U+FEFF")
+            << QByteArray("[S]\r\n") + hex("efbbbf6b3d31") << u"S"_s << u"\ufeffk"_s << u"1"_s;
+        QTest::newRow("UTF-16LE key starting with U+FEFF")
+            << hex("fffe5b0053005d000d000a00fffe6b003d003100") << u"S"_s << u"\ufeffk"_s << u"1"_s;
+        QTest::newRow("UTF-16LE half a unit at the end")
+            << hex("fffe5b0053005d000d000a006b003d00310041") << u"S"_s << u"k"_s << u"1"_s;
     }
 
     void read()
@@ -235,6 +242,22 @@ private Q_SLOTS:
         QTest::newRow("UTF-16LE stays UTF-16LE")
             << hex("fffe5b0053005d000d000a00") << u"S"_s << u"k"_s << u"テ"_s
             << hex("fffe5b0053005d000d000a006b003d00c6300d000a00");
+        // Found by fuzzing: a line added after a last line of odd length was shifted by
+        // one byte and read back as other characters.
+        QTest::newRow("UTF-16LE half a unit at the end dropped")
+            << hex("fffe5b0053005d000d000a006b003d00310041") << u"S"_s << u"j"_s << u"2"_s
+            << hex("fffe5b0053005d000d000a006b003d0031000d000a006a003d0032000d000a00");
+        // Found by fuzzing: once the only line that was not UTF-8 is replaced, the reader
+        // would take the file for UTF-8 and j (ﾃｽ, C3 BD) would read as "ý".
+        QTest::newRow("code page 932 that would read as UTF-8 becomes UTF-8")
+            << QByteArray("[S]\r\nk=") + hex("b6c5") + "\r\nj=" + hex("c3bd") + "\r\n"
+            << u"S"_s << u"k"_s << u"x"_s
+            << QByteArray("[S]\r\nk=x\r\nj=") + hex("efbe83efbdbd") + "\r\n";
+        // Found by fuzzing: the key's U+FEFF was dropped on read, so the key was never
+        // found again and every write added another line.
+        QTest::newRow("key starting with U+FEFF")
+            << QByteArray() << u"S"_s << u"\ufeffk"_s << u"v"_s
+            << QByteArray("[S]\r\n") + hex("efbbbf6b3d76") + "\r\n";
     }
 
     void write()
@@ -251,6 +274,22 @@ private Q_SLOTS:
         QVERIFY(settings.write(section, key, value));
         QCOMPARE(readBytes(iniPath()), after);
         QCOMPARE(settings.read(section, key, QStringLiteral("<default>")), value);
+        QVERIFY(settings.write(section, key, value));
+        QCOMPARE(readBytes(iniPath()), after);
+    }
+
+    // The pure forms read and write the same bytes as the file-based ones.
+    void bytesMatchFile()
+    {
+        const QByteArray before =
+            QByteArray("; c\r\n[SCBn]\r\nBtn1=") + hex("836583588367") + "\r\n";
+        const auto after = IniSettings::writeToBytes(before, u"SCBn"_s, u"Btn2"_s, u"放送"_s);
+        QVERIFY(after);
+        QCOMPARE(*after, QByteArray("; c\r\n[SCBn]\r\nBtn1=") + hex("836583588367") +
+                             "\r\nBtn2=" + hex("95fa9197") + "\r\n");
+        QCOMPARE(IniSettings::readFromBytes(*after, u"scbn"_s, u"btn1"_s), u"テスト"_s);
+        QCOMPARE(IniSettings::readFromBytes({}, u"SCBn"_s, u"Btn1"_s, u"none"_s), u"none"_s);
+        QVERIFY(!IniSettings::writeToBytes(before, u"SCBn"_s, u"Btn2"_s, u"a\nb"_s));
     }
 
     void roundTrip_data()
