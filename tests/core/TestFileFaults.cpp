@@ -1,6 +1,8 @@
 // The console's files survive a process killed in the middle of a save and a disk
 // that fills up: each file is always the old version or the new one, whole.
 
+#include "FileBytes.h"
+
 #include "FileSystemFaults.h"
 
 #include "app/IniSettings.h"
@@ -25,6 +27,7 @@
 #include <sys/prctl.h>
 #endif
 
+using testsupport::readBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane;
 
@@ -124,12 +127,6 @@ int runSaveChild(const QString& directory)
         say("saved", i, round.elapsed()); // how long the round took
     }
     return 0;
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // Which of the two versions `bytes` are, or -1 for neither.

@@ -1,3 +1,5 @@
+#include "FileBytes.h"
+
 #include "app/IniSettings.h"
 
 #include <QDir>
@@ -7,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
 using tolvane::IniSettings;
 
@@ -15,18 +19,6 @@ namespace {
 QByteArray hex(const char* digits)
 {
     return QByteArray::fromHex(digits);
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

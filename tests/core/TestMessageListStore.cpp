@@ -1,3 +1,5 @@
+#include "FileBytes.h"
+
 #include "broadcast/MessageListStore.h"
 #include "core/FileWriteFailure.h"
 
@@ -5,30 +7,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testsupport::allEntries;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane::broadcast;
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entriesOf(const QString& path)
-{
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                QDir::NoDotAndDotDot);
-}
 
 // The sample list's file, line by line.
 const QByteArray kSampleFileHex =
@@ -212,7 +197,7 @@ void TestMessageListStore::writeReplacesAndReadsBack()
         readBytes(dir.filePath(u"list"_s)).toHex(),
         QByteArray::fromHex("32 0d0a 837e839383678149 0d0a 4d492d82f182c681498148 0d0a").toHex());
     QCOMPARE(ReadListFile(dir, u"list"_s).value_or(QStringList{u"<none>"_s}), lines);
-    QCOMPARE(entriesOf(tmp.path()), QStringList{u"list"_s}); // no temporary file left
+    QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s}); // no temporary file left
 }
 
 void TestMessageListStore::refusesUnrepresentable_data()
@@ -239,7 +224,7 @@ void TestMessageListStore::refusesUnrepresentable()
     const WriteResult result = WriteListFile(dir, title, lines);
     QCOMPARE(result.status, WriteResult::Unrepresentable);
     QCOMPARE(result.offendingText, offending);
-    QVERIFY(entriesOf(tmp.path()).isEmpty());
+    QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     // An existing list of that name stays as it was.
     const QString path = dir.filePath(title);
@@ -286,9 +271,9 @@ void TestMessageListStore::refusesInvalidTitle()
     const WriteResult result = WriteListFile(dir, title, {u"x"_s});
     QCOMPARE(result.status, WriteResult::InvalidTitle);
     QCOMPARE(result.offendingText, title);
-    QVERIFY(entriesOf(dir.path()).isEmpty());
-    QCOMPARE(entriesOf(root.path()), (QStringList{u"a"_s, u"data"_s}));
-    QVERIFY(entriesOf(root.filePath(u"a"_s)).isEmpty());
+    QVERIFY(allEntries(QDir(dir.path())).isEmpty());
+    QCOMPARE(allEntries(QDir(root.path())), (QStringList{u"a"_s, u"data"_s}));
+    QVERIFY(allEntries(QDir(root.filePath(u"a"_s))).isEmpty());
 }
 
 void TestMessageListStore::failedWriteKeepsOldFile()
@@ -307,7 +292,7 @@ void TestMessageListStore::failedWriteKeepsOldFile()
     }
     QCOMPARE(result.status, WriteResult::IoError);
     QCOMPARE(readBytes(path), QByteArray("1\r\nold\r\n"));
-    QCOMPARE(entriesOf(tmp.path()), QStringList{u"list"_s});
+    QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s});
 #else
     QSKIP("needs a file size limit");
 #endif
@@ -325,7 +310,7 @@ void TestMessageListStore::readOnlyDirectoryKeepsOldFile()
     QCOMPARE(WriteListFile(dir, u"list"_s, {u"new"_s, u"lines"_s}).status, WriteResult::IoError);
     QCOMPARE(WriteListFile(dir, u"other"_s, {u"new"_s}).status, WriteResult::IoError);
     QCOMPARE(readBytes(dir.filePath(u"list"_s)), QByteArray("1\r\nold\r\n"));
-    QCOMPARE(entriesOf(tmp.path()), QStringList{u"list"_s});
+    QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s});
 }
 
 void TestMessageListStore::listNames()

@@ -1,3 +1,5 @@
+#include "FileBytes.h"
+
 #include "broadcast/MessageListStore.h"
 #include "core/FileWriteFailure.h"
 #include "platform/HiddenFile.h"
@@ -10,30 +12,13 @@
 
 #include <limits>
 
+using testsupport::allEntries;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane::timesignal;
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entriesOf(const QString& path)
-{
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                QDir::NoDotAndDotDot);
-}
 
 // A schedule file of `count` well-formed entries, entry i at second i of the day.
 QByteArray scheduleOf(int count)
@@ -349,7 +334,7 @@ void TestTimeSignalFile::writeRefusesUnrepresentable()
     TimeSignalWriteResult result = WriteTimeSignalFile(dir, rows);
     QCOMPARE(result.status, TimeSignalWriteResult::Unrepresentable);
     QCOMPARE(result.offendingText, listName);
-    QVERIFY(entriesOf(tmp.path()).isEmpty());
+    QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     QVERIFY(writeBytes(dir.filePath(u"TimeSignal.cfg"_s), kOldSchedule));
     result = WriteTimeSignalFile(dir, rows);
@@ -376,7 +361,8 @@ void TestTimeSignalFile::writeReplacesAndReadsBack()
         QCOMPARE(contents->lines.at(i).enabled, rows.at(i).enabled);
         QCOMPARE(contents->lines.at(i).listName, rows.at(i).listName);
     }
-    QCOMPARE(entriesOf(tmp.path()), QStringList{u"TimeSignal.cfg"_s}); // no temporary file left
+    QCOMPARE(allEntries(QDir(tmp.path())),
+             QStringList{u"TimeSignal.cfg"_s}); // no temporary file left
 }
 
 void TestTimeSignalFile::failedWriteKeepsOldFile()
@@ -398,7 +384,7 @@ void TestTimeSignalFile::failedWriteKeepsOldFile()
     }
     QCOMPARE(result.status, TimeSignalWriteResult::IoError);
     QCOMPARE(readBytes(path), kOldSchedule);
-    QCOMPARE(entriesOf(tmp.path()), QStringList{u"TimeSignal.cfg"_s});
+    QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"TimeSignal.cfg"_s});
 #else
     QSKIP("needs a file size limit");
 #endif

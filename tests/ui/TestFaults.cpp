@@ -3,6 +3,8 @@
 // read-only, vanishes or fills up while the operator saves. Each ends with nothing
 // lost and the operator told where the console tells.
 
+#include "FileBytes.h"
+
 #include "TestSupport.h"
 #include "core/FileSystemFaults.h"
 #include "core/FileWriteFailure.h"
@@ -36,6 +38,8 @@
 #include <sys/socket.h>
 #endif
 
+using testsupport::allEntries;
+using testsupport::readBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane;
 using namespace tolvane::ui;
@@ -135,19 +139,6 @@ QMap<int, QString> controlsBesidesStatus(const CTolvaneDeskDlg& w)
     QMap<int, QString> seen = controlsAsSeen(w);
     seen.remove(mainwindow::IDC_STATUS);
     return seen;
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// Every name in the directory, hidden ones too, sorted.
-QStringList allEntries(const QDir& dir)
-{
-    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                         QDir::Name);
 }
 
 // `path` made read-only for as long as this lives: by its permission bits, or where
