@@ -10,8 +10,6 @@ namespace tolvane::ui {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setFont(dialogFont());
-    setWindowTitle(QStringLiteral("バージョン情報 TolvaneDesk"));
     const QList<ControlSpec> table = {
         {kNoId, ControlKind::Custom, {}, QRect(14, 14, 21, 20)},
         {kNoId, ControlKind::Static, QStringLiteral("トルヴェイン for Velmira, Version 1.1"),
@@ -21,14 +19,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
         {1, ControlKind::DefPushButton, QStringLiteral("OK"), QRect(113, 41, 50, 14)},
     };
     // The program icon keeps its 32-pixel size whatever the font, as an icon does.
-    buildControls(this, table, [](const ControlSpec&, QWidget* parent) -> QWidget* {
-        auto* icon = new QLabel(parent);
-        icon->setObjectName(QStringLiteral("programIcon"));
-        icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        icon->setPixmap(programIcon().pixmap(32, 32));
-        return icon;
-    });
-    setFixedSize(dialogUnitsToPixels(QSize(170, 62), font()));
+    buildDialog(this, QStringLiteral("バージョン情報 TolvaneDesk"), QSize(170, 62), table,
+                [](const ControlSpec&, QWidget* parent) -> QWidget* {
+                    auto* icon = new QLabel(parent);
+                    icon->setObjectName(QStringLiteral("programIcon"));
+                    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                    icon->setPixmap(programIcon().pixmap(32, 32));
+                    return icon;
+                });
     connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
 }
 

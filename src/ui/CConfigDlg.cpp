@@ -31,13 +31,9 @@ QList<ControlSpec> controlTable()
 CConfigDlg::CConfigDlg(const IniSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
 {
-    setFont(dialogFont());
-    setWindowTitle(QStringLiteral("Velmira鯖設定ダイアログ"));
-    const QHash<int, QWidget*> c =
-        buildControls(this, controlTable(), [](const ControlSpec&, QWidget* parent) -> QWidget* {
-            return new IpAddressEdit(parent);
-        });
-    setFixedSize(dialogUnitsToPixels(QSize(238, 83), font()));
+    const QHash<int, QWidget*> c = buildDialog(
+        this, QStringLiteral("Velmira鯖設定ダイアログ"), QSize(238, 83), controlTable(),
+        [](const ControlSpec&, QWidget* parent) -> QWidget* { return new IpAddressEdit(parent); });
 
     m_hostIP = qobject_cast<IpAddressEdit*>(c.value(IdHostIP));
     m_adminPW = qobject_cast<QLineEdit*>(c.value(IdAdminPW));

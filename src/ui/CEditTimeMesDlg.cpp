@@ -33,10 +33,8 @@ CEditTimeMesDlg::CEditTimeMesDlg(QString head, QString tail, Kind kind, QWidget*
     : QDialog(parent), m_kind(kind)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFont(dialogFont());
-    setWindowTitle(QStringLiteral("時報メッセージ編集ダイアログ"));
-    const QHash<int, QWidget*> c = buildControls(this, controlTable());
-    setFixedSize(dialogUnitsToPixels(QSize(246, 82), font()));
+    const QHash<int, QWidget*> c = buildDialog(this, QStringLiteral("時報メッセージ編集ダイアログ"),
+                                               QSize(246, 82), controlTable());
 
     m_head = qobject_cast<QLineEdit*>(c.value(IdHead));
     m_tail = qobject_cast<QLineEdit*>(c.value(IdTail));

@@ -55,10 +55,8 @@ bool hasLineBreak(const QString& text)
 CMakeMes::CMakeMes(QDir dataDir, QString presetTitle, QWidget* parent)
     : QDialog(parent), m_dataDir(std::move(dataDir))
 {
-    setFont(dialogFont());
-    setWindowTitle(QStringLiteral("メッセージリスト作成ダイアログ♪"));
-    const QHash<int, QWidget*> c = buildControls(this, controlTable());
-    setFixedSize(dialogUnitsToPixels(QSize(290, 183), font()));
+    const QHash<int, QWidget*> c = buildDialog(
+        this, QStringLiteral("メッセージリスト作成ダイアログ♪"), QSize(290, 183), controlTable());
 
     m_title = qobject_cast<QLineEdit*>(c.value(IdTitle));
     m_message = qobject_cast<QLineEdit*>(c.value(IdMessage));

@@ -86,10 +86,8 @@ CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
     : QDialog(parent), m_settings(settings), m_dataDir(std::move(dataDir))
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFont(dialogFont());
-    setWindowTitle(QStringLiteral("時報設定ダイアログ"));
-    const QHash<int, QWidget*> c = buildControls(this, controlTable());
-    setFixedSize(dialogUnitsToPixels(QSize(316, 183), font()));
+    const QHash<int, QWidget*> c =
+        buildDialog(this, QStringLiteral("時報設定ダイアログ"), QSize(316, 183), controlTable());
 
     m_schedule = qobject_cast<QTreeWidget*>(c.value(IdSchedule));
     m_lists = qobject_cast<QComboBox*>(c.value(IdLists));

@@ -79,12 +79,9 @@ CTolvaneDeskDlg::~CTolvaneDeskDlg()
 
 void CTolvaneDeskDlg::buildLayout()
 {
-    setWindowTitle(QStringLiteral("トルヴェイン for Velmira"));
-    setFont(dialogFont());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(dialogUnitsToPixels(kSizeDu, font()));
-    m_controls = buildControls(this, controls());
+    m_controls = buildDialog(this, QStringLiteral("トルヴェイン for Velmira"), kSizeDu, controls());
 
     m_selector = qobject_cast<QComboBox*>(m_controls.value(IDC_LIST_SELECTOR));
     m_lines = qobject_cast<QListWidget*>(m_controls.value(IDC_LINES));

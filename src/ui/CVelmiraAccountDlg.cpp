@@ -121,10 +121,7 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
                                        QWidget* parent)
     : QDialog(parent), m_store(store), m_mainWindow(mainWindow)
 {
-    setFont(dialogFont());
-    setWindowTitle(u"アカウント管理ダイアログ"_s);
-    m_controls = buildControls(this, controlTable());
-    setFixedSize(dialogUnitsToPixels(QSize(316, 183), font()));
+    m_controls = buildDialog(this, u"アカウント管理ダイアログ"_s, QSize(316, 183), controlTable());
 
     m_accounts = qobject_cast<QListWidget*>(m_controls.value(IdAccounts));
     m_accountId = qobject_cast<QLineEdit*>(m_controls.value(IdAccountId));

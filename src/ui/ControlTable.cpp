@@ -220,6 +220,15 @@ QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& sp
     return byId;
 }
 
+QHash<int, QWidget*> buildDialog(QWidget* dialog, const QString& caption, QSize sizeDu,
+                                 const QList<ControlSpec>& specs, const CustomFactory& custom)
+{
+    dialog->setFont(dialogFont());
+    dialog->setWindowTitle(caption);
+    dialog->setFixedSize(dialogUnitsToPixels(sizeDu, dialog->font()));
+    return buildControls(dialog, specs, custom);
+}
+
 QWidget* controlById(QWidget* root, int id)
 {
     if (!root)

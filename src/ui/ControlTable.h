@@ -70,6 +70,11 @@ using CustomFactory = std::function<QWidget*(const ControlSpec&, QWidget* parent
 QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& specs,
                                    const CustomFactory& custom = {});
 
+// Sets up `dialog` from its table: the dialog font, the caption, the fixed size in
+// dialog units, and the controls (see buildControls).
+QHash<int, QWidget*> buildDialog(QWidget* dialog, const QString& caption, QSize sizeDu,
+                                 const QList<ControlSpec>& specs, const CustomFactory& custom = {});
+
 // The font every dialog uses: a Japanese-capable UI font at 9 pt.
 QFont dialogFont();
 
