@@ -162,16 +162,8 @@ int main(int argc, char** argv)
     options.port = server.serverPort();
     CTolvaneDeskDlg window(options);
     window.show();
-    if (!benchsupport::waitUntil([&] { return window.connection().isConnected(); }, 5000)) {
-        std::fprintf(stderr, "the console did not connect: %s\n",
-                     qPrintable(window.connection().lastError()));
+    if (!benchsupport::connectAndLogIn(window))
         return 1;
-    }
-    window.Login();
-    if (!benchsupport::waitUntil([&] { return window.session().loginAccepted(); }, 5000)) {
-        std::fprintf(stderr, "the login was not accepted\n");
-        return 1;
-    }
 
     std::printf("%d runs: a fresh account dialog each, %s accounts of %d bytes on the wire...\n",
                 runs, benchsupport::grouped(accounts).constData(), tolvane::admin::kIdFieldSize);

@@ -149,16 +149,8 @@ int main(int argc, char** argv)
         CTolvaneDeskDlg window(options);
         window.show();
 
-        if (!benchsupport::waitUntil([&] { return window.connection().isConnected(); }, 5000)) {
-            std::fprintf(stderr, "the console did not connect: %s\n",
-                         qPrintable(window.connection().lastError()));
+        if (!benchsupport::connectAndLogIn(window))
             return 1;
-        }
-        window.Login();
-        if (!benchsupport::waitUntil([&] { return window.session().loginAccepted(); }, 5000)) {
-            std::fprintf(stderr, "the login was not accepted\n");
-            return 1;
-        }
 
         auto* selector = qobject_cast<QComboBox*>(
             window.controlWidget(tolvane::ui::mainwindow::IDC_LIST_SELECTOR));

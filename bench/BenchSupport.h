@@ -5,6 +5,7 @@
 // figures for the summary lines.
 
 #include "broadcast/DataDirectory.h"
+#include "ui/CTolvaneDeskDlg.h"
 #include "ui/MessageBoxSeam.h"
 
 #include <QDir>
@@ -75,6 +76,23 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs, int poll
     poll.start(pollMs);
     loop.exec();
     return done();
+}
+
+// Waits for the console's connection, logs in and waits for the acceptance; says on
+// stderr what did not happen.
+inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
+{
+    if (!waitUntil([&] { return window.connection().isConnected(); }, 5000)) {
+        std::fprintf(stderr, "the console did not connect: %s\n",
+                     qPrintable(window.connection().lastError()));
+        return false;
+    }
+    window.Login();
+    if (!waitUntil([&] { return window.session().loginAccepted(); }, 5000)) {
+        std::fprintf(stderr, "the login was not accepted\n");
+        return false;
+    }
+    return true;
 }
 
 // Runs the event loop for `ms` without doing anything else.
