@@ -104,11 +104,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const wire::Frame frame = assembler.takeFrame();
             check(frame.payload.size() <= qsizetype(kMaxPayload));
             frames.append(frame);
-            switch (session.Dispatch(frame, store)) {
-            case SessionProtocol::Outcome::AccountListStored:
+            switch (session.Dispatch(frame)) {
+            case SessionProtocol::Outcome::AccountListReply:
+                store.storeListReply(frame.payload);
                 readList(store);
                 break;
-            case SessionProtocol::Outcome::AccountInfoStored:
+            case SessionProtocol::Outcome::AccountInfoReply:
+                store.storeDetailReply(frame.payload);
                 readDetail(store);
                 break;
             case SessionProtocol::Outcome::PlayerCountShown:

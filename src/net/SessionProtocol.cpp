@@ -1,7 +1,5 @@
 #include "net/SessionProtocol.h"
 
-#include "admin/AccountStore.h"
-
 namespace tolvane {
 
 QString SessionProtocol::notLoggedInText()
@@ -22,8 +20,7 @@ template <size_t N> static void copyInto(std::array<char, N>& record, const QByt
         memcpy(record.data(), payload.constData(), n);
 }
 
-SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame,
-                                                   admin::AccountStore& accounts)
+SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame)
 {
     switch (frame.command) {
     case wire::CmdLoginResult:
@@ -41,11 +38,9 @@ SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame,
         return Outcome::PlayerCountShown;
     }
     case wire::CmdAccountListReply:
-        accounts.storeListReply(frame.payload);
-        return Outcome::AccountListStored;
+        return Outcome::AccountListReply;
     case wire::CmdAccountInfoReply:
-        accounts.storeDetailReply(frame.payload);
-        return Outcome::AccountInfoStored;
+        return Outcome::AccountInfoReply;
     default:
         return Outcome::Ignored;
     }

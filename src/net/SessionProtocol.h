@@ -5,12 +5,10 @@
 #include <array>
 
 namespace tolvane {
-namespace admin {
-class AccountStore;
-}
 
 // The session's state and the reply dispatcher: the login result, the player
-// count and the status text; account replies are handed to the account store.
+// count and the status text. Account replies are only recognised here; the
+// caller stores their payload where the account dialog reads it.
 class SessionProtocol
 {
 public:
@@ -20,14 +18,14 @@ public:
         LoginRefused,     // any other result: nothing changes
         PlayerCountShown, // statusText() holds the new text
         PlayerCountInvalid,
-        AccountListStored,
-        AccountInfoStored,
+        AccountListReply, // the frame's payload is the new stored list reply
+        AccountInfoReply, // the frame's payload is the new stored detail reply
     };
 
     static QString notLoggedInText();
     static QString playerCountText(qint32 players);
 
-    Outcome Dispatch(const wire::Frame& frame, admin::AccountStore& accounts);
+    Outcome Dispatch(const wire::Frame& frame);
 
     bool loginAccepted() const { return m_loginAccepted; }
     QString statusText() const { return m_statusText; }

@@ -339,7 +339,7 @@ void CTolvaneDeskDlg::OnFrameReceived()
     QObject* target = QApplication::activeModalWidget();
     if (!target)
         target = this;
-    switch (m_session.Dispatch(frame, m_accounts)) {
+    switch (m_session.Dispatch(frame)) {
     case SessionProtocol::Outcome::LoginAccepted:
         postNotification(this, WM_SET_CONTROL_STATE, 1);
         postNotification(this, WM_REQUEST_PLAYER_COUNT);
@@ -347,10 +347,12 @@ void CTolvaneDeskDlg::OnFrameReceived()
     case SessionProtocol::Outcome::PlayerCountShown:
         showStatusText();
         break;
-    case SessionProtocol::Outcome::AccountListStored:
+    case SessionProtocol::Outcome::AccountListReply:
+        m_accounts.storeListReply(frame.payload);
         postNotification(target, WM_ACCOUNT_LIST_ARRIVED);
         break;
-    case SessionProtocol::Outcome::AccountInfoStored:
+    case SessionProtocol::Outcome::AccountInfoReply:
+        m_accounts.storeDetailReply(frame.payload);
         postNotification(target, WM_ACCOUNT_INFO_ARRIVED);
         break;
     case SessionProtocol::Outcome::Ignored:

@@ -1,4 +1,3 @@
-#include "admin/AccountStore.h"
 #include "broadcast/BroadcastEngine.h"
 #include "net/SessionProtocol.h"
 
@@ -42,8 +41,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, payload);
         QFETCH(bool, accepted);
         SessionProtocol s;
-        admin::AccountStore accounts;
-        const Outcome o = s.Dispatch(frame(10002, payload.constData()), accounts);
+        const Outcome o = s.Dispatch(frame(10002, payload.constData()));
         QCOMPARE(o, accepted ? Outcome::LoginAccepted : Outcome::LoginRefused);
         QCOMPARE(s.loginAccepted(), accepted);
     }
@@ -51,23 +49,21 @@ private Q_SLOTS:
     void loginNeverUndone()
     {
         SessionProtocol s;
-        admin::AccountStore accounts;
-        s.Dispatch(frame(10002, "01000000"), accounts);
-        QCOMPARE(s.Dispatch(frame(10002, "00000000"), accounts), Outcome::LoginRefused);
+        s.Dispatch(frame(10002, "01000000"));
+        QCOMPARE(s.Dispatch(frame(10002, "00000000")), Outcome::LoginRefused);
         QVERIFY(s.loginAccepted());
         // A second acceptance repeats the actions of the first.
-        QCOMPARE(s.Dispatch(frame(10002, "01000000"), accounts), Outcome::LoginAccepted);
+        QCOMPARE(s.Dispatch(frame(10002, "01000000")), Outcome::LoginAccepted);
     }
 
     void shortPayloadKeepsRestOfRecord()
     {
         SessionProtocol s;
-        admin::AccountStore accounts;
-        s.Dispatch(frame(10002, "01000000"), accounts);
+        s.Dispatch(frame(10002, "01000000"));
         // Two bytes overwrite only the low half of the stored result.
-        QCOMPARE(s.Dispatch(frame(10002, "0000"), accounts), Outcome::LoginRefused);
+        QCOMPARE(s.Dispatch(frame(10002, "0000")), Outcome::LoginRefused);
         QCOMPARE(s.lastLoginResult(), 0);
-        QCOMPARE(s.Dispatch(frame(10002, "01"), accounts), Outcome::LoginAccepted);
+        QCOMPARE(s.Dispatch(frame(10002, "01")), Outcome::LoginAccepted);
     }
 
     void playerCount_data()
@@ -89,29 +85,23 @@ private Q_SLOTS:
         QFETCH(QByteArray, payload);
         QFETCH(QString, status);
         SessionProtocol s;
-        admin::AccountStore accounts;
-        s.Dispatch(frame(12002, payload.constData()), accounts);
+        s.Dispatch(frame(12002, payload.constData()));
         QCOMPARE(s.statusText(), status);
     }
 
-    void accountRepliesAreStored()
+    void accountRepliesAreRecognised()
     {
         SessionProtocol s;
-        admin::AccountStore accounts;
-        const QByteArray list = QByteArray::fromHex("0000000001000000") +
-                                QByteArray::fromHex("61006200") + QByteArray(46, '\0');
-        QCOMPARE(s.Dispatch({10012, list}, accounts), Outcome::AccountListStored);
-        QCOMPARE(accounts.list().recordCount(), 1);
-        QCOMPARE(accounts.list().idAt(0), QStringLiteral("ab"));
-        QCOMPARE(s.Dispatch(frame(10042, "00000000"), accounts), Outcome::AccountInfoStored);
+        QCOMPARE(s.Dispatch(frame(10012, "0000000000000000")), Outcome::AccountListReply);
+        QCOMPARE(s.Dispatch(frame(10042, "00000000")), Outcome::AccountInfoReply);
+        QCOMPARE(s.statusText(), SessionProtocol::notLoggedInText());
     }
 
     void otherCodesIgnored()
     {
         SessionProtocol s;
-        admin::AccountStore accounts;
-        QCOMPARE(s.Dispatch(frame(10052, ""), accounts), Outcome::Ignored);
-        QCOMPARE(s.Dispatch(frame(12011, "0200"), accounts), Outcome::Ignored);
+        QCOMPARE(s.Dispatch(frame(10052, "")), Outcome::Ignored);
+        QCOMPARE(s.Dispatch(frame(12011, "0200")), Outcome::Ignored);
         QCOMPARE(s.statusText(), SessionProtocol::notLoggedInText());
     }
 
