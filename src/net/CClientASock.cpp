@@ -2,11 +2,20 @@
 
 #include "net/Notifications.h"
 
-#include <QHostAddress>
-
 namespace tolvane {
 
-CClientASock::CClientASock(QObject* parent) : QObject(parent), m_socket(this)
+namespace {
+// A frame longer than the link accepts is refused like a receive error.
+constexpr int kFrameRefused = 1000;
+} // namespace
+
+int CClientASock::errorCode(QAbstractSocket::SocketError error)
+{
+    // UnknownSocketError is -1: adding one would turn it into 0, the code of success.
+    return error == QAbstractSocket::UnknownSocketError ? int(error) : int(error) + 1;
+}
+
+CClientASock::CClientASock(QObject* parent) : ServerConnection(parent), m_socket(this)
 {
     // Small request frames should leave at once, as one segment each.
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
@@ -16,40 +25,54 @@ CClientASock::CClientASock(QObject* parent) : QObject(parent), m_socket(this)
     });
     connect(&m_socket, &QTcpSocket::readyRead, this, &CClientASock::OnReceive);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &CClientASock::onError);
-    connect(&m_socket, &QTcpSocket::disconnected, this, [this] { m_closed = true; });
+    // A peer that closes in an orderly way may not raise an error first.
+    connect(&m_socket, &QTcpSocket::disconnected, this,
+            [this] { lose(errorCode(QAbstractSocket::RemoteHostClosedError)); });
 }
 
 void CClientASock::Connect(const QString& host, quint16 port)
 {
     Close();
+    m_assembler = FrameAssembler();
     m_closed = false;
     m_connecting = true;
     m_socket.connectToHost(host, port);
 }
 
-void CClientASock::Send(const QByteArray& frame)
+bool CClientASock::Send(const QByteArray& frame)
 {
-    if (m_socket.state() != QAbstractSocket::ConnectedState)
-        return;
+    if (m_closed || m_socket.state() != QAbstractSocket::ConnectedState)
+        return false;
     qint64 sent = 0;
     while (sent < frame.size()) {
         const qint64 n = m_socket.write(frame.constData() + sent, frame.size() - sent);
         if (n < 0) {
-            m_lastError = m_socket.errorString();
-            return;
+            setLastError(m_socket.errorString());
+            return false;
         }
         sent += n;
     }
     // Hand the bytes to the system now rather than at the next event-loop turn.
     m_socket.flush();
+    return true;
 }
 
 void CClientASock::Close()
 {
-    if (m_socket.state() != QAbstractSocket::UnconnectedState)
-        m_socket.abort();
+    // Closed before abort(): the disconnected signal it raises is ours, not a loss.
     m_closed = true;
     m_connecting = false;
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        m_socket.abort();
+}
+
+void CClientASock::lose(int code)
+{
+    if (m_closed)
+        return;
+    // A partly received frame is never dispatched.
+    Close();
+    Q_EMIT OnClose(code);
 }
 
 void CClientASock::OnReceive()
@@ -60,32 +83,30 @@ void CClientASock::OnReceive()
             break;
         const int completed = m_assembler.feed(bytes);
         for (int i = 0; i < completed; ++i)
-            postNotification(m_owner, WM_FRAME_RECEIVED);
+            postNotification(owner(), WM_FRAME_RECEIVED);
         if (m_assembler.hasError()) {
-            // A frame longer than the link accepts: refused like any other receive error.
-            m_lastError = QStringLiteral("frame too large");
-            Close();
+            setLastError(QStringLiteral("frame too large"));
+            lose(kFrameRefused);
         }
     }
 }
 
 void CClientASock::onError(QAbstractSocket::SocketError error)
 {
-    m_lastError = m_socket.errorString();
+    if (m_closed)
+        return;
+    setLastError(m_socket.errorString());
     if (m_connecting) {
         m_connecting = false;
-        m_socket.abort();
         m_closed = true;
+        m_socket.abort();
         // A host name that does not resolve fails at once and silently; an address
         // that does not answer is reported through OnConnect.
         if (error != QAbstractSocket::HostNotFoundError)
-            Q_EMIT OnConnect(int(error) + 1);
+            Q_EMIT OnConnect(errorCode(error));
         return;
     }
-    // The peer closed or a read failed: the link is closed for good; a partly
-    // received frame is never dispatched.
-    m_closed = true;
-    m_socket.abort();
+    lose(errorCode(error));
 }
 
 } // namespace tolvane

@@ -1,18 +1,16 @@
 #pragma once
 
 #include "net/FrameAssembler.h"
+#include "net/ServerConnection.h"
 
-#include <QObject>
-#include <QPointer>
 #include <QTcpSocket>
 
 namespace tolvane {
 
-// The console's one connection to the game server. Connect once; there is no
-// reconnection: once closed, the socket stays closed for the rest of the run and
-// sends fail silently. Each completed reply frame is queued here and announced to
-// the owner with a posted WM_FRAME_RECEIVED.
-class CClientASock : public QObject
+// The console's one TCP connection to the game server. Each completed reply frame
+// is queued and announced to the owner with a posted WM_FRAME_RECEIVED. A closed
+// socket sends nothing until the next Connect.
+class CClientASock : public ServerConnection
 {
     Q_OBJECT
 public:
@@ -20,34 +18,33 @@ public:
 
     explicit CClientASock(QObject* parent = nullptr);
 
-    void setOwner(QObject* owner) { m_owner = owner; }
     // Starts a non-blocking connect. A host text that is neither a dotted address
-    // nor resolvable fails without a word (lastError() keeps the reason).
-    void Connect(const QString& host, quint16 port = kDefaultPort);
-    // Sends a whole frame, or drops the rest of it silently on a failure.
-    void Send(const QByteArray& frame);
-    void Close();
+    // nor resolvable fails without OnConnect (lastError() keeps the reason).
+    void Connect(const QString& host, quint16 port = kDefaultPort) override;
+    bool Send(const QByteArray& frame) override;
+    void Close() override;
+    bool isConnected() const override
+    {
+        return m_socket.state() == QAbstractSocket::ConnectedState;
+    }
 
-    bool hasFrame() const { return m_assembler.hasFrame(); }
-    wire::Frame takeFrame() { return m_assembler.takeFrame(); }
-    bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    bool hasFrame() const override { return m_assembler.hasFrame(); }
+    wire::Frame takeFrame() override { return m_assembler.takeFrame(); }
     bool isClosed() const { return m_closed; }
-    QString lastError() const { return m_lastError; }
 
-Q_SIGNALS:
-    // The outcome of the connect: 0 on success, else a socket error code.
-    void OnConnect(int errorCode);
+    // The code OnConnect and OnClose carry for a socket error: never 0, which
+    // means success.
+    static int errorCode(QAbstractSocket::SocketError error);
 
 private:
     void OnReceive();
     void onError(QAbstractSocket::SocketError error);
+    void lose(int code);
 
     QTcpSocket m_socket;
-    QPointer<QObject> m_owner;
     FrameAssembler m_assembler;
     bool m_connecting = false;
     bool m_closed = false;
-    QString m_lastError;
 };
 
 } // namespace tolvane

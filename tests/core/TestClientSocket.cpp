@@ -111,10 +111,30 @@ private Q_SLOTS:
         connectPair(sock);
         m_peer->write(QByteArray::fromHex("0400000012270100"));
         m_peer->flush();
+        QSignalSpy lost(&sock, &CClientASock::OnClose);
         m_peer->disconnectFromHost();
         QTRY_VERIFY(sock.isClosed());
-        sock.Send(wire::encodeFrame(12001, {}));
+        QCOMPARE(lost.size(), 1); // once, and never with the code of success
+        QVERIFY(lost.at(0).at(0).toInt() != 0);
+        QVERIFY(!sock.Send(wire::encodeFrame(12001, {})));
         QVERIFY(owner.frames.isEmpty());
+        // A close of our own is no loss.
+        connectPair(sock);
+        sock.Close();
+        QCOMPARE(lost.size(), 1);
+    }
+
+    void everySocketErrorIsAFailure_data()
+    {
+        QTest::addColumn<int>("error");
+        for (int e = int(QAbstractSocket::UnknownSocketError);
+             e <= int(QAbstractSocket::OperationError); ++e)
+            QTest::addRow("%d", e) << e;
+    }
+    void everySocketErrorIsAFailure()
+    {
+        QFETCH(int, error);
+        QVERIFY(CClientASock::errorCode(QAbstractSocket::SocketError(error)) != 0);
     }
 
     void refusedConnectionIsReported()

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "net/Wire.h"
+
+#include <QObject>
+#include <QPointer>
+
+namespace tolvane {
+
+// What the console needs of its one connection to the game server. The socket
+// class is the real one; tests put a scripted connection in its place so the
+// console's glue runs without a network.
+//
+// Completed reply frames are queued here and each is announced to the owner with a
+// posted WM_FRAME_RECEIVED, so replies are handled one at a time, in order, between
+// the console's other events.
+class ServerConnection : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void setOwner(QObject* owner) { m_owner = owner; }
+    QObject* owner() const { return m_owner; }
+
+    // Starts connecting; the outcome arrives through OnConnect, or not at all when
+    // the host text names nothing (see lastError()).
+    virtual void Connect(const QString& host, quint16 port) = 0;
+    // Sends a whole frame; false when it could not be handed over (no connection, or
+    // the socket failed), in which case the rest of the frame is dropped.
+    virtual bool Send(const QByteArray& frame) = 0;
+    // Closes without a word to the peer; OnClose is not emitted for it.
+    virtual void Close() = 0;
+    virtual bool isConnected() const = 0;
+
+    virtual bool hasFrame() const = 0;
+    virtual wire::Frame takeFrame() = 0;
+    QString lastError() const { return m_lastError; }
+
+Q_SIGNALS:
+    // The outcome of a connect: 0 on success, any other value a failure.
+    void OnConnect(int errorCode);
+    // An established connection ended without our asking: the peer closed it, it was
+    // reset, a read failed or a frame was refused. The reason is in lastError().
+    void OnClose(int errorCode);
+
+protected:
+    void setLastError(const QString& text) { m_lastError = text; }
+
+private:
+    QPointer<QObject> m_owner;
+    QString m_lastError;
+};
+
+} // namespace tolvane
