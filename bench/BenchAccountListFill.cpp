@@ -172,7 +172,7 @@ int main(int argc, char** argv)
     QList<double> reloads;
     const benchsupport::MachineLoad load;
     for (int run = 1; run <= runs; ++run) {
-        CVelmiraAccountDlg dialog(window.accounts(), &window, &window);
+        CVelmiraAccountDlg dialog(window.controller().accounts(), &window.controller(), &window);
         auto* list = tolvane::ui::control<QListWidget>(&dialog, CVelmiraAccountDlg::IdAccounts);
         // Modal, as the program opens it, so the main window routes the reply to it.
         dialog.setWindowModality(Qt::ApplicationModal);

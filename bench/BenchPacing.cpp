@@ -156,8 +156,7 @@ int main(int argc, char** argv)
             window.controlWidget(tolvane::ui::mainwindow::IDC_LIST_SELECTOR));
         auto* view =
             qobject_cast<QListWidget*>(window.controlWidget(tolvane::ui::mainwindow::IDC_LINES));
-        selector->setCurrentIndex(selector->findText(title));
-        window.LoadSelectedList();
+        selector->setCurrentIndex(selector->findText(title)); // loads it
         if (view->count() != lineCount) {
             std::fprintf(stderr, "the list view holds %d lines, not %d\n", view->count(),
                          lineCount);
@@ -207,7 +206,7 @@ int main(int argc, char** argv)
         const benchsupport::MachineLoad load;
         const qint64 waitAtStart = benchsupport::runQueueWaitNs();
         sinceStart.start();
-        window.StartBroadcast();
+        window.controller().StartBroadcast();
         loop.exec();
 
         const QMutexLocker lock(&arrivals.mutex);

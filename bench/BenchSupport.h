@@ -82,13 +82,13 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs, int poll
 // stderr what did not happen.
 inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
 {
-    if (!waitUntil([&] { return window.connection().isConnected(); }, 5000)) {
+    if (!waitUntil([&] { return window.controller().connection().isConnected(); }, 5000)) {
         std::fprintf(stderr, "the console did not connect: %s\n",
-                     qPrintable(window.connection().lastError()));
+                     qPrintable(window.controller().connection().lastError()));
         return false;
     }
-    window.Login();
-    if (!waitUntil([&] { return window.session().loginAccepted(); }, 5000)) {
+    window.controller().Login();
+    if (!waitUntil([&] { return window.controller().session().loginAccepted(); }, 5000)) {
         std::fprintf(stderr, "the login was not accepted\n");
         return false;
     }

@@ -8,6 +8,7 @@
 #include <QQueue>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 
 namespace testsupport {
 
@@ -73,7 +74,8 @@ struct RecordedBox
     QMessageBox::StandardButton defaultButton;
 };
 
-// Records every box and answers from a script (OK when the script is empty).
+// Records every box and answers it from the script. A box the test did not script
+// fails the test, naming its text and caption, and is answered with Cancel.
 class BoxRecorder
 {
 public:
@@ -81,12 +83,28 @@ public:
     {
         tolvane::ui::setMessageBoxResponder([this](const tolvane::ui::MessageBoxRequest& r) {
             boxes.append({r.text, r.caption, r.buttons, r.icon, r.defaultButton});
-            return answers.isEmpty() ? QMessageBox::Ok : answers.dequeue();
+            if (answers.isEmpty()) {
+                QTest::qFail(qPrintable(QStringLiteral("unexpected message box \"%1\" captioned "
+                                                       "\"%2\"")
+                                            .arg(r.text, r.caption)),
+                             __FILE__, __LINE__);
+                return QMessageBox::Cancel;
+            }
+            return answers.dequeue();
         });
     }
     ~BoxRecorder() { tolvane::ui::setMessageBoxResponder({}); }
     BoxRecorder(const BoxRecorder&) = delete;
     BoxRecorder& operator=(const BoxRecorder&) = delete;
+
+    // The next `count` boxes are expected and answered with `answer`.
+    void expect(QMessageBox::StandardButton answer = QMessageBox::Ok, int count = 1)
+    {
+        for (int i = 0; i < count; ++i)
+            answers.enqueue(answer);
+    }
+    // Every scripted box has come.
+    bool done() const { return answers.isEmpty(); }
 
     QStringList texts() const
     {

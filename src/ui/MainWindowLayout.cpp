@@ -70,12 +70,12 @@ const QList<QPair<int, QString>>& tooltips()
     return table;
 }
 
-const ControlState* controlState(int state)
+const ControlStateRule* controlState(int state)
 {
     static const QList<int> broadcastControls = {
         IDC_START,     IDC_LINES,     IDC_BIND,      IDC_UNBIND,    IDC_ACCOUNTS, IDC_SHORTCUT1,
         IDC_SHORTCUT2, IDC_SHORTCUT3, IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6};
-    static const ControlState states[4] = {
+    static const ControlStateRule states[4] = {
         // 0, logged out
         {{IDC_LOGIN},
          {IDC_BIND, IDC_UNBIND, IDC_ACCOUNTS, IDC_SHORTCUT1, IDC_SHORTCUT2, IDC_SHORTCUT3,

@@ -49,12 +49,12 @@ const QList<ControlSpec>& controls();
 // Tooltips installed by control state 0, in order.
 const QList<QPair<int, QString>>& tooltips();
 
-struct ControlState
+struct ControlStateRule
 {
     QList<int> enabled;
     QList<int> disabled;
 };
 // Control states 0 (logged out) to 3 (broadcast over); nullptr for any other value.
-const ControlState* controlState(int state);
+const ControlStateRule* controlState(int state);
 
 } // namespace tolvane::ui::mainwindow

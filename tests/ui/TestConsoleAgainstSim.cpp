@@ -1,3 +1,4 @@
+#include "ManualTimeSource.h"
 #include "TestSupport.h"
 
 #include "broadcast/MessageListStore.h"
@@ -28,6 +29,7 @@ class TestConsoleAgainstSim : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<testsupport::ManualTimeSource> m_time;
     std::unique_ptr<sim::VelmiraServer> m_sim;
     std::unique_ptr<CTolvaneDeskDlg> m_window;
 
@@ -52,6 +54,8 @@ class TestConsoleAgainstSim : public QObject
         d.programDirectory = program;
         d.autoLogin = true;
         d.port = m_sim->serverPort();
+        m_time = std::make_unique<testsupport::ManualTimeSource>();
+        d.timeSource = m_time.get();
         m_window = std::make_unique<CTolvaneDeskDlg>(d);
         m_window->show();
     }
@@ -62,6 +66,7 @@ private Q_SLOTS:
         setDialogRunner({});
         m_window.reset();
         m_sim.reset();
+        m_time.reset();
         m_tmp.reset();
     }
 
@@ -76,7 +81,8 @@ private Q_SLOTS:
                                   10000);
         QVERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
         m_sim->setPlayerCount(0);
-        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("現在のプレイヤー数：0人"), 12000);
+        m_time->advance(5000); // the next poll
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("現在のプレイヤー数：0人"), 10000);
         QVERIFY(boxes.boxes.isEmpty());
     }
 
@@ -86,10 +92,13 @@ private Q_SLOTS:
         sim::SimOptions o;
         o.coalesce = true;
         startConsole(o);
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->session().loginAccepted(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->controller().session().loginAccepted(), 10000);
         QSignalSpy received(m_sim.get(), &sim::VelmiraServer::broadcastReceived);
-        m_window->StartListBroadcast(QStringLiteral("お知"));
-        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 3, 10000);
+        m_window->controller().StartListBroadcast(QStringLiteral("お知"));
+        for (int line = 1; line <= 3; ++line) {
+            m_time->advance(1500);
+            QTRY_COMPARE_WITH_TIMEOUT(received.size(), line, 10000);
+        }
         QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("メンテナンスのお知らせです"));
         QCOMPARE(received.at(1).at(0).toString(), QStringLiteral("20時から30分間"));
         QCOMPARE(received.at(2).at(0).toString(), QStringLiteral("よろしく♪"));
@@ -99,6 +108,7 @@ private Q_SLOTS:
     void accountDialogAgainstTheSimulator()
     {
         BoxRecorder boxes;
+        boxes.expect(); // the confirmation of the new account
         sim::SimOptions o;
         o.chunkBytes = 7;
         startConsole(o);
@@ -109,7 +119,7 @@ private Q_SLOTS:
             m_sim->addAccount(a);
         }
         // The button is enabled by the login (state 0 first disables it).
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->session().loginAccepted(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->controller().session().loginAccepted(), 10000);
         QTRY_VERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
         bool ran = false;
         setDialogRunner([&](QDialog& dialog) {

@@ -200,13 +200,13 @@ class TestFaults : public QObject
         QTRY_COMPARE(peer.count(10001), 1);
         peer.send(QByteArray::fromHex("040000001227"
                                       "01000000"));
-        QTRY_VERIFY(w.session().loginAccepted());
+        QTRY_VERIFY(w.controller().session().loginAccepted());
         QTRY_COMPARE(peer.count(12001), 1);
         peer.send(QByteArray::fromHex("08000000e22e01000000") + QByteArray(1, char(players)) +
                   QByteArray(3, '\0'));
         QTRY_COMPARE(statusBox(w), u"現在のプレイヤー数：%1人"_s.arg(players));
         // Every notification of the login has been handled.
-        QCoreApplication::sendPostedEvents(&w);
+        QCoreApplication::sendPostedEvents();
     }
 
     static void clickButton(QWidget* dialog, int id)
@@ -274,7 +274,7 @@ void TestFaults::serverClosesMidFrame()
     Peer peer;
     auto w = makeWindow(peer.port(), true);
     FrameCounter counter;
-    w->installEventFilter(&counter);
+    w->controller().installEventFilter(&counter);
     logIn(peer, *w, 5);
     QCOMPARE(counter.frames, 2);
     const QMap<int, QString> before = controlsBesidesStatus(*w);
@@ -298,8 +298,8 @@ void TestFaults::serverClosesMidFrame()
     } else {
         peer.socket->disconnectFromHost();
     }
-    QTRY_VERIFY(w->connection().isClosed());
-    QCoreApplication::sendPostedEvents(w.get());
+    QTRY_VERIFY(!w->controller().connection().isConnected());
+    QCoreApplication::sendPostedEvents();
 
     QCOMPARE(counter.frames, 3);
     QCOMPARE(statusBox(*w), u"現在のプレイヤー数：6人"_s);
@@ -307,24 +307,23 @@ void TestFaults::serverClosesMidFrame()
     QVERIFY(boxes.boxes.isEmpty());
 
     // Later requests send nothing, open no new connection and show nothing.
-    w->Login();
-    postNotification(w.get(), WM_REQUEST_PLAYER_COUNT);
-    w->SendBroadcastText(u"after the close"_s, 72);
+    w->controller().Login();
+    postNotification(&w->controller(), WM_REQUEST_PLAYER_COUNT);
+    w->controller().SendLiveMessage(u"after the close"_s);
     QTest::keyClick(w->controlWidget(mainwindow::IDC_LIVE_TEXT), Qt::Key_Return);
-    QCoreApplication::sendPostedEvents(w.get());
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(peer.received.size(), requestBytes);
     QCOMPARE(peer.connections, 1);
-    QVERIFY(!w->connection().isConnected());
+    QVERIFY(!w->controller().connection().isConnected());
     QVERIFY(boxes.boxes.isEmpty());
     QCOMPARE(statusBox(*w), u"現在のプレイヤー数：6人"_s);
 
     // The window goes on working: a list loads and its broadcast starts.
     auto* selector = qobject_cast<QComboBox*>(w->controlWidget(mainwindow::IDC_LIST_SELECTOR));
-    selector->setCurrentIndex(selector->findText(u"list"_s));
-    w->LoadSelectedList();
+    selector->setCurrentIndex(selector->findText(u"list"_s)); // loads it
     QCOMPARE(qobject_cast<QListWidget*>(w->controlWidget(mainwindow::IDC_LINES))->count(), 2);
-    w->StartBroadcast();
-    QVERIFY(w->isPacingTimerActive());
+    w->controller().StartBroadcast();
+    QVERIFY(w->controller().isPacingTimerActive());
     QTRY_VERIFY(!w->controlWidget(mainwindow::IDC_START)->isEnabled());
     QVERIFY(boxes.boxes.isEmpty());
 }
@@ -338,21 +337,22 @@ void TestFaults::refusedConnectionShowsOneBox()
         port = closed.serverPort();
     }
     BoxRecorder boxes;
+    boxes.expect();
     auto w = makeWindow(port, true);
-    QCoreApplication::sendPostedEvents(w.get(), WM_SET_CONTROL_STATE);
+    QCoreApplication::sendPostedEvents();
     const QMap<int, QString> before = controlsAsSeen(*w);
 
     QTRY_COMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].text, kNoConnection);
     QCOMPARE(boxes.boxes[0].caption, u"通信不能（；；"_s);
     QCOMPARE(boxes.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(w->connection().isClosed());
+    QVERIFY(!w->controller().connection().isConnected());
 
     // Nothing more is shown, whatever the operator or the timers ask for.
-    w->Login();
-    postNotification(w.get(), WM_REQUEST_PLAYER_COUNT);
-    w->SendLiveMessage();
-    QCoreApplication::sendPostedEvents(w.get());
+    w->controller().Login();
+    postNotification(&w->controller(), WM_REQUEST_PLAYER_COUNT);
+    w->controller().SendLiveMessage(QString());
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(controlsAsSeen(*w), before);
     QCOMPARE(statusBox(*w), u"ログインしていません・・"_s);
@@ -372,7 +372,7 @@ void TestFaults::oversizedFrameClosesTheLink()
     Peer peer;
     auto w = makeWindow(peer.port(), true);
     FrameCounter counter;
-    w->installEventFilter(&counter);
+    w->controller().installEventFilter(&counter);
     logIn(peer, *w, 3);
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).
@@ -384,8 +384,8 @@ void TestFaults::oversizedFrameClosesTheLink()
     // dispatched, while the whole frame before it in the same write still counts.
     peer.send(QByteArray::fromHex("08000000e22e0100000008000000") + header +
               QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
-    QTRY_VERIFY(w->connection().isClosed());
-    QCoreApplication::sendPostedEvents(w.get());
+    QTRY_VERIFY(!w->controller().connection().isConnected());
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(counter.frames, 4);
     QCOMPARE(statusBox(*w), u"現在のプレイヤー数：8人"_s);
     QCOMPARE(controlsBesidesStatus(*w), before);
@@ -401,6 +401,7 @@ void TestFaults::listSaveIntoReadOnlyDirectory()
     QCOMPARE(old, QByteArray("2\r\na\r\nb\r\n"));
 
     BoxRecorder boxes;
+    boxes.expect(QMessageBox::Ok, 2);
     CMakeMes editor(dir, u"定番"_s);
     editor.show();
     addLine(editor, u"c"_s);
@@ -441,6 +442,7 @@ void TestFaults::scheduleSaveIntoReadOnlyDirectory()
     QCOMPARE(old, QByteArray("2\r\n06:00:00,1,morning\r\n08:00:00,0,morning\r\n"));
 
     BoxRecorder boxes;
+    boxes.expect(QMessageBox::Ok, 2);
     IniSettings settings(m_ini);
     CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 30, 0); });
     dlg.show();
@@ -474,6 +476,7 @@ void TestFaults::listSaveAfterDataDirectoryBecameAFile()
     const QDir dir = dataDir();
     QVERIFY(broadcast::WriteListFile(dir, u"list"_s, {u"old"_s}).ok());
     BoxRecorder boxes;
+    boxes.expect(QMessageBox::Ok, 2);
     CMakeMes editor(dir, u"list"_s);
     editor.show();
     addLine(editor, u"new"_s);
@@ -522,6 +525,7 @@ void TestFaults::savesOnFullDisk()
     const QStringList entries = allEntries(dir);
 
     BoxRecorder boxes;
+    boxes.expect(QMessageBox::Ok, 4);
     CMakeMes editor(dir, u"old"_s);
     editor.show();
     addLine(editor, u"and one more line"_s);
@@ -568,6 +572,7 @@ void TestFaults::firstStartOnFullDisk()
     QVERIFY(tolvane::testing::fillUp(QDir(program)) > 0);
 
     BoxRecorder boxes;
+    boxes.expect(QMessageBox::Ok, 3);
     Peer peer;
     DeskOptions o;
     o.settingsPath = m_ini;
@@ -589,7 +594,7 @@ void TestFaults::firstStartOnFullDisk()
     const QDir dir(program + u"/TolvaneData"_s);
     QCOMPARE(allEntries(dir), QStringList());
     QCOMPARE(qobject_cast<QComboBox*>(w.controlWidget(mainwindow::IDC_LIST_SELECTOR))->count(), 0);
-    QCOMPARE(w.scheduler().schedule().size(), 0);
+    QCOMPARE(w.controller().scheduler().schedule().size(), 0);
 }
 
 void TestFaults::firstStartInReadOnlyProgramDirectory()
@@ -601,6 +606,7 @@ void TestFaults::firstStartInReadOnlyProgramDirectory()
         QSKIP(qPrintable(readOnly.reason()));
 
     BoxRecorder boxes;
+    boxes.expect();
     Peer peer;
     DeskOptions o;
     o.settingsPath = m_ini;

@@ -1,0 +1,453 @@
+#include "FakeConnection.h"
+#include "ManualTimeSource.h"
+#include "ScriptedPrompts.h"
+
+#include "app/IniSettings.h"
+#include "broadcast/MessageListStore.h"
+#include "console/ConsoleController.h"
+#include "net/Notifications.h"
+#include "net/SessionMessages.h"
+#include "timesignal/TimeSignalFile.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace tolvane;
+using namespace tolvane::console;
+using namespace Qt::StringLiterals;
+using testsupport::FakeConnection;
+using testsupport::ManualTimeSource;
+using testsupport::ScriptedPrompts;
+using Notice = OperatorPrompts::Notice;
+using Question = OperatorPrompts::Question;
+
+namespace {
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// Counts the notifications that reach an object, by number.
+class Inbox : public QObject
+{
+public:
+    QList<int> numbers;
+    bool event(QEvent* e) override
+    {
+        if (int(e->type()) >= WM_FRAME_RECEIVED) {
+            numbers.append(int(e->type()));
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+// The console's glue without a window, a network or real time.
+class TestConsoleController : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<ManualTimeSource> m_time;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<ConsoleController> m_console;
+    FakeConnection* m_link = nullptr;
+    QList<ControlState> m_states;
+
+    QString program() const { return m_tmp->filePath(u"program"_s); }
+    QString ini() const { return m_tmp->filePath(u"Tolvane.ini"_s); }
+    QDir dataDir() const { return QDir(program() + u"/TolvaneData"_s); }
+
+    void makeDataDirectory(const QMap<QString, QStringList>& lists = {})
+    {
+        QVERIFY(QDir().mkpath(dataDir().path()));
+        for (auto it = lists.begin(); it != lists.end(); ++it)
+            QVERIFY(broadcast::WriteListFile(dataDir(), it.key(), it.value()).ok());
+    }
+
+    // Starts the console as the window does, and lets its first notifications run.
+    void start(bool autoLogin = false)
+    {
+        auto link = std::make_unique<FakeConnection>();
+        m_link = link.get();
+        m_console =
+            std::make_unique<ConsoleController>(ConsoleOptions{ini(), program(), autoLogin, 10010},
+                                                *m_prompts, m_time.get(), std::move(link));
+        connect(m_console.get(), &ConsoleController::controlStateChanged, this,
+                [this](ControlState s) { m_states.append(s); });
+        m_console->initialise();
+        ManualTimeSource::deliverPostedEvents();
+    }
+
+    void logIn()
+    {
+        testsupport::answerAsServer(*m_link);
+        m_link->accept();
+        m_console->Login();
+        ManualTimeSource::deliverPostedEvents();
+        QVERIFY(m_console->session().loginAccepted());
+        m_link->sent.clear();
+    }
+
+    void select(const QString& name)
+    {
+        const int index = int(m_console->listNames().indexOf(name));
+        QVERIFY(index >= 0);
+        m_console->selectList(index);
+    }
+
+    QList<QByteArray> broadcasts() const { return m_link->sentWithCommand(wire::CmdBroadcast); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir().mkpath(program()));
+        m_time = std::make_unique<ManualTimeSource>();
+        m_prompts = std::make_unique<ScriptedPrompts>();
+        m_states.clear();
+    }
+    void cleanup()
+    {
+        QVERIFY2(m_prompts->done(), "a scripted question or notice never came");
+        m_console.reset();
+        m_tmp.reset();
+    }
+
+    void firstStartTellsInOrderAndFindsTheSample()
+    {
+        m_prompts->expectNotice(Notice::DataDirectoryCreated);
+        m_prompts->expectNotice(Notice::SampleListWritten);
+        m_prompts->expectNotice(Notice::TimeSignalFileWritten);
+        start();
+        QCOMPARE(m_console->listNames(), QStringList{u"試験放送♪"_s});
+        QCOMPARE(m_console->currentList(), -1);
+        QVERIFY(dataDir().exists(u"TimeSignal.cfg"_s));
+        QCOMPARE(m_states, QList<ControlState>{ControlState::LoggedOut});
+        QCOMPARE(m_link->attempts.size(), 1);
+        QCOMPARE(m_link->attempts[0].host, u"127.0.0.1"_s);
+        QCOMPARE(m_console->statusText(), u"ログインしていません・・"_s);
+        // A start writes nothing to the settings file.
+        QVERIFY(!QFile::exists(ini()));
+    }
+
+    void autoLoginThenPollsEveryFiveSeconds()
+    {
+        makeDataDirectory();
+        start(true);
+        m_link->accept();
+        QCOMPARE(m_link->sent.size(), 1);
+        QCOMPARE(m_link->sent[0].toHex(),
+                 QByteArray("15000000112712007600650078006f006400720069006d00000000"));
+        m_time->advance(20000);
+        QVERIFY(m_link->sentWithCommand(wire::CmdPlayerCount).isEmpty()); // not logged in yet
+        m_link->reply(session::buildLoginResult(1));
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_states.last(), ControlState::LoggedIn);
+        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 1); // at once
+        QCOMPARE(m_link->sent.last().toHex(), QByteArray("00000000e12e"));
+        QSignalSpy status(m_console.get(), &ConsoleController::statusTextChanged);
+        m_link->reply(hex("08000000e22e0100000007000000"));
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(status.size(), 1);
+        QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
+        // The poll runs on its own five-second beat, not from the login.
+        m_time->advance(30000);
+        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 7);
+    }
+
+    void refusedLoginStartsNoPolls()
+    {
+        makeDataDirectory();
+        start(true);
+        m_link->accept();
+        m_link->reply(session::buildLoginResult(0));
+        m_link->reply(session::buildPlayerCountReply(1, 7)); // read, the login stays refused
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
+        QVERIFY(!m_console->session().loginAccepted());
+        QCOMPARE(m_states, QList<ControlState>{ControlState::LoggedOut});
+        m_time->advance(10000);
+        QVERIFY(m_link->sentWithCommand(wire::CmdPlayerCount).isEmpty());
+    }
+
+    void liveMessageIsCutAndTheBoxEmptied()
+    {
+        makeDataDirectory();
+        start();
+        m_link->accept();
+        QSignalSpy live(m_console.get(), &ConsoleController::liveTextChanged);
+        m_console->SendLiveMessage(u"こんにちは"_s);
+        m_console->SendLiveMessage(QString()); // an empty box sends N = 2
+        m_console->SendLiveMessage(u"12345678901234567890"_s);
+        QCOMPARE(m_link->sent.size(), 3);
+        QCOMPARE(m_link->sent[0].toHex(), QByteArray("0e000000eb2e0c00533093306b3061306f300000"));
+        QCOMPARE(m_link->sent[1].toHex(), QByteArray("04000000eb2e02000000"));
+        QCOMPARE(m_link->sent[2].toHex(), QByteArray("26000000eb2e2400"
+                                                     "310032003300340035003600370038003900"
+                                                     "300031003200330034003500360037003800"));
+        QCOMPARE(live.size(), 3);
+        QCOMPARE(live.last().at(0).toString(), QString());
+        m_console->setClearAfterSend(false);
+        m_console->SendLiveMessage(u"x"_s);
+        QCOMPARE(live.size(), 3);
+        QCOMPARE(m_console->liveText(), u"x"_s);
+    }
+
+    void listBroadcastPacesLinesAndEnds()
+    {
+        makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, u"c"_s}}});
+        start();
+        logIn();
+        m_prompts->expectNotice(Notice::NoListToBroadcast);
+        m_console->requestBroadcast();
+        QVERIFY(!m_console->engine().isRunning());
+        select(u"three"_s);
+        QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QSignalSpy current(m_console.get(), &ConsoleController::currentLineChanged);
+        m_console->requestBroadcast();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_states.last(), ControlState::Broadcasting);
+        m_time->advance(1499);
+        QVERIFY(broadcasts().isEmpty()); // nothing at the start
+        m_time->advance(1);
+        QCOMPARE(broadcasts().size(), 1);
+        QCOMPARE(current.last().at(0).toInt(), 0);
+        m_time->advance(3000);
+        const auto frames = broadcasts();
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(frames[0].toHex(), QByteArray("06000000eb2e040061000000"));
+        QCOMPARE(frames[1].toHex(), QByteArray("06000000eb2e040062000000"));
+        QCOMPARE(frames[2].toHex(), QByteArray("06000000eb2e040063000000"));
+        QCOMPARE(current.last().at(0).toInt(), 2);
+        QCOMPARE(m_states.last(), ControlState::BroadcastOver);
+        QVERIFY(!m_console->isPacingTimerActive());
+        m_time->advance(10000);
+        QCOMPARE(broadcasts().size(), 3);
+    }
+
+    void stopThenStartSendsTheFirstLineAfterAFullPeriod()
+    {
+        makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
+        start();
+        logIn();
+        select(u"two"_s);
+        m_console->StartBroadcast();
+        m_time->advance(1000);
+        m_console->StopBroadcast();
+        QVERIFY(m_console->isPacingTimerActive()); // left armed; its ticks find nothing
+        m_time->advance(1000);
+        QVERIFY(broadcasts().isEmpty());
+        m_console->StartBroadcast();
+        m_time->advance(1499);
+        QVERIFY(broadcasts().isEmpty());
+        m_time->advance(1);
+        QCOMPARE(broadcasts().size(), 1);
+        QCOMPARE(broadcasts()[0].toHex(), QByteArray("06000000eb2e040061000000"));
+    }
+
+    void deletingTheLoadedListDuringABroadcastEndsIt()
+    {
+        makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
+        start();
+        logIn();
+        select(u"two"_s);
+        m_console->StartBroadcast();
+        m_prompts->expectQuestion(Question::DeleteList, true);
+        m_console->DeleteSelectedList();
+        QVERIFY(!dataDir().exists(u"two"_s));
+        QVERIFY(m_console->lines().isEmpty());
+        m_time->advance(1500);
+        QVERIFY(!m_console->engine().isRunning());
+        QCOMPARE(m_states.last(), ControlState::BroadcastOver);
+        QVERIFY(broadcasts().isEmpty());
+    }
+
+    void deleteAsksFirstAndNeedsASelection()
+    {
+        makeDataDirectory({{u"keep"_s, {u"k"_s}}, {u"go"_s, {u"g"_s}}});
+        start();
+        select(u"go"_s);
+        m_prompts->expectQuestion(Question::DeleteList, false);
+        m_console->DeleteSelectedList();
+        QVERIFY(dataDir().exists(u"go"_s));
+        m_prompts->expectQuestion(Question::DeleteList, true);
+        m_console->DeleteSelectedList();
+        QVERIFY(!dataDir().exists(u"go"_s));
+        QCOMPARE(m_console->currentList(), -1);
+        // With nothing selected no file is touched, after the question.
+        m_prompts->expectQuestion(Question::DeleteList, true);
+        m_prompts->expectNotice(Notice::NoListSelected);
+        m_console->DeleteSelectedList();
+        QVERIFY(dataDir().exists(u"keep"_s));
+    }
+
+    void unreadableListIsReportedAndNotShown()
+    {
+        makeDataDirectory({{u"gone"_s, {u"x"_s}}});
+        start();
+        select(u"gone"_s);
+        QCOMPARE(m_console->lines().size(), 1);
+        QVERIFY(QFile::remove(dataDir().filePath(u"gone"_s)));
+        m_prompts->expectNotice(Notice::ListUnreadable, u"gone"_s);
+        m_console->LoadSelectedList();
+        QVERIFY(m_console->lines().isEmpty());
+    }
+
+    void shortcutsBindPressAndLoseTheirList()
+    {
+        makeDataDirectory({{u"朝"_s, {u"x"_s, u"y"_s}}});
+        start();
+        logIn();
+        m_prompts->expectNotice(Notice::NoListToBind);
+        m_console->BindShortcut(3);
+        select(u"朝"_s);
+        QSignalSpy tips(m_console.get(), &ConsoleController::shortcutChanged);
+        m_prompts->expectQuestion(Question::BindShortcut, true, 3);
+        m_console->BindShortcut(3);
+        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        QCOMPARE(tips.last(), (QVariantList{3, u"朝"_s}));
+
+        // Display only (the state after start): a press loads and sends nothing.
+        m_console->refreshAndReselect(QString());
+        m_console->PressShortcut(3);
+        QCOMPARE(m_console->currentListName(), u"朝"_s);
+        QCOMPARE(m_console->lines().size(), 2);
+        QVERIFY(!m_console->engine().isRunning());
+        // Unticked: the press also starts the broadcast; its first line 1500 ms later.
+        m_console->setDisplayOnly(false);
+        m_console->PressShortcut(3);
+        QVERIFY(m_console->engine().isRunning());
+        m_time->advance(1500);
+        QCOMPARE(broadcasts().size(), 1);
+        m_console->StopBroadcast();
+
+        QVERIFY(QFile::remove(dataDir().filePath(u"朝"_s)));
+        m_console->RefreshListNames();
+        m_prompts->expectNotice(Notice::ShortcutListMissing);
+        m_prompts->expectNotice(Notice::ShortcutReleased);
+        m_console->PressShortcut(3);
+        QCOMPARE(tips.last(), (QVariantList{3, QString()}));
+        QVERIFY(!m_console->shortcuts().isBound(3));
+        // Only in memory: the file still names the list.
+        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        m_console->PressShortcut(3); // unbound now: nothing at all
+
+        m_prompts->expectQuestion(Question::UnbindShortcut, false, 3);
+        m_console->UnbindShortcut(3);
+        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        m_prompts->expectQuestion(Question::UnbindShortcut, true, 3);
+        m_console->UnbindShortcut(3);
+        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"none"_s);
+    }
+
+    void bindingsComeBackAtStart()
+    {
+        makeDataDirectory({{u"abc"_s, {u"x"_s}}, {u"abcd"_s, {u"y"_s}}});
+        IniSettings settings(ini());
+        QVERIFY(settings.write(u"SCBn"_s, u"Btn1"_s, u"abc"_s));
+        QVERIFY(settings.write(u"SCBn"_s, u"Btn2"_s, u"gone"_s));
+        start();
+        QCOMPARE(m_console->shortcuts().boundName(1), u"abc"_s);
+        QVERIFY(!m_console->shortcuts().isBound(2));
+        QVERIFY(!m_console->shortcuts().isBound(3));
+    }
+
+    void scheduleAndHourlySignalOnTheClock()
+    {
+        makeDataDirectory({{u"朝の放送"_s, {u"x"_s, u"y"_s}}});
+        QVERIFY(timesignal::WriteTimeSignalFile(dataDir(), {{u"07:00:01"_s, true, u"朝の放送"_s},
+                                                            {u"07:00:01"_s, false, u"朝の放送"_s}})
+                    .ok());
+        IniSettings settings(ini());
+        QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+        QVERIFY(settings.write(u"TimeSig"_s, u"00H"_s, u"A"_s));
+        QVERIFY(settings.write(u"TimeSig"_s, u"00F"_s, u"B"_s));
+        m_time = std::make_unique<ManualTimeSource>(
+            QDateTime(QDate(2026, 12, 9), QTime(6, 59, 59, 500)));
+        start();
+        m_link->accept(); // not logged in: the scheduler does not look at the login
+        m_time->advance(600);
+        QCOMPARE(broadcasts().size(), 1);
+        QCOMPARE(broadcasts()[0].toHex(), QByteArray("0e000000eb2e0c00410030003700426642000000"));
+        m_time->advance(1000);
+        QVERIFY(m_console->engine().isRunning());
+        QCOMPARE(m_console->currentListName(), u"朝の放送"_s);
+        m_time->advance(4000);
+        QCOMPARE(broadcasts().size(), 3);
+        QCOMPARE(broadcasts()[1].toHex(), QByteArray("06000000eb2e040078000000"));
+        QCOMPARE(broadcasts()[2].toHex(), QByteArray("06000000eb2e040079000000"));
+        QVERIFY(!m_console->engine().isRunning());
+        // Unticked, the scheduler sends nothing.
+        m_console->setTimeSignalEnabled(false);
+        m_time->advanceTo(QTime(8, 0, 1));
+        QCOMPARE(broadcasts().size(), 3);
+    }
+
+    // A whole day of pacing, polls and schedule on the manual clock, in a fraction of
+    // a second: every signal once, every entry once, every poll on its beat.
+    void aWholeDay()
+    {
+        makeDataDirectory({{u"昼"_s, {u"a"_s, u"b"_s, u"c"_s}}});
+        QVERIFY(timesignal::WriteTimeSignalFile(dataDir(), {{u"00:00:00"_s, true, u"昼"_s},
+                                                            {u"12:34:56"_s, true, u"昼"_s},
+                                                            {u"23:59:59"_s, true, u"昼"_s}})
+                    .ok());
+        IniSettings settings(ini());
+        QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+        QVERIFY(settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s));
+        m_time = std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
+        start();
+        logIn();
+        m_time->advance(24 * 3600 * 1000 - 1); // to 23:59:59.999
+        int hourly = 0;
+        int halfHourly = 0;
+        int lines = 0;
+        for (const QByteArray& f : broadcasts()) {
+            const QString text = QString::fromUtf16(
+                reinterpret_cast<const char16_t*>(f.constData() + 8), (f.size() - 10) / 2);
+            if (text.endsWith(u"分"_s))
+                ++halfHourly;
+            else if (text.endsWith(u"時"_s))
+                ++hourly;
+            else
+                ++lines;
+        }
+        QCOMPARE(hourly, 24);
+        QCOMPARE(halfHourly, 24);
+        // 00:00:00 and 12:34:56; the lines of 23:59:59 would go out after midnight.
+        QCOMPARE(lines, 3 * 2);
+        // Every five seconds from the start; the one the login asked for was cleared.
+        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 24 * 3600 / 5 - 1);
+    }
+
+    void accountRequestsAndReplies()
+    {
+        makeDataDirectory();
+        start();
+        m_link->accept();
+        Inbox dialog;
+        m_console->setAccountReplyTarget([&dialog] { return &dialog; });
+        postNotification(m_console.get(), WM_ACCOUNT_LIST_REQ);
+        postNotification(m_console.get(), WM_ACCOUNT_INFO_REQ, 5); // no such position: nothing
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_link->sent.size(), 1);
+        QCOMPARE(m_link->sent[0].toHex(), QByteArray("000000001b27"));
+        m_link->reply(hex("080000001c27"
+                          "0000000000000000"));
+        m_link->reply(hex("040000003a27"
+                          "00000000")); // a short detail reply
+        ManualTimeSource::deliverPostedEvents();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(dialog.numbers, (QList<int>{WM_ACCOUNT_LIST_ARRIVED, WM_ACCOUNT_INFO_ARRIVED}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConsoleController)
+#include "TestConsoleController.moc"
