@@ -58,6 +58,12 @@ public:
         return out;
     }
     void clear() { m_bytes.clear(); }
+    // The server goes away: the console's connection is closed from this side.
+    void disconnectClient()
+    {
+        if (m_socket)
+            m_socket->disconnectFromHost();
+    }
 
 private:
     QTcpServer m_server;

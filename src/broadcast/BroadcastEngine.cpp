@@ -17,9 +17,16 @@ BroadcastEngine::Tick BroadcastEngine::PacingTick(int viewLineCount)
     }
     t.send = true;
     t.index = viewLineCount - m_remainingLines;
+    m_lastIndex = t.index;
     --m_remainingLines;
     t.finished = m_remainingLines == 0;
     return t;
+}
+
+void BroadcastEngine::resumeAtLastLine(int viewLineCount)
+{
+    if (m_lastIndex >= 0 && m_lastIndex < viewLineCount)
+        m_remainingLines = viewLineCount - m_lastIndex;
 }
 
 } // namespace tolvane::broadcast

@@ -17,8 +17,16 @@ public:
         bool finished = false; // post "broadcast over" and disarm the timer
     };
 
-    void StartBroadcast(int viewLineCount) { m_remainingLines = viewLineCount; }
+    void StartBroadcast(int viewLineCount)
+    {
+        m_remainingLines = viewLineCount;
+        m_lastIndex = -1;
+    }
     void StopBroadcast() { m_remainingLines = 0; }
+    // After a broken link: the next tick sends again the line sent last (it may not
+    // have arrived), or the first line when none has gone out yet. Also brings back
+    // a broadcast whose last line failed.
+    void resumeAtLastLine(int viewLineCount);
     // One tick of the pacing timer over a view that now holds `viewLineCount` lines.
     Tick PacingTick(int viewLineCount);
 
@@ -27,6 +35,7 @@ public:
 
 private:
     int m_remainingLines = 0;
+    int m_lastIndex = -1; // the view line the last tick sent
 };
 
 } // namespace tolvane::broadcast

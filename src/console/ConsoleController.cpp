@@ -1,9 +1,11 @@
 #include "console/ConsoleController.h"
 
+#include "admin/AccountMessages.h"
 #include "app/SettingsKeys.h"
 #include "broadcast/BroadcastRequest.h"
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
+#include "console/StatusTexts.h"
 #include "net/CClientASock.h"
 #include "net/Notifications.h"
 #include "net/SessionMessages.h"
@@ -12,28 +14,81 @@
 
 namespace tolvane::console {
 
+using namespace Qt::StringLiterals;
 using Notice = OperatorPrompts::Notice;
 using Question = OperatorPrompts::Question;
+
+namespace {
+
+QString logFolder(const ConsoleOptions& o)
+{
+    if (!o.logDirectory.isEmpty())
+        return o.logDirectory;
+    return QDir(o.programDirectory).filePath(OperatorLog::kFolderName);
+}
+
+// What of a text a broadcast request carries: a text that reaches the cap is cut there.
+QString textSent(const QString& text, int capBytes)
+{
+    return 2 * text.size() + 2 > capBytes ? text.left(capBytes / 2) : text;
+}
+
+QString quoted(const QString& text)
+{
+    return u"「"_s + text + u"」"_s;
+}
+
+} // namespace
+
+int ConsoleController::retryDelayMs(int failures)
+{
+    switch (failures) {
+    case 0:
+        return 0;
+    case 1:
+        return 1000;
+    case 2:
+        return 2000;
+    case 3:
+        return 4000;
+    default:
+        return 5000;
+    }
+}
 
 ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& prompts,
                                      TimeSource* time, std::unique_ptr<ServerConnection> connection,
                                      QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_prompts(prompts),
       m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
-      m_connection(connection ? std::move(connection) : std::make_unique<CClientASock>())
+      m_connection(connection ? std::move(connection) : std::make_unique<CClientASock>()),
+      m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(logFolder(m_options))
 {
     m_connection->setParent(nullptr); // owned here, not by a parent
     m_connection->setOwner(this);
     connect(m_connection.get(), &ServerConnection::OnConnect, this, &ConsoleController::OnConnect);
+    // Queued: the replies that were complete before the link broke are handled first.
+    connect(m_connection.get(), &ServerConnection::OnClose, this, &ConsoleController::OnClose,
+            Qt::QueuedConnection);
 
     m_clockTimer = m_time->createTimer(this);
     m_pacingTimer = m_time->createTimer(this);
     m_pollTimer = m_time->createTimer(this);
+    m_retryTimer = m_time->createTimer(this);
+    m_connectTimeout = m_time->createTimer(this);
+    m_noticeTimer = m_time->createTimer(this);
+    m_retryTimer->setSingleShot(true);
+    m_connectTimeout->setSingleShot(true);
+    m_noticeTimer->setSingleShot(true);
+    connect(m_noticeTimer, &ConsoleTimer::timeout, this, [this] { setStatus(m_baseStatus); });
     connect(m_clockTimer, &ConsoleTimer::timeout, this, &ConsoleController::TimeSignalTick);
     connect(m_pacingTimer, &ConsoleTimer::timeout, this, &ConsoleController::PacingTick);
-    connect(m_pollTimer, &ConsoleTimer::timeout, this, [this] {
-        if (m_session.loginAccepted())
-            postNotification(this, WM_REQUEST_PLAYER_COUNT);
+    connect(m_pollTimer, &ConsoleTimer::timeout, this, &ConsoleController::pollTick);
+    connect(m_retryTimer, &ConsoleTimer::timeout, this, &ConsoleController::connectNow);
+    connect(m_connectTimeout, &ConsoleTimer::timeout, this, [this] {
+        // An address that swallows the attempt would otherwise keep it for minutes.
+        m_connection->Close();
+        onConnectFailed(u"応答がありません"_s, true);
     });
 }
 
@@ -51,6 +106,7 @@ void ConsoleController::initialise()
     m_pollTimer->start(kPollTimerMs);
 
     readServerSettings();
+    m_connectHost = m_hostIP;
     ensureDataDirectory();
     RefreshListNames();
 
@@ -62,7 +118,7 @@ void ConsoleController::initialise()
 
     m_engine.StopBroadcast();
     postControlState(ControlState::LoggedOut);
-    Q_EMIT statusTextChanged(m_session.statusText());
+    setStatus(status::kNotLoggedIn);
     postNotification(this, WM_CONNECT_SERVER);
 }
 
@@ -112,10 +168,12 @@ bool ConsoleController::event(QEvent* event)
         Q_EMIT controlStateChanged(ControlState(n->wParam()));
         break;
     case WM_CONNECT_SERVER:
-        m_connection->Connect(m_hostIP, m_options.port);
+        connectNow();
         break;
     case WM_REQUEST_PLAYER_COUNT:
-        m_connection->Send(session::buildPlayerCountRequest());
+        if (m_connection->Send(session::buildPlayerCountRequest()) &&
+            m_linkState == LinkState::LoggedIn)
+            ++m_unansweredPolls;
         break;
     case WM_ACCOUNT_LIST_REQ:
     case WM_ACCOUNT_CREATE_REQ:
@@ -135,20 +193,173 @@ void ConsoleController::postControlState(ControlState state)
     postNotification(this, WM_SET_CONTROL_STATE, int(state));
 }
 
+void ConsoleController::setStatus(const QString& text)
+{
+    m_baseStatus = text;
+    if (m_noticeTimer->isActive())
+        return;
+    m_statusText = text;
+    Q_EMIT statusTextChanged(m_statusText);
+}
+
+void ConsoleController::showNotice(const QString& text)
+{
+    // Held for a while against the link's texts and the player count, then the
+    // status shows what it would have shown.
+    m_noticeTimer->start(kNoticeMs);
+    m_statusText = text;
+    Q_EMIT statusTextChanged(m_statusText);
+}
+
+void ConsoleController::logEvent(const QString& text)
+{
+    if (m_log.write(m_time->now(), text) || m_logFailureShown)
+        return;
+    // Told once a run; the console goes on without its record.
+    m_logFailureShown = true;
+    showNotice(status::kLogFailed);
+}
+
+void ConsoleController::setLinkState(LinkState state)
+{
+    m_linkState = state;
+    switch (state) {
+    case LinkState::Connecting:
+        setStatus(status::kConnecting);
+        break;
+    case LinkState::Connected:
+        setStatus(m_loginRefused ? status::kLoginRefused : status::kNotLoggedIn);
+        break;
+    case LinkState::LoggedIn:
+        break; // the player count follows at once
+    case LinkState::Lost:
+        setStatus(m_everConnected ? status::kLost : status::kCannotConnect);
+        break;
+    }
+    Q_EMIT linkStateChanged(state);
+}
+
+// --- The link ---------------------------------------------------------------
+
+void ConsoleController::connectNow()
+{
+    m_retryTimer->stop();
+    if (m_failedAttempts == 0)
+        logEvent(u"接続開始 "_s + m_connectHost + u":"_s + QString::number(m_options.port));
+    setLinkState(LinkState::Connecting);
+    m_connectTimeout->start(kConnectTimeoutMs);
+    m_connection->Connect(m_connectHost, m_options.port);
+}
+
 void ConsoleController::OnConnect(int errorCode)
 {
+    m_connectTimeout->stop();
     if (errorCode != 0) {
         m_connection->Close();
-        m_prompts.inform(Notice::ConnectionFailed);
+        // A host name that does not resolve is not told in a box.
+        onConnectFailed(m_connection->lastError(), errorCode != ServerConnection::kHostNotFound);
+        return;
     }
-    // After a failure the socket is closed, so this login sends nothing.
-    if (m_options.autoLogin)
-        Login();
+    m_retryTimer->stop();
+    m_connectStarted = true;
+    m_failedAttempts = 0;
+    logEvent(m_everConnected ? u"再接続しました"_s : u"接続しました"_s);
+    m_everConnected = true;
+    setLinkState(LinkState::Connected);
+    const bool logIn = (m_options.autoLogin || m_wasLoggedIn || m_loginWanted) && !m_loginRefused;
+    m_loginWanted = false;
+    if (logIn)
+        sendLogin();
+    else if (m_paused && !m_wasLoggedIn)
+        resumeBroadcast(); // it ran before any login, so it goes on without one
+}
+
+void ConsoleController::onConnectFailed(const QString& reason, bool showBox)
+{
+    const bool first = !m_connectStarted;
+    m_connectStarted = true;
+    if (m_failedAttempts == 0)
+        logEvent(u"接続できません："_s + reason);
+    ++m_failedAttempts;
+    // The next attempt is under way even while the box below waits for the operator.
+    m_retryTimer->start(retryDelayMs(m_failedAttempts));
+    setLinkState(LinkState::Lost);
+    if (first && m_options.autoLogin)
+        sendLogin(); // the socket is closed, so this sends nothing
+    if (first && showBox)
+        m_prompts.inform(Notice::ConnectionFailed);
+}
+
+void ConsoleController::OnClose(int errorCode)
+{
+    linkLost(errorCode == CClientASock::errorCode(QAbstractSocket::RemoteHostClosedError)
+                 ? u"鯖が接続を閉じました"_s
+                 : m_connection->lastError());
+}
+
+void ConsoleController::linkLost(const QString& reason)
+{
+    if (m_linkState == LinkState::Lost)
+        return;
+    if (m_linkState == LinkState::LoggedIn)
+        m_wasLoggedIn = true;
+    m_connection->Close();
+    m_connectTimeout->stop();
+    m_session.resetLogin();
+    m_unansweredPolls = 0;
+    if (m_engine.isRunning() || m_paused) {
+        // The line under way may not have arrived: it goes out again after the login.
+        m_engine.resumeAtLastLine(int(m_lines.size()));
+        m_pacingTimer->stop();
+        m_paused = true;
+    }
+    setLinkState(LinkState::Lost);
+    postControlState(m_paused ? ControlState::LinkLostPaused : ControlState::LinkLost);
+    logEvent(u"切断："_s + reason);
+    m_failedAttempts = 0;
+    m_retryTimer->start(retryDelayMs(0)); // at once, on the next turn of the loop
+}
+
+void ConsoleController::resumeBroadcast()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    m_pacingTimer->start(broadcast::BroadcastEngine::kPacingIntervalMs);
+    postControlState(ControlState::Broadcasting);
 }
 
 void ConsoleController::Login()
 {
+    m_loginRefused = false;
+    if (m_linkState == LinkState::Lost) {
+        // Tried again at once, and logged in as soon as the link is there.
+        m_loginWanted = true;
+        connectNow();
+        return;
+    }
+    if (m_linkState == LinkState::Connecting) {
+        m_loginWanted = true;
+        return;
+    }
+    sendLogin();
+}
+
+void ConsoleController::sendLogin()
+{
     m_connection->Send(session::buildLoginRequest(m_adminPW));
+}
+
+void ConsoleController::pollTick()
+{
+    if (m_linkState != LinkState::LoggedIn)
+        return;
+    if (m_unansweredPolls >= kSilentPolls) {
+        linkLost(u"応答がありません（プレイヤー数の問い合わせ"_s + QString::number(kSilentPolls) +
+                 u"回）"_s);
+        return;
+    }
+    postNotification(this, WM_REQUEST_PLAYER_COUNT);
 }
 
 void ConsoleController::OnFrameReceived()
@@ -156,14 +367,27 @@ void ConsoleController::OnFrameReceived()
     if (!m_connection->hasFrame())
         return;
     const wire::Frame frame = m_connection->takeFrame();
+    m_unansweredPolls = 0; // the server is there
     QObject* target = m_replyTarget ? m_replyTarget() : nullptr;
     switch (m_session.Dispatch(frame)) {
     case SessionProtocol::Outcome::LoginAccepted:
+        m_loginRefused = false;
+        logEvent(u"ログインしました"_s);
+        m_linkState = LinkState::LoggedIn;
+        Q_EMIT linkStateChanged(m_linkState);
         postControlState(ControlState::LoggedIn);
         postNotification(this, WM_REQUEST_PLAYER_COUNT);
+        resumeBroadcast();
+        break;
+    case SessionProtocol::Outcome::LoginRefused:
+        // Never tried again by itself: a wrong password must not hammer the server.
+        m_loginRefused = true;
+        logEvent(u"ログインを拒否されました（結果 "_s +
+                 QString::number(m_session.lastLoginResult()) + u"）"_s);
+        setStatus(status::kLoginRefused);
         break;
     case SessionProtocol::Outcome::PlayerCountShown:
-        Q_EMIT statusTextChanged(m_session.statusText());
+        setStatus(m_session.statusText());
         break;
     case SessionProtocol::Outcome::AccountListReply:
         m_accounts.storeListReply(frame.payload);
@@ -174,17 +398,69 @@ void ConsoleController::OnFrameReceived()
         postNotification(target, WM_ACCOUNT_INFO_ARRIVED);
         break;
     case SessionProtocol::Outcome::Ignored:
-    case SessionProtocol::Outcome::LoginRefused:
     case SessionProtocol::Outcome::PlayerCountInvalid:
         break;
     }
 }
 
+// --- Accounts ---------------------------------------------------------------
+
+namespace {
+
+// What an account request asks, for the log; never a password or a digest.
+QString accountAction(int notification, qint64 kind, const admin::AccountStore& store, qint64 pos)
+{
+    const QString id = notification == WM_ACCOUNT_CREATE_REQ
+                           ? store.pending().newAccountId
+                           : store.list().idAt(int(qBound(qint64(-1), pos, qint64(INT_MAX))));
+    const QString who = u" ID="_s + quoted(id);
+    switch (notification) {
+    case WM_ACCOUNT_CREATE_REQ:
+        return u"作成"_s + who;
+    case WM_ACCOUNT_DELETE_REQ:
+        return u"削除"_s + who;
+    default:
+        break;
+    }
+    switch (kind) {
+    case 1:
+        return u"パスワード変更"_s + who;
+    case 2:
+        return u"キャラ名変更"_s + who + u" 名前="_s + quoted(store.pending().newCharacterName);
+    case 3:
+        return u"強制帰宅"_s + who;
+    case 4:
+        return u"謹慎"_s + who + u" ログイン=拒否"_s;
+    case 5:
+        return u"謹慎解除"_s + who + u" ログイン=許可"_s;
+    case 6:
+        return u"権限変更"_s + who + u" 権限=None"_s;
+    case 7:
+        return u"権限変更"_s + who + u" 権限=Navi"_s;
+    default:
+        return u"権限変更"_s + who + u" 権限=GM"_s;
+    }
+}
+
+} // namespace
+
 void ConsoleController::onAccountRequest(int notification, qint64 wParam, qint64 lParam)
 {
-    if (const auto frame = m_accounts.buildRequest(notification, wParam, lParam))
-        m_connection->Send(*frame);
+    const auto frame = m_accounts.buildRequest(notification, wParam, lParam);
+    if (!frame)
+        return;
+    const bool sent = m_connection->Send(*frame);
+    const bool action = notification == WM_ACCOUNT_CREATE_REQ ||
+                        notification == WM_ACCOUNT_DELETE_REQ ||
+                        notification == WM_ACCOUNT_CHANGE_REQ;
+    if (action)
+        logEvent((sent ? u"アカウント "_s : u"未送信 アカウント "_s) +
+                 accountAction(notification, lParam, m_accounts, wParam));
+    if (!sent)
+        m_prompts.inform(Notice::AccountRequestNotSent);
 }
+
+// --- Broadcasting -----------------------------------------------------------
 
 bool ConsoleController::SendBroadcastText(const QString& text, int cap)
 {
@@ -194,7 +470,14 @@ bool ConsoleController::SendBroadcastText(const QString& text, int cap)
 void ConsoleController::SendLiveMessage(const QString& text)
 {
     m_liveText = text;
-    SendBroadcastText(m_liveText, broadcast::kLiveCap);
+    const QString out = textSent(m_liveText, broadcast::kLiveCap);
+    if (!SendBroadcastText(m_liveText, broadcast::kLiveCap) && !isLinkUp()) {
+        // Nothing went out: the text stays for the operator to send again.
+        logEvent(u"未送信 生声："_s + out);
+        showNotice(status::kLiveNotSent);
+        return;
+    }
+    logEvent(u"送信 生声："_s + out);
     if (m_clearAfterSend) {
         m_liveText.clear();
         Q_EMIT liveTextChanged(m_liveText);
@@ -221,6 +504,7 @@ void ConsoleController::requestBroadcast()
 
 void ConsoleController::StartBroadcast()
 {
+    m_paused = false;
     m_engine.StartBroadcast(int(m_lines.size()));
     m_pacingTimer->start(broadcast::BroadcastEngine::kPacingIntervalMs); // restarts the period
     postControlState(ControlState::Broadcasting);
@@ -240,6 +524,12 @@ void ConsoleController::StopBroadcast()
 {
     // The pacing timer stays armed; its ticks find nothing to send.
     m_engine.StopBroadcast();
+    if (m_paused) {
+        // Ended while waiting for the link: nothing resumes.
+        m_paused = false;
+        postControlState(ControlState::LinkLost);
+        return;
+    }
     postControlState(ControlState::BroadcastOver);
 }
 
@@ -249,7 +539,22 @@ void ConsoleController::PacingTick()
     if (tick.send) {
         // The highlighted line is the one being sent.
         Q_EMIT currentLineChanged(tick.index);
-        SendBroadcastText(m_lines.at(tick.index), broadcast::kLineCap);
+        const QString& line = m_lines.at(tick.index);
+        if (!SendBroadcastText(line, broadcast::kLineCap) && !isLinkUp()) {
+            // The link broke under this line: it waits, and goes out after the login.
+            m_engine.resumeAtLastLine(int(m_lines.size()));
+            if (m_linkState != LinkState::Lost) {
+                linkLost(m_connection->lastError());
+            } else {
+                m_pacingTimer->stop();
+                m_paused = true;
+                postControlState(ControlState::LinkLostPaused);
+            }
+            return;
+        }
+        logEvent(u"送信 リスト"_s + quoted(m_loadedList) + u" "_s +
+                 QString::number(tick.index + 1) + u"/"_s + QString::number(m_lines.size()) +
+                 u"："_s + textSent(line, broadcast::kLineCap));
     }
     if (tick.finished) {
         postControlState(ControlState::BroadcastOver);
@@ -268,12 +573,32 @@ void ConsoleController::TimeSignalTick()
     const QDateTime now = m_time->now();
     const auto actions = m_scheduler.TimeSignalTick(now, m_timeSignalEnabled);
     for (const auto& action : actions) {
-        if (action.kind == timesignal::TimeSignalScheduler::Action::SendText)
+        if (!isLinkUp()) {
+            missed(action); // never sent late
+            continue;
+        }
+        if (action.kind == timesignal::TimeSignalScheduler::Action::SendText) {
             SendBroadcastText(action.text, broadcast::kLineCap);
-        else
+            logEvent(u"送信 時報："_s + textSent(action.text, broadcast::kLineCap));
+        } else {
             StartListBroadcast(action.text);
+        }
     }
 }
+
+void ConsoleController::missed(const timesignal::TimeSignalScheduler::Action& action)
+{
+    if (action.kind == timesignal::TimeSignalScheduler::Action::SendText) {
+        logEvent(u"未送信 時報："_s + textSent(action.text, broadcast::kLineCap));
+        showNotice(status::kSignalMissed);
+    } else {
+        logEvent(u"未送信 予約放送"_s + quoted(action.text) + u" "_s +
+                 m_time->now().time().toString(u"HH:mm:ss"_s));
+        showNotice(status::kListMissed);
+    }
+}
+
+// --- Lists and shortcuts ----------------------------------------------------
 
 QString ConsoleController::currentListName() const
 {
@@ -323,6 +648,7 @@ void ConsoleController::LoadSelectedList()
     const QString title = currentListName();
     Q_EMIT listCommandsEnabled();
     const auto lines = broadcast::ReadListFile(m_dataDir, title);
+    m_loadedList = title;
     if (!lines) {
         // The view must not show lines that the selector does not name.
         setLines({});

@@ -5,6 +5,8 @@
 #include "broadcast/BroadcastEngine.h"
 #include "broadcast/ShortcutSlots.h"
 #include "console/ControlState.h"
+#include "console/LinkState.h"
+#include "console/OperatorLog.h"
 #include "console/OperatorPrompts.h"
 #include "console/TimeSource.h"
 #include "net/ServerConnection.h"
@@ -26,20 +28,35 @@ struct ConsoleOptions
     QString programDirectory; // the data directory is found beside the program
     bool autoLogin = false;   // log in as soon as the connection attempt completes
     quint16 port = 10010;
+    // The operator's log; TolvaneLog beside the data directory when empty.
+    QString logDirectory;
 };
 
 // The console without its window: the connection and the session, the account
 // store, the loaded list and the broadcast engine, the shortcut bindings, the
-// time-signal scheduler and the timers. Operator actions come in as calls; what the
-// window should show goes out as signals; questions for the operator go through
-// OperatorPrompts. Everything runs on one thread: internal notifications are posted
-// to this object and handled in posting order.
+// time-signal scheduler, the timers and the operator's log. Operator actions come in
+// as calls; what the window should show goes out as signals; questions for the
+// operator go through OperatorPrompts. Everything runs on one thread: internal
+// notifications are posted to this object and handled in posting order.
+//
+// The link: a connection that breaks (closed, reset, or three player-count requests
+// unanswered) is made again by itself, at once and then after 1, 2, 4 and every
+// 5 s, and logged in again when it had been. A list broadcast waits meanwhile and
+// goes on from the line that was under way. While the link is up, the console
+// behaves exactly as it always has.
 class ConsoleController : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kClockTimerMs = 300;
     static constexpr int kPollTimerMs = 5000;
+    static constexpr int kConnectTimeoutMs = 10000;
+    // How long a notice (a text not sent, a signal missed) holds the status box.
+    static constexpr int kNoticeMs = 10000;
+    // Unanswered player-count requests in a row that make a link count as lost.
+    static constexpr int kSilentPolls = 3;
+    // The wait before the next attempt after `failures` failed ones in a row.
+    static int retryDelayMs(int failures);
 
     // `time` and `prompts` outlive the controller; a null `time` is the system's
     // clock and a null `connection` a real socket.
@@ -96,7 +113,11 @@ public:
     QString currentListName() const;
     const QStringList& lines() const { return m_lines; }
     QString liveText() const { return m_liveText; }
-    QString statusText() const { return m_session.statusText(); }
+    QString statusText() const { return m_statusText; }
+    LinkState linkState() const { return m_linkState; }
+    bool isLinkUp() const { return m_connection->isConnected(); }
+    bool isBroadcastPaused() const { return m_paused; }
+    const OperatorLog& log() const { return m_log; }
     const IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }
@@ -111,6 +132,7 @@ public:
 Q_SIGNALS:
     void controlStateChanged(tolvane::console::ControlState state);
     void statusTextChanged(const QString& text);
+    void linkStateChanged(tolvane::console::LinkState state);
     // The selector was refilled; no entry is selected.
     void listNamesChanged(const QStringList& names);
     // The console itself selected an entry (-1: none).
@@ -129,13 +151,25 @@ protected:
 
 private:
     void ensureDataDirectory();
+    void connectNow();
     void OnConnect(int errorCode);
+    void onConnectFailed(const QString& reason, bool showBox);
+    void OnClose(int errorCode);
+    void linkLost(const QString& reason);
+    void setLinkState(LinkState state);
+    void sendLogin();
+    void pollTick();
     void OnFrameReceived();
     void onAccountRequest(int notification, qint64 wParam, qint64 lParam);
     bool SendBroadcastText(const QString& text, int cap);
+    void resumeBroadcast();
+    void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
     void setLines(const QStringList& lines);
     void postControlState(ControlState state);
+    void setStatus(const QString& text);
+    void showNotice(const QString& text);
+    void logEvent(const QString& text);
 
     ConsoleOptions m_options;
     OperatorPrompts& m_prompts;
@@ -151,7 +185,23 @@ private:
     std::function<QObject*()> m_replyTarget;
 
     QString m_hostIP;
+    QString m_connectHost; // the address of the start: a changed one counts from the next
     QString m_adminPW;
+    QString m_statusText;
+    QString m_baseStatus; // what the status shows when no notice holds it
+    OperatorLog m_log;
+    bool m_logFailureShown = false;
+
+    LinkState m_linkState = LinkState::Connecting;
+    bool m_connectStarted = false;
+    bool m_everConnected = false;
+    bool m_wasLoggedIn = false;  // log in again by itself after a reconnection
+    bool m_loginWanted = false;  // the operator asked to log in while the link was down
+    bool m_loginRefused = false; // never retried by itself; the login button clears it
+    int m_failedAttempts = 0;
+    int m_unansweredPolls = 0;
+    bool m_paused = false; // a list broadcast waits for the link
+    QString m_loadedList;  // the title of the lines in view
     QStringList m_listNames;
     int m_currentList = -1;
     QStringList m_lines;
@@ -163,6 +213,9 @@ private:
     ConsoleTimer* m_clockTimer;  // timer 0: the time-signal scheduler
     ConsoleTimer* m_pacingTimer; // timer 1: one list line every 1500 ms
     ConsoleTimer* m_pollTimer;   // timer 99: the player count every 5000 ms
+    ConsoleTimer* m_retryTimer;  // the next connection attempt
+    ConsoleTimer* m_connectTimeout;
+    ConsoleTimer* m_noticeTimer; // active while a notice holds the status box
 };
 
 } // namespace tolvane::console

@@ -28,7 +28,8 @@ public:
         ShortcutListMissing,
         ShortcutReleased,
         NoListToBind,
-        ConnectionFailed, // the first connection attempt failed
+        ConnectionFailed,      // the first connection attempt failed
+        AccountRequestNotSent, // an account request found no link
     };
 
     virtual ~OperatorPrompts() = default;

@@ -100,10 +100,10 @@ void CClientASock::onError(QAbstractSocket::SocketError error)
         m_connecting = false;
         m_closed = true;
         m_socket.abort();
-        // A host name that does not resolve fails at once and silently; an address
-        // that does not answer is reported through OnConnect.
-        if (error != QAbstractSocket::HostNotFoundError)
-            Q_EMIT OnConnect(errorCode(error));
+        // A host name that does not resolve is told apart: the operator is not shown
+        // a box for it.
+        Q_EMIT OnConnect(error == QAbstractSocket::HostNotFoundError ? kHostNotFound
+                                                                     : errorCode(error));
         return;
     }
     lose(errorCode(error));

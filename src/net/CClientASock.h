@@ -19,7 +19,7 @@ public:
     explicit CClientASock(QObject* parent = nullptr);
 
     // Starts a non-blocking connect. A host text that is neither a dotted address
-    // nor resolvable fails without OnConnect (lastError() keeps the reason).
+    // nor resolvable fails with kHostNotFound (lastError() keeps the reason).
     void Connect(const QString& host, quint16 port = kDefaultPort) override;
     bool Send(const QByteArray& frame) override;
     void Close() override;

@@ -20,11 +20,13 @@ class ServerConnection : public QObject
 public:
     using QObject::QObject;
 
+    // OnConnect's code for a host text that names nothing.
+    static constexpr int kHostNotFound = -2;
+
     void setOwner(QObject* owner) { m_owner = owner; }
     QObject* owner() const { return m_owner; }
 
-    // Starts connecting; the outcome arrives through OnConnect, or not at all when
-    // the host text names nothing (see lastError()).
+    // Starts connecting; the outcome arrives through OnConnect.
     virtual void Connect(const QString& host, quint16 port) = 0;
     // Sends a whole frame; false when it could not be handed over (no connection, or
     // the socket failed), in which case the rest of the frame is dropped.

@@ -28,6 +28,8 @@ public:
     Outcome Dispatch(const wire::Frame& frame);
 
     bool loginAccepted() const { return m_loginAccepted; }
+    // The link broke: a new connection must log in again.
+    void resetLogin() { m_loginAccepted = false; }
     QString statusText() const { return m_statusText; }
     qint32 lastLoginResult() const
     {

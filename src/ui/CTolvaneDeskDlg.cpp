@@ -41,7 +41,7 @@ const QString kAboutMenuText = QStringLiteral("バージョン情報 TolvaneDesk
 
 console::ConsoleOptions consoleOptions(const DeskOptions& o)
 {
-    return {o.settingsPath, o.programDirectory, o.autoLogin, o.port};
+    return {o.settingsPath, o.programDirectory, o.autoLogin, o.port, {}};
 }
 } // namespace
 

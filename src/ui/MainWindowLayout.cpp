@@ -75,7 +75,8 @@ const ControlStateRule* controlState(int state)
     static const QList<int> broadcastControls = {
         IDC_START,     IDC_LINES,     IDC_BIND,      IDC_UNBIND,    IDC_ACCOUNTS, IDC_SHORTCUT1,
         IDC_SHORTCUT2, IDC_SHORTCUT3, IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6};
-    static const ControlStateRule states[4] = {
+    static const QList<int> linkLostControls = broadcastControls + QList<int>{IDC_LIVE_SEND};
+    static const ControlStateRule states[6] = {
         // 0, logged out
         {{IDC_LOGIN},
          {IDC_BIND, IDC_UNBIND, IDC_ACCOUNTS, IDC_SHORTCUT1, IDC_SHORTCUT2, IDC_SHORTCUT3,
@@ -89,8 +90,12 @@ const ControlStateRule* controlState(int state)
         {{IDC_STOP}, broadcastControls},
         // 3, broadcast over
         {broadcastControls, {IDC_STOP}},
+        // 4, the link is down: what sends is off, the login button tries again
+        {{IDC_LOGIN}, linkLostControls + QList<int>{IDC_STOP}},
+        // 5, the link is down while a broadcast waits for it: it can still be stopped
+        {{IDC_LOGIN, IDC_STOP}, linkLostControls},
     };
-    return (state >= 0 && state <= 3) ? &states[state] : nullptr;
+    return (state >= 0 && state <= 5) ? &states[state] : nullptr;
 }
 
 } // namespace tolvane::ui::mainwindow

@@ -54,7 +54,8 @@ struct ControlStateRule
     QList<int> enabled;
     QList<int> disabled;
 };
-// Control states 0 (logged out) to 3 (broadcast over); nullptr for any other value.
+// Control states 0 (logged out) to 3 (broadcast over), and 4 and 5 while the link is
+// down; nullptr for any other value.
 const ControlStateRule* controlState(int state);
 
 } // namespace tolvane::ui::mainwindow

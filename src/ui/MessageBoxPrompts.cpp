@@ -2,6 +2,8 @@
 
 #include "ui/MessageBoxSeam.h"
 
+#include <QApplication>
+
 namespace tolvane::ui {
 
 using namespace Qt::StringLiterals;
@@ -87,6 +89,14 @@ void MessageBoxPrompts::inform(Notice notice, const QString& detail)
                        u"鯖設定を確認してトルヴェインを再起動して下さい"_s,
                        u"通信不能（；；"_s);
         break;
+    case Notice::AccountRequestNotSent: {
+        // Over the account dialog that asked, in the style of its own notices.
+        QWidget* over = QApplication::activeModalWidget();
+        ShowMessageBox(over ? over : m_parent.data(),
+                       u"鯖との接続が切れているので送れませんでした・・（；；"_s, u"(^^;"_s,
+                       QMessageBox::Ok, MsgIcon::Information, QMessageBox::Ok);
+        break;
+    }
     }
 }
 

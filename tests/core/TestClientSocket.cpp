@@ -150,14 +150,14 @@ private Q_SLOTS:
         sock.Send(wire::encodeFrame(12001, {})); // silently nothing
     }
 
-    void unresolvableNameFailsSilently()
+    void unresolvableNameIsToldApart()
     {
         CClientASock sock;
         QSignalSpy connected(&sock, &CClientASock::OnConnect);
         sock.Connect(QStringLiteral("no such host"));
-        // OnConnect would come from the same error handler that closes the socket.
-        QTRY_VERIFY(sock.isClosed());
-        QCOMPARE(connected.size(), 0);
+        QTRY_COMPARE(connected.size(), 1);
+        QCOMPARE(connected.at(0).at(0).toInt(), ServerConnection::kHostNotFound);
+        QVERIFY(sock.isClosed());
     }
 };
 

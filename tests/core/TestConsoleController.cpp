@@ -2,9 +2,11 @@
 #include "ManualTimeSource.h"
 #include "ScriptedPrompts.h"
 
+#include "admin/AccountMessages.h"
 #include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
 #include "console/ConsoleController.h"
+#include "console/StatusTexts.h"
 #include "net/Notifications.h"
 #include "net/SessionMessages.h"
 #include "timesignal/TimeSignalFile.h"
@@ -76,9 +78,9 @@ class TestConsoleController : public QObject
     {
         auto link = std::make_unique<FakeConnection>();
         m_link = link.get();
-        m_console =
-            std::make_unique<ConsoleController>(ConsoleOptions{ini(), program(), autoLogin, 10010},
-                                                *m_prompts, m_time.get(), std::move(link));
+        m_console = std::make_unique<ConsoleController>(
+            ConsoleOptions{ini(), program(), autoLogin, 10010, {}}, *m_prompts, m_time.get(),
+            std::move(link));
         connect(m_console.get(), &ConsoleController::controlStateChanged, this,
                 [this](ControlState s) { m_states.append(s); });
         m_console->initialise();
@@ -103,6 +105,33 @@ class TestConsoleController : public QObject
     }
 
     QList<QByteArray> broadcasts() const { return m_link->sentWithCommand(wire::CmdBroadcast); }
+
+    // The texts of the broadcast requests sent, without their terminators.
+    QStringList broadcastTexts() const
+    {
+        QStringList out;
+        for (const QByteArray& f : broadcasts()) {
+            const int n = int(wire::getU16(f, 6));
+            QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(f.constData() + 8), n / 2);
+            if (text.endsWith(QChar(u'\0')))
+                text.chop(1);
+            out.append(text);
+        }
+        return out;
+    }
+
+    QStringList logLines() const
+    {
+        QFile f(program() + u"/TolvaneLog/2026-12-09.log"_s);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+        lines.removeLast(); // after the last line end
+        for (QString& line : lines)
+            line = line.mid(24); // "2026-12-09 12:00:00.000 "
+        return lines;
+    }
 
 private Q_SLOTS:
     void init()
@@ -132,6 +161,8 @@ private Q_SLOTS:
         QCOMPARE(m_states, QList<ControlState>{ControlState::LoggedOut});
         QCOMPARE(m_link->attempts.size(), 1);
         QCOMPARE(m_link->attempts[0].host, u"127.0.0.1"_s);
+        QCOMPARE(m_console->statusText(), status::kConnecting);
+        m_link->accept();
         QCOMPARE(m_console->statusText(), u"ログインしていません・・"_s);
         // A start writes nothing to the settings file.
         QVERIFY(!QFile::exists(ini()));
@@ -158,6 +189,7 @@ private Q_SLOTS:
         QCOMPARE(status.size(), 1);
         QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
         // The poll runs on its own five-second beat, not from the login.
+        testsupport::answerAsServer(*m_link);
         m_time->advance(30000);
         QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 7);
     }
@@ -446,6 +478,244 @@ private Q_SLOTS:
         ManualTimeSource::deliverPostedEvents();
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(dialog.numbers, (QList<int>{WM_ACCOUNT_LIST_ARRIVED, WM_ACCOUNT_INFO_ARRIVED}));
+    }
+
+    // --- The link ---------------------------------------------------------
+
+    void aFailedFirstConnectionIsToldOnceAndTriedAgain()
+    {
+        makeDataDirectory();
+        start(true);
+        m_prompts->expectNotice(Notice::ConnectionFailed);
+        m_link->refuse();
+        QCOMPARE(m_console->statusText(), status::kCannotConnect);
+        QCOMPARE(m_link->sent.size(), 0); // the -auto login found no socket
+        // Again after 1, 2, 4 and then every 5 s, without a box.
+        const QList<int> waits = {1000, 2000, 4000, 5000, 5000};
+        for (int i = 0; i < waits.size(); ++i) {
+            m_time->advance(waits[i] - 1);
+            QCOMPARE(m_link->attempts.size(), i + 1);
+            m_time->advance(1);
+            QCOMPARE(m_link->attempts.size(), i + 2);
+            m_link->refuse();
+        }
+        m_time->advance(5000);
+        m_link->accept(); // and -auto logs in as soon as it works
+        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
+        QCOMPARE(logLines(), (QStringList{u"接続開始 127.0.0.1:10010"_s,
+                                          u"接続できません：refused"_s, u"接続しました"_s}));
+    }
+
+    void aLostLinkIsMadeAgainAndLoggedIn()
+    {
+        makeDataDirectory();
+        start();
+        logIn();
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->linkState(), LinkState::Lost);
+        QCOMPARE(m_console->statusText(), status::kLost); // no player count left on show
+        m_time->advance(0);
+        QCOMPARE(m_states.last(), ControlState::LinkLost);
+        QCOMPARE(m_link->attempts.size(), 2); // at once
+        m_link->accept();
+        QCOMPARE(m_link->sent.size(), 1); // logged in again without -auto
+        QCOMPARE(m_link->sent[0].toHex(),
+                 QByteArray("15000000112712007600650078006f006400720069006d00000000"));
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_states.last(), ControlState::LoggedIn);
+        QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：12人"_s);
+        QCOMPARE(logLines().mid(2),
+                 (QStringList{u"ログインしました"_s, u"切断：鯖が接続を閉じました"_s,
+                              u"接続開始 127.0.0.1:10010"_s, u"再接続しました"_s,
+                              u"ログインしました"_s}));
+    }
+
+    void aSilentServerCountsAsLost()
+    {
+        makeDataDirectory();
+        start();
+        logIn();
+        m_link->onRequest = nullptr; // still connected, never answers again
+        m_time->advance(19999);      // three requests at 5, 10 and 15 s go unanswered
+        QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
+        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 3);
+        m_time->advance(1);
+        QCOMPARE(m_console->linkState(), LinkState::Connecting);
+        QVERIFY(m_link->closes >= 2);
+        QCOMPARE(m_link->attempts.size(), 2);
+    }
+
+    void aRefusedLoginIsShownAndNeverRetriedByItself()
+    {
+        makeDataDirectory();
+        start(true);
+        testsupport::answerAsServer(*m_link, 0);
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->statusText(), status::kLoginRefused);
+        QCOMPARE(logLines().last(), u"ログインを拒否されました（結果 0）"_s);
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        m_time->advance(60000);
+        m_link->accept(); // a new connection, and no login of its own
+        m_time->advance(60000);
+        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
+        QCOMPARE(m_console->statusText(), status::kLoginRefused);
+        testsupport::answerAsServer(*m_link, 1);
+        m_console->Login(); // the operator tries again
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 2);
+        QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
+    }
+
+    void theLoginButtonTriesAtOnceWhileLost()
+    {
+        makeDataDirectory();
+        start();
+        m_prompts->expectNotice(Notice::ConnectionFailed);
+        m_link->refuse();
+        m_time->advance(1000);
+        m_link->refuse(); // the next wait is 2 s
+        m_console->Login();
+        QCOMPARE(m_link->attempts.size(), 3);
+        testsupport::answerAsServer(*m_link);
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
+    }
+
+    void aBroadcastWaitsForTheLinkAndGoesOnFromTheLineUnderWay()
+    {
+        makeDataDirectory({{u"five"_s, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}}});
+        start();
+        logIn();
+        select(u"five"_s);
+        m_console->StartBroadcast();
+        m_time->advance(3000);
+        QCOMPARE(broadcastTexts(), (QStringList{u"1"_s, u"2"_s}));
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        m_time->advance(0);
+        QCOMPARE(m_states.last(), ControlState::LinkLostPaused);
+        QVERIFY(m_console->isBroadcastPaused());
+        QVERIFY(!m_console->isPacingTimerActive());
+        m_link->refuse();
+        m_time->advance(5000); // nothing is sent into the gap
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_states.mid(m_states.size() - 2),
+                 (QList<ControlState>{ControlState::LoggedIn, ControlState::Broadcasting}));
+        m_time->advance(1499);
+        QCOMPARE(broadcastTexts().size(), 2);
+        m_time->advance(1 + 3 * 1500);
+        // The line under way when the link broke goes again: one repeated, none lost.
+        QCOMPARE(broadcastTexts(), (QStringList{u"1"_s, u"2"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
+        QCOMPARE(m_states.last(), ControlState::BroadcastOver);
+        QVERIFY(logLines().contains(u"送信 リスト「five」 5/5：5"_s));
+    }
+
+    void stopDuringThePauseEndsTheBroadcast()
+    {
+        makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
+        start();
+        logIn();
+        select(u"two"_s);
+        m_console->StartBroadcast();
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        m_console->StopBroadcast();
+        m_time->advance(0);
+        QCOMPARE(m_states.last(), ControlState::LinkLost);
+        m_link->accept();
+        m_time->advance(10000);
+        QVERIFY(broadcasts().isEmpty());
+        QCOMPARE(m_states.last(), ControlState::LoggedIn);
+    }
+
+    void aLiveMessageWithNoLinkStaysInTheBox()
+    {
+        makeDataDirectory();
+        start();
+        logIn();
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        QSignalSpy live(m_console.get(), &ConsoleController::liveTextChanged);
+        m_console->SendLiveMessage(u"聞こえますか"_s);
+        QCOMPARE(live.size(), 0);
+        QCOMPARE(m_console->liveText(), u"聞こえますか"_s);
+        QCOMPARE(m_console->statusText(), status::kLiveNotSent);
+        QCOMPARE(logLines().last(), u"未送信 生声：聞こえますか"_s);
+    }
+
+    void signalsAndListsDueWhileDownAreMissedNotSentLate()
+    {
+        makeDataDirectory({{u"朝"_s, {u"x"_s}}});
+        QVERIFY(timesignal::WriteTimeSignalFile(dataDir(), {{u"07:00:10"_s, true, u"朝"_s}}).ok());
+        QVERIFY(IniSettings(ini()).write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+        m_time = std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(6, 59)));
+        start();
+        logIn();
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        m_link->onRequest = nullptr;
+        m_time->advance(3000); // the retry fails too
+        m_link->refuse();
+        m_time->advanceTo(QTime(7, 0, 1));
+        QCOMPARE(m_console->statusText(), status::kSignalMissed);
+        m_time->advanceTo(QTime(7, 0, 11));
+        QCOMPARE(m_console->statusText(), status::kListMissed);
+        QVERIFY(!m_console->engine().isRunning());
+        m_time->advance(10000);
+        m_link->accept();
+        m_time->advance(60000);
+        QVERIFY(broadcasts().isEmpty());
+        const QStringList log = logLines();
+        QVERIFY(log.contains(u"未送信 時報：07時"_s));
+        QVERIFY(log.contains(u"未送信 予約放送「朝」 07:00:10"_s));
+    }
+
+    void accountRequestsWithNoLinkAreToldAndLogged()
+    {
+        makeDataDirectory();
+        start();
+        logIn();
+        m_link->reply(admin::buildAccountListReply({u"alice"_s, u"bob"_s}));
+        ManualTimeSource::deliverPostedEvents();
+        m_console->accounts().setNewCharacterName(u"勇者"_s);
+        postNotification(m_console.get(), WM_ACCOUNT_CHANGE_REQ, 1, 2);
+        postNotification(m_console.get(), WM_ACCOUNT_CHANGE_REQ, 0, 8);
+        ManualTimeSource::deliverPostedEvents();
+        m_link->drop();
+        ManualTimeSource::deliverPostedEvents();
+        m_console->accounts().setNewAccountPassword(u"秘密のパスワード"_s);
+        m_console->accounts().setNewAccountId(u"carol"_s);
+        m_prompts->expectNotice(Notice::AccountRequestNotSent);
+        postNotification(m_console.get(), WM_ACCOUNT_CREATE_REQ);
+        ManualTimeSource::deliverPostedEvents();
+        const QStringList log = logLines();
+        QVERIFY(log.contains(u"アカウント キャラ名変更 ID=「bob」 名前=「勇者」"_s));
+        QVERIFY(log.contains(u"アカウント 権限変更 ID=「alice」 権限=GM"_s));
+        QCOMPARE(log.last(), u"未送信 アカウント 作成 ID=「carol」"_s);
+        // Nothing secret is ever written down.
+        const QString all = log.join(u'\n');
+        QVERIFY(!all.contains(u"秘密"_s));
+        QVERIFY(!all.contains(u"vexodrim"_s));
+    }
+
+    void aLogThatCannotBeWrittenIsToldOnce()
+    {
+        makeDataDirectory();
+        QFile blocker(program() + u"/TolvaneLog"_s); // a file where the folder would be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        start();
+        m_link->accept();
+        QCOMPARE(m_console->statusText(), status::kLogFailed);
+        m_time->advance(ConsoleController::kNoticeMs);
+        QCOMPARE(m_console->statusText(), status::kNotLoggedIn);
+        m_console->SendLiveMessage(u"x"_s); // not told again
+        QCOMPARE(m_console->statusText(), status::kNotLoggedIn);
     }
 };
 

@@ -12,8 +12,7 @@ public:
 
     void start(int intervalMs) override
     {
-        // A zero period would never let time move on.
-        m_interval = qMax(intervalMs, 1);
+        m_interval = qMax(intervalMs, 0);
         m_due = m_source.m_elapsed + m_interval;
         m_order = ++m_source.m_sequence;
         m_active = true;
@@ -93,7 +92,8 @@ void ManualTimeSource::advance(qint64 ms)
         if (next->m_singleShot) {
             next->m_active = false;
         } else {
-            next->m_due += next->m_interval; // a precise timer does not drift
+            // A precise timer does not drift; a zero period still lets time move on.
+            next->m_due += qMax(next->m_interval, 1);
             next->m_order = ++m_sequence;
         }
         Q_EMIT next->timeout();

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "app/IniSettings.h"
+#include "console/LinkState.h"
 #include "net/Notifications.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
@@ -46,6 +47,10 @@ const StateRule kLoggedIn = {{IDC_BIND, IDC_UNBIND, IDC_ACCOUNTS, IDC_SHORTCUT1,
                              {IDC_LOGIN, IDC_STOP}};
 const StateRule kBroadcasting = {{IDC_STOP}, kBroadcastControls};
 const StateRule kBroadcastOver = {kBroadcastControls, {IDC_STOP}};
+// The link is down: what sends is off; "放送中止！" only while a broadcast waits.
+const QList<int> kSenders = kBroadcastControls + QList<int>{IDC_LIVE_SEND};
+const StateRule kLinkLost = {{IDC_LOGIN}, kSenders + QList<int>{IDC_STOP}};
+const StateRule kLinkLostPaused = {{IDC_LOGIN, IDC_STOP}, kSenders};
 // Never touched by a state.
 const QList<int> kAlwaysEnabled = {IDC_LIST_SELECTOR,
                                    IDC_NEW_LIST,
@@ -137,7 +142,7 @@ private Q_SLOTS:
         m_desk->open(peer.port());
         m_desk->time.advance(0);
         checkState(kLoggedOut, "logged out");
-        QCOMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"ログインしていません・・"_s);
+        QTRY_COMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"ログインしていません・・"_s);
         for (int id : {IDC_DISPLAY_ONLY, IDC_CLEAR_AFTER_SEND, IDC_TIMESIG_ENABLED})
             QVERIFY(m_desk->control<QCheckBox>(id)->isChecked());
         // Choosing a list enables delete and edit; no state takes them back.
@@ -153,6 +158,25 @@ private Q_SLOTS:
         m_desk->time.advance(0);
         checkState(kBroadcastOver, "broadcast over");
         QVERIFY(m_desk->control(IDC_DELETE_LIST)->isEnabled());
+    }
+
+    void controlStatesWhileTheLinkIsDown()
+    {
+        m_desk->makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
+        BoxRecorder boxes;
+        RecordingPeer peer;
+        m_desk->open(peer.port());
+        logIn(peer);
+        choose(u"two"_s);
+        QTest::mouseClick(m_desk->control(IDC_START), Qt::LeftButton);
+        peer.disconnectClient();
+        QTRY_COMPARE(m_desk->window->controller().linkState(), console::LinkState::Lost);
+        QCoreApplication::sendPostedEvents();
+        checkState(kLinkLostPaused, "lost while broadcasting");
+        QCOMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"切断・再接続中・・"_s);
+        QTest::mouseClick(m_desk->control(IDC_STOP), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents();
+        checkState(kLinkLost, "lost");
     }
 
     void tooltipsOfTheLoggedOutState_data()

@@ -5,12 +5,14 @@
 
 #include "FileBytes.h"
 
+#include "ManualTimeSource.h"
 #include "TestSupport.h"
 #include "core/FileSystemFaults.h"
 #include "core/FileWriteFailure.h"
 
 #include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
+#include "console/StatusTexts.h"
 #include "net/Notifications.h"
 #include "timesignal/TimeSignalFile.h"
 #include "ui/CMakeMes.h"
@@ -179,6 +181,7 @@ class TestFaults : public QObject
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_program;
     QString m_ini;
+    testsupport::ManualTimeSource m_time;
 
     QDir dataDir() const { return QDir(m_program + u"/TolvaneData"_s); }
 
@@ -189,6 +192,7 @@ class TestFaults : public QObject
         o.programDirectory = m_program;
         o.autoLogin = autoLogin;
         o.port = port;
+        o.timeSource = &m_time;
         auto w = std::make_unique<CTolvaneDeskDlg>(o);
         w->show();
         return w;
@@ -278,7 +282,6 @@ void TestFaults::serverClosesMidFrame()
     logIn(peer, *w, 5);
     QCOMPARE(counter.frames, 2);
     const QMap<int, QString> before = controlsBesidesStatus(*w);
-    const qsizetype requestBytes = peer.received.size();
 
     // In one last write: a whole player count of 6, then one of 7 cut after its fifth
     // payload byte; then the server goes. The whole frame counts, the cut one never.
@@ -302,29 +305,22 @@ void TestFaults::serverClosesMidFrame()
     QCoreApplication::sendPostedEvents();
 
     QCOMPARE(counter.frames, 3);
-    QCOMPARE(statusBox(*w), u"現在のプレイヤー数：6人"_s);
+    // No player count is left on show, and what sends is off until the link is back.
+    QCOMPARE(statusBox(*w), console::status::kLost);
+    QVERIFY(!w->controlWidget(mainwindow::IDC_LIVE_SEND)->isEnabled());
+    QVERIFY(w->controlWidget(mainwindow::IDC_LOGIN)->isEnabled());
+    QVERIFY(boxes.boxes.isEmpty());
+
+    // The console comes back by itself, without a box, and logs in again.
+    m_time.advance(0);
+    QTRY_COMPARE(peer.connections, 2);
+    QTRY_COMPARE(peer.count(10001), 2);
+    peer.send(QByteArray::fromHex("040000001227"
+                                  "01000000"));
+    QTRY_COMPARE(peer.count(12001), 2);
+    peer.send(QByteArray::fromHex("08000000e22e0100000009000000"));
+    QTRY_COMPARE(statusBox(*w), u"現在のプレイヤー数：9人"_s);
     QCOMPARE(controlsBesidesStatus(*w), before);
-    QVERIFY(boxes.boxes.isEmpty());
-
-    // Later requests send nothing, open no new connection and show nothing.
-    w->controller().Login();
-    postNotification(&w->controller(), WM_REQUEST_PLAYER_COUNT);
-    w->controller().SendLiveMessage(u"after the close"_s);
-    QTest::keyClick(w->controlWidget(mainwindow::IDC_LIVE_TEXT), Qt::Key_Return);
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(peer.received.size(), requestBytes);
-    QCOMPARE(peer.connections, 1);
-    QVERIFY(!w->controller().connection().isConnected());
-    QVERIFY(boxes.boxes.isEmpty());
-    QCOMPARE(statusBox(*w), u"現在のプレイヤー数：6人"_s);
-
-    // The window goes on working: a list loads and its broadcast starts.
-    auto* selector = qobject_cast<QComboBox*>(w->controlWidget(mainwindow::IDC_LIST_SELECTOR));
-    selector->setCurrentIndex(selector->findText(u"list"_s)); // loads it
-    QCOMPARE(qobject_cast<QListWidget*>(w->controlWidget(mainwindow::IDC_LINES))->count(), 2);
-    w->controller().StartBroadcast();
-    QVERIFY(w->controller().isPacingTimerActive());
-    QTRY_VERIFY(!w->controlWidget(mainwindow::IDC_START)->isEnabled());
     QVERIFY(boxes.boxes.isEmpty());
 }
 
@@ -340,22 +336,24 @@ void TestFaults::refusedConnectionShowsOneBox()
     boxes.expect();
     auto w = makeWindow(port, true);
     QCoreApplication::sendPostedEvents();
-    const QMap<int, QString> before = controlsAsSeen(*w);
+    const QMap<int, QString> before = controlsBesidesStatus(*w);
 
     QTRY_COMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].text, kNoConnection);
     QCOMPARE(boxes.boxes[0].caption, u"通信不能（；；"_s);
     QCOMPARE(boxes.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(!w->controller().connection().isConnected());
+    QCOMPARE(statusBox(*w), console::status::kCannotConnect);
 
-    // Nothing more is shown, whatever the operator or the timers ask for.
-    w->controller().Login();
-    postNotification(&w->controller(), WM_REQUEST_PLAYER_COUNT);
-    w->controller().SendLiveMessage(QString());
-    QCoreApplication::sendPostedEvents();
+    // Tried again by itself after 1, 2 and 4 s: the status tells, no box does.
+    for (int wait : {1000, 2000, 4000}) {
+        m_time.advance(wait);
+        QCOMPARE(w->controller().linkState(), console::LinkState::Connecting);
+        QTRY_COMPARE(w->controller().linkState(), console::LinkState::Lost);
+    }
     QCOMPARE(boxes.boxes.size(), 1);
-    QCOMPARE(controlsAsSeen(*w), before);
-    QCOMPARE(statusBox(*w), u"ログインしていません・・"_s);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(controlsBesidesStatus(*w), before);
+    QCOMPARE(statusBox(*w), console::status::kCannotConnect);
 }
 
 void TestFaults::oversizedFrameClosesTheLink_data()
@@ -387,10 +385,13 @@ void TestFaults::oversizedFrameClosesTheLink()
     QTRY_VERIFY(!w->controller().connection().isConnected());
     QCoreApplication::sendPostedEvents();
     QCOMPARE(counter.frames, 4);
-    QCOMPARE(statusBox(*w), u"現在のプレイヤー数：8人"_s);
-    QCOMPARE(controlsBesidesStatus(*w), before);
+    QCOMPARE(statusBox(*w), console::status::kLost);
     QVERIFY(boxes.boxes.isEmpty());
     QTRY_COMPARE(peer.socket->state(), QAbstractSocket::UnconnectedState);
+    // A new connection is made at once.
+    m_time.advance(0);
+    QTRY_COMPARE(peer.connections, 2);
+    Q_UNUSED(before);
 }
 
 void TestFaults::listSaveIntoReadOnlyDirectory()

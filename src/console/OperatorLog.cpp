@@ -1,0 +1,69 @@
+#include "console/OperatorLog.h"
+
+#include <QDateTime>
+
+namespace tolvane::console {
+
+OperatorLog::OperatorLog(QString folder) : m_folder(std::move(folder)) {}
+
+QString OperatorLog::filePath(const QDate& day) const
+{
+    return QDir(m_folder).filePath(day.toString(QStringLiteral("yyyy-MM-dd")) +
+                                   QStringLiteral(".log"));
+}
+
+QString OperatorLog::escaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
+                 c == QChar::ParagraphSeparator)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool OperatorLog::openFor(const QDate& day)
+{
+    if (m_file.isOpen() && m_day == day)
+        return true;
+    m_file.close();
+    m_day = day;
+    if (!QDir().mkpath(m_folder)) {
+        m_error = QStringLiteral("cannot create %1").arg(m_folder);
+        return false;
+    }
+    m_file.setFileName(filePath(day));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool OperatorLog::write(const QDateTime& localTime, const QString& text)
+{
+    if (!openFor(localTime.date()))
+        return false;
+    const QByteArray line =
+        (localTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + escaped(text)).toUtf8() +
+        '\n';
+    // One write and a flush per line: what has been written survives a crash.
+    if (m_file.write(line) != line.size() || !m_file.flush()) {
+        m_error = m_file.errorString();
+        m_file.close(); // the next line opens the file afresh
+        return false;
+    }
+    return true;
+}
+
+} // namespace tolvane::console
