@@ -1,7 +1,7 @@
 #include "broadcast/MessageListStore.h"
 
-#include "broadcast/CountedLineReader.h"
 #include "platform/AtomicFile.h"
+#include "platform/CountedLineReader.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HiddenFile.h"
 #include "timesignal/TimeSignalFile.h"
@@ -91,7 +91,7 @@ MessageList sampleList()
 
 QStringList parseListFile(QByteArrayView bytes)
 {
-    CountedLineReader reader(bytes, kMaxListLines);
+    platform::CountedLineReader reader(bytes, kMaxListLines);
     QStringList lines;
     QByteArrayView line;
     for (int i = 0; i < reader.count(); ++i) {

@@ -10,8 +10,6 @@
 // title, in code page 932 with CR LF line ends, the first line holding the count.
 namespace tolvane::broadcast {
 
-inline const QString kDataDirectoryName = QStringLiteral("TolvaneData");
-
 struct MessageList
 {
     QString title;

@@ -2,7 +2,7 @@
 
 #include "platform/AtomicFile.h"
 
-#include "broadcast/CountedLineReader.h"
+#include "platform/CountedLineReader.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HiddenFile.h"
 
@@ -80,7 +80,7 @@ TimeSignalLine ParseTimeSignalLine(const QString& line)
 
 TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
 {
-    broadcast::CountedLineReader reader(bytes, std::numeric_limits<int>::max());
+    platform::CountedLineReader reader(bytes, std::numeric_limits<int>::max());
     TimeSignalFileContents contents;
     contents.declaredCount = reader.count();
     // Lines the count promises but the file lacks are simply absent.

@@ -7,7 +7,7 @@
 // line ends at LF, a CR directly before the LF is dropped with it, and a last line
 // without LF still counts. In code page 932 the byte 0x0A is never part of a
 // two-byte character, so splitting before decoding is safe.
-namespace tolvane::broadcast {
+namespace tolvane::platform {
 
 class CountedLineReader
 {
@@ -27,4 +27,4 @@ private:
     int m_count = 0;
 };
 
-} // namespace tolvane::broadcast
+} // namespace tolvane::platform
