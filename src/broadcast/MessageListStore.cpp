@@ -105,13 +105,10 @@ std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title)
 {
     if (!isPlainFileName(title))
         return std::nullopt;
-    QFile file(dir.filePath(title));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    const platform::FileReadResult file = platform::readWholeFile(dir.filePath(title));
+    if (!file.ok())
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return parseListFile(bytes);
+    return parseListFile(file.bytes);
 }
 
 std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending)

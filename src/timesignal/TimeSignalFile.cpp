@@ -1,13 +1,9 @@
 #include "timesignal/TimeSignalFile.h"
 
 #include "platform/AtomicFile.h"
-
 #include "platform/CountedLineReader.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HiddenFile.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <limits>
 
@@ -92,13 +88,11 @@ TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
 
 std::optional<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir)
 {
-    QFile file(dir.filePath(kTimeSignalFileName));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    const platform::FileReadResult file =
+        platform::readWholeFile(dir.filePath(kTimeSignalFileName));
+    if (!file.ok())
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return parseTimeSignalFile(bytes);
+    return parseTimeSignalFile(file.bytes);
 }
 
 QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
