@@ -103,13 +103,8 @@ CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
     // The clock is read once; every field shows that one reading.
     const QTime now = clock ? clock() : QTime::currentTime();
 
-    const QString& section = keys::kSectionTimeSig;
-    m_texts.hourlyOn = m_settings.read(section, keys::kHourlyOn);
-    m_texts.hourlyHead = m_settings.read(section, keys::kHourlyHead);
-    m_texts.hourlyTail = m_settings.read(section, keys::kHourlyTail);
-    m_texts.halfHourlyOn = m_settings.read(section, keys::kHalfHourlyOn);
-    m_texts.halfHourlyHead = m_settings.read(section, keys::kHalfHourlyHead);
-    m_texts.halfHourlyTail = m_settings.read(section, keys::kHalfHourlyTail);
+    // The same reader as the main window's, so the dialog shows what the scheduler uses.
+    m_texts = timesignal::readTimeSignalTexts(m_settings);
     m_hourly->setChecked(m_texts.hourlyEnabled());
     m_halfHourly->setChecked(m_texts.halfHourlyEnabled());
 
