@@ -327,9 +327,11 @@ bool readsAsUtf8(const QByteArray& bytes)
     return !ascii && bytes.isValidUtf8();
 }
 
+// The file holds the administrator password in clear, so only its owner may read it;
+// a file made wider by hand is narrowed at the next write.
 bool saveAtomically(const QString& path, const QByteArray& bytes)
 {
-    return platform::writeFileAtomically(path, bytes);
+    return platform::writeFileAtomically(path, bytes, nullptr, platform::FileAccess::OwnerOnly);
 }
 
 } // namespace
@@ -357,8 +359,10 @@ bool IniSettings::write(const QString& section, const QString& key, const QStrin
     const std::optional<QByteArray> bytes = writeToBytes(original, section, key, value);
     if (!bytes)
         return false;
-    if (*bytes == original)
-        return true; // nothing to change
+    if (*bytes == original) {
+        platform::restrictToOwner(m_path);
+        return true; // nothing else to change
+    }
     return saveAtomically(m_path, *bytes);
 }
 

@@ -364,6 +364,38 @@ private Q_SLOTS:
         QCOMPARE(readBytes(path), before);
     }
 
+    // The file holds the administrator password: owner only, whatever it was before.
+    void keptReadableByOwnerOnly_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // empty: no file yet
+        QTest::addColumn<QString>("value");
+        QTest::newRow("new file") << QByteArray() << u"pw"_s;
+        QTest::newRow("wider file rewritten")
+            << QByteArray("[Velmira]\r\nAdminPW=old\r\n") << u"new"_s;
+        QTest::newRow("wider file, same value")
+            << QByteArray("[Velmira]\r\nAdminPW=pw\r\n") << u"pw"_s;
+    }
+    void keptReadableByOwnerOnly()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("file modes are POSIX");
+#endif
+        QFETCH(QByteArray, before);
+        QFETCH(QString, value);
+        if (!before.isEmpty()) {
+            QVERIFY(writeBytes(iniPath(), before));
+            QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ReadGroup | QFile::ReadOther));
+        }
+        QVERIFY(IniSettings(iniPath()).write(u"Velmira"_s, u"AdminPW"_s, value));
+        constexpr QFile::Permissions kModeBits =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+            QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+            QFile::ExeOther;
+        QCOMPARE(QFile::permissions(iniPath()) & kModeBits, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(IniSettings(iniPath()).read(u"Velmira"_s, u"AdminPW"_s), value);
+    }
+
     // Works for any user: the file's name leaves no room for the temporary file written
     // beside it, so the replacement fails and the old file must stay whole.
     void writeFailureKeepsOldFile()
