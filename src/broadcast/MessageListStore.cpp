@@ -111,17 +111,21 @@ std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title)
     return parseListFile(file.bytes);
 }
 
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending)
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending,
+                                         QString* unrepresentable)
 {
     QByteArray out = QByteArray::number(lines.size()) + "\r\n";
     for (const QString& line : lines) {
         // A line break inside a line would shift every line after it.
         std::optional<QByteArray> bytes;
+        QString refused;
         if (!line.contains(u'\n'))
-            bytes = platform::encodeCp932(line);
+            bytes = platform::encodeCp932(line, &refused);
         if (!bytes) {
             if (offending)
                 *offending = line;
+            if (unrepresentable)
+                *unrepresentable = refused;
             return std::nullopt;
         }
         out += *bytes;
@@ -133,17 +137,18 @@ std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offe
 WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines)
 {
     if (!isValidTitle(dir, title))
-        return {WriteResult::InvalidTitle, title};
+        return {WriteResult::InvalidTitle, title, {}};
     // The title is also stored in code page 932 (schedule entries, shortcut bindings).
-    if (!platform::encodeCp932(title))
-        return {WriteResult::Unrepresentable, title};
+    QString refused;
+    if (!platform::encodeCp932(title, &refused))
+        return {WriteResult::Unrepresentable, title, refused};
     QString offending;
-    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending);
+    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending, &refused);
     if (!bytes)
-        return {WriteResult::Unrepresentable, offending};
+        return {WriteResult::Unrepresentable, offending, refused};
 
     if (!platform::writeFileAtomically(dir.filePath(title), *bytes))
-        return {WriteResult::IoError, {}};
+        return {WriteResult::IoError, {}, {}};
     return {};
 }
 

@@ -40,11 +40,15 @@ struct WriteResult
     };
     Status status = Ok;
     QString offendingText;
+    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
+    // each once; empty when it is refused for a line break.
+    QString unrepresentable;
     bool ok() const { return status == Ok; }
 };
 // The bytes a list file holds: count, lines, each ended by CR LF; nullopt with the
-// offending text when code page 932 cannot represent a line.
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr);
+// offending line and its unrepresentable characters when code page 932 cannot hold it.
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr,
+                                         QString* unrepresentable = nullptr);
 // Writes the list atomically, replacing any file of that name. A title must be a bare
 // file name naming a visible file (not a dot-file, not the schedule file), without
 // control characters; a line may not hold a line break.

@@ -1,5 +1,6 @@
 #include "platform/Cp932Codec.h"
 
+#include <QStringList>
 #include <QStringView>
 
 #ifdef Q_OS_WIN
@@ -133,6 +134,7 @@ std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresenta
 {
     QByteArray out;
     out.reserve(text.size() * 2);
+    QStringList refused; // the whole text is looked at, so the caller can name them all
     for (qsizetype i = 0; i < text.size();) {
         const char16_t u = text.at(i).unicode();
         if (u < 0x80) { // ASCII maps to itself; the common case needs no call
@@ -147,12 +149,17 @@ std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresenta
         const QStringView ch = QStringView(text).mid(i, units);
         QByteArray bytes;
         if (!encodeChar(ch, bytes) || decodeCp932(bytes) != ch) {
-            if (unrepresentable)
-                *unrepresentable = ch.toString();
-            return std::nullopt;
+            if (!refused.contains(ch))
+                refused.append(ch.toString());
+        } else {
+            out.append(bytes);
         }
-        out.append(bytes);
         i += units;
+    }
+    if (!refused.isEmpty()) {
+        if (unrepresentable)
+            *unrepresentable = refused.join(QString());
+        return std::nullopt;
     }
     return out;
 }

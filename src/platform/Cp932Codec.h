@@ -10,8 +10,9 @@
 // glibc iconv's "CP932" on POSIX, the Win32 conversion calls on Windows.
 namespace tolvane::platform {
 
-// Encodes a text; nullopt when some character cannot be represented, with the
-// first such characters (a whole surrogate pair counts as one) in `unrepresentable`.
+// Encodes a text; nullopt when some character cannot be represented, with every
+// such character in `unrepresentable`, each once, in the order they first appear (a
+// whole surrogate pair counts as one character).
 // Nothing is ever replaced by "?", and a character that would read back as another
 // one (a "best fit" such as U+301C to 0x8160) counts as unrepresentable.
 std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresentable = nullptr);

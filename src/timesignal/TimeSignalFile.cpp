@@ -37,6 +37,21 @@ bool replaceHidden(const QDir& dir, const QByteArray& bytes)
     return true;
 }
 
+// One field of an entry line in code page 932; nullopt, with the refusal naming
+// `shown` in `refusal`, when the code page cannot hold it.
+std::optional<QByteArray> encodeField(const QString& text, const QString& shown,
+                                      TimeSignalWriteResult& refusal)
+{
+    QString refused;
+    std::optional<QByteArray> bytes;
+    // A line break would split the entry and shift every entry after it.
+    if (!text.contains(u'\n'))
+        bytes = platform::encodeCp932(text, &refused);
+    if (!bytes)
+        refusal = {TimeSignalWriteResult::Unrepresentable, shown, refused};
+    return bytes;
+}
+
 } // namespace
 
 TimeSignalLine ParseTimeSignalLine(const QString& line)
@@ -112,28 +127,25 @@ QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
 
 TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows)
 {
+    TimeSignalWriteResult result;
     QByteArray bytes = QByteArray::number(rows.size()) + "\r\n";
     for (const TimeSignalRow& row : rows) {
-        const QString name = row.listName.left(kMaxListNameChars);
-        // A line break would split the entry and shift every entry after it.
-        if (row.displayTime.contains(u'\n'))
-            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
-        const std::optional<QByteArray> time = platform::encodeCp932(row.displayTime);
+        const std::optional<QByteArray> time =
+            encodeField(row.displayTime, row.displayTime, result);
         if (!time)
-            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
-        std::optional<QByteArray> encodedName;
-        if (!name.contains(u'\n'))
-            encodedName = platform::encodeCp932(name);
-        if (!encodedName)
-            return {TimeSignalWriteResult::Unrepresentable, row.listName};
+            return result;
+        const std::optional<QByteArray> name =
+            encodeField(row.listName.left(kMaxListNameChars), row.listName, result);
+        if (!name)
+            return result;
         bytes += *time;
         bytes += row.enabled ? ",1," : ",0,";
-        bytes += *encodedName;
+        bytes += *name;
         bytes += "\r\n";
     }
     if (!replaceHidden(dir, bytes))
-        return {TimeSignalWriteResult::IoError, {}};
-    return {};
+        return {TimeSignalWriteResult::IoError, {}, {}};
+    return result;
 }
 
 bool CreateTimeSignalFile(const QDir& dir)

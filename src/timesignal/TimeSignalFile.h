@@ -63,7 +63,10 @@ struct TimeSignalWriteResult
 {
     enum Status { Ok, Unrepresentable, IoError };
     Status status = Ok;
-    QString offendingText;
+    QString offendingText; // Unrepresentable: the display time or list name refused
+    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
+    // each once; empty when it is refused for a line break.
+    QString unrepresentable;
     bool ok() const { return status == Ok; }
 };
 // Replaces the file atomically with the rows and keeps it hidden. A failed write

@@ -2,7 +2,6 @@
 
 #include "app/SettingsKeys.h"
 #include "broadcast/MessageListStore.h"
-#include "platform/Cp932Codec.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
 #include "ui/ControlTable.h"
@@ -267,8 +266,7 @@ void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult&
 {
     QString text;
     if (result.status == timesignal::TimeSignalWriteResult::Unrepresentable) {
-        QString bad;
-        platform::encodeCp932(result.offendingText, &bad);
+        const QString& bad = result.unrepresentable;
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "メッセージリスト「%1」の名前に保存できない文字（%2）があります")
                    .arg(result.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);

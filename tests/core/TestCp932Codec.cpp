@@ -112,6 +112,7 @@ void TestCp932Codec::refusesWhatCannotReadBack_data()
     QTest::newRow("wave dash") << u"〜"_s << u"〜"_s;
     QTest::newRow("wave dash inside text") << u"ab〜cd～"_s << u"〜"_s;
     QTest::newRow("emoji, reported whole") << u"x😀y"_s << u"😀"_s;
+    QTest::newRow("every one, each once") << u"€a😀€¥"_s << u"€😀¥"_s;
     QTest::newRow("euro sign") << u"100€"_s << u"€"_s;
     QTest::newRow("yen sign") << u"¥500"_s << u"¥"_s;
     QTest::newRow("overline") << u"‾"_s << u"‾"_s;

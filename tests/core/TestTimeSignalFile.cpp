@@ -316,16 +316,17 @@ void TestTimeSignalFile::writeCutsListNameTo49()
 void TestTimeSignalFile::writeRefusesUnrepresentable_data()
 {
     QTest::addColumn<QString>("listName");
+    QTest::addColumn<QString>("refused");
 
-    QTest::newRow("wave dash") << u"放送〜"_s;
-    QTest::newRow("euro sign") << u"€"_s;
-    QTest::newRow("emoji") << u"😀"_s;
-    QTest::newRow("line break") << u"a\nb"_s;
+    QTest::newRow("euro sign") << u"放送€"_s << u"€"_s;
+    QTest::newRow("several") << u"😀€😀"_s << u"😀€"_s;
+    QTest::newRow("line break") << u"a\nb"_s << QString();
 }
 
 void TestTimeSignalFile::writeRefusesUnrepresentable()
 {
     QFETCH(QString, listName);
+    QFETCH(QString, refused);
 
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
@@ -334,6 +335,7 @@ void TestTimeSignalFile::writeRefusesUnrepresentable()
     TimeSignalWriteResult result = WriteTimeSignalFile(dir, rows);
     QCOMPARE(result.status, TimeSignalWriteResult::Unrepresentable);
     QCOMPARE(result.offendingText, listName);
+    QCOMPARE(result.unrepresentable, refused);
     QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     QVERIFY(writeBytes(dir.filePath(u"TimeSignal.cfg"_s), kOldSchedule));

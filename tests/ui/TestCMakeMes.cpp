@@ -406,22 +406,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("named");
-        const QString emoji = QStringLiteral("%2%1 \U0001F600");
-        QTest::newRow("line outside cp932") << QStringLiteral("t") << emoji << emoji;
-        QTest::newRow("title outside cp932")
-            << QStringLiteral("한국") << QStringLiteral("a") << QStringLiteral("한국");
+        QTest::addColumn<QString>("chars"); // the characters the box names, if any
+        const QString emoji = QStringLiteral("%2%1 \U0001F600€\U0001F600");
+        QTest::newRow("line outside cp932")
+            << QStringLiteral("t") << emoji << emoji << QStringLiteral("\U0001F600€");
+        QTest::newRow("title outside cp932") << QStringLiteral("한국") << QStringLiteral("a")
+                                             << QStringLiteral("한국") << QStringLiteral("한국");
         QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("a")
-                               << QStringLiteral("a/b");
+                               << QStringLiteral("a/b") << QString();
         QTest::newRow("hidden") << QStringLiteral(".x") << QStringLiteral("a")
-                                << QStringLiteral(".x");
+                                << QStringLiteral(".x") << QString();
         QTest::newRow("schedule file") << QStringLiteral("TimeSignal.cfg") << QStringLiteral("a")
-                                       << QStringLiteral("TimeSignal.cfg");
+                                       << QStringLiteral("TimeSignal.cfg") << QString();
     }
     void okRefusesWhatCannotBeSaved()
     {
         QFETCH(QString, title);
         QFETCH(QString, line);
         QFETCH(QString, named);
+        QFETCH(QString, chars);
         open();
         edit(CMakeMes::IdTitle)->setText(title);
         add(QStringLiteral("first"));
@@ -430,6 +433,9 @@ private Q_SLOTS:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].text.contains(QStringLiteral("「") + named + QStringLiteral("」")),
                  qPrintable(m_boxes[0].text));
+        if (!chars.isEmpty())
+            QVERIFY2(m_boxes[0].text.contains(QStringLiteral("（") + chars + QStringLiteral("）")),
+                     qPrintable(m_boxes[0].text));
         QCOMPARE(m_boxes[0].caption, QStringLiteral("保存できません・・・"));
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(m_dlg->title(), title);

@@ -489,6 +489,7 @@ void TestCTimeSignalDlg::closeRefusesUnrepresentableName()
     QVERIFY2(m_boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
              qPrintable(m_boxes[0].text));
     QVERIFY2(m_boxes[0].text.contains(name), qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.contains(u"（😀）"_s), qPrintable(m_boxes[0].text));
     QVERIFY(!m_boxes[0].caption.isEmpty());
     // The dialog stays open with every row, and nothing is written.
     QVERIFY(dlg->isVisible());
