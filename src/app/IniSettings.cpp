@@ -169,7 +169,7 @@ std::optional<QByteArray> encode(Encoding encoding, const QString& text)
     case Encoding::Utf8:
         return text.toUtf8();
     case Encoding::Cp932:
-        return platform::encodeCp932(text);
+        return platform::encodeCp932(platform::foldForCp932(text));
     case Encoding::Utf16Le: {
         QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
         return QByteArray(encoder(text));

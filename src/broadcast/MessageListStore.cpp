@@ -120,7 +120,7 @@ std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offe
         std::optional<QByteArray> bytes;
         QString refused;
         if (!line.contains(u'\n'))
-            bytes = platform::encodeCp932(line, &refused);
+            bytes = platform::encodeCp932(platform::foldForCp932(line), &refused);
         if (!bytes) {
             if (offending)
                 *offending = line;
@@ -134,14 +134,17 @@ std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offe
     return out;
 }
 
-WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines)
+WriteResult WriteListFile(const QDir& dir, const QString& typedTitle, const QStringList& lines)
 {
+    // The title becomes the file name and is stored in the schedule and the settings,
+    // so the look-alikes are folded before it is used anywhere.
+    const QString title = platform::foldForCp932(typedTitle);
     if (!isValidTitle(dir, title))
-        return {WriteResult::InvalidTitle, title, {}};
+        return {WriteResult::InvalidTitle, typedTitle, {}};
     // The title is also stored in code page 932 (schedule entries, shortcut bindings).
     QString refused;
     if (!platform::encodeCp932(title, &refused))
-        return {WriteResult::Unrepresentable, title, refused};
+        return {WriteResult::Unrepresentable, typedTitle, refused};
     QString offending;
     const std::optional<QByteArray> bytes = encodeListFile(lines, &offending, &refused);
     if (!bytes)

@@ -45,13 +45,15 @@ struct WriteResult
     QString unrepresentable;
     bool ok() const { return status == Ok; }
 };
-// The bytes a list file holds: count, lines, each ended by CR LF; nullopt with the
+// The bytes a list file holds: count, lines (folded), each ended by CR LF; nullopt with the
 // offending line and its unrepresentable characters when code page 932 cannot hold it.
 std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr,
                                          QString* unrepresentable = nullptr);
-// Writes the list atomically, replacing any file of that name. A title must be a bare
-// file name naming a visible file (not a dot-file, not the schedule file), without
-// control characters; a line may not hold a line break.
+// Writes the list atomically, replacing any file of that name. Title and lines are
+// folded for code page 932 first (platform::foldForCp932), so the file is named by the
+// folded title. A title must be a bare file name naming a visible file (not a
+// dot-file, not the schedule file), without control characters; a line may not hold
+// a line break. A refusal names the title or line as given.
 WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines);
 
 // The names of the ordinary files of `dir` in the order the listing yields them:

@@ -130,6 +130,38 @@ bool encodeChar(QStringView ch, QByteArray& out)
 
 } // namespace
 
+QString foldForCp932(QString text)
+{
+    for (QChar& c : text) {
+        switch (c.unicode()) {
+        case 0x301c: // WAVE DASH
+            c = QChar(0xff5e);
+            break;
+        case 0x2212: // MINUS SIGN
+            c = QChar(0xff0d);
+            break;
+        case 0x2014: // EM DASH
+            c = QChar(0x2015);
+            break;
+        case 0x2016: // DOUBLE VERTICAL LINE
+            c = QChar(0x2225);
+            break;
+        case 0x00a2: // CENT SIGN
+            c = QChar(0xffe0);
+            break;
+        case 0x00a3: // POUND SIGN
+            c = QChar(0xffe1);
+            break;
+        case 0x00ac: // NOT SIGN
+            c = QChar(0xffe2);
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresentable)
 {
     QByteArray out;

@@ -46,7 +46,7 @@ std::optional<QByteArray> encodeField(const QString& text, const QString& shown,
     std::optional<QByteArray> bytes;
     // A line break would split the entry and shift every entry after it.
     if (!text.contains(u'\n'))
-        bytes = platform::encodeCp932(text, &refused);
+        bytes = platform::encodeCp932(platform::foldForCp932(text), &refused);
     if (!bytes)
         refusal = {TimeSignalWriteResult::Unrepresentable, shown, refused};
     return bytes;

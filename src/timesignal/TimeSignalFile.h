@@ -71,7 +71,8 @@ struct TimeSignalWriteResult
 };
 // Replaces the file atomically with the rows and keeps it hidden. A failed write
 // leaves the old file whole (IoError); a display time or list name that code page
-// 932 cannot hold, or that holds a line break, is refused before anything is written.
+// 932 cannot hold even folded (platform::foldForCp932), or that holds a line break,
+// is refused before anything is written.
 TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows);
 // Writes the default file (the single line "0") and hides it; false on failure.
 bool CreateTimeSignalFile(const QDir& dir);

@@ -270,6 +270,34 @@ private Q_SLOTS:
         QCOMPARE(readBytes(iniPath()), after);
     }
 
+    // Folded only where the file is kept in code page 932, so it stays readable there;
+    // elsewhere every character is stored as typed.
+    void lookAlikesFoldedInCodePage932_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("code page 932") << QByteArray("[S]\r\nk=") + hex("8e9e") + "\r\n"
+                                       << QByteArray("[S]\r\nk=") + hex("8e9e") +
+                                              "\r\nj=" + hex("31308e9e816031328e9e") + "\r\n"
+                                       << u"10時～12時"_s;
+        QTest::newRow("UTF-8") << QByteArray("[S]\r\n")
+                               << QByteArray("[S]\r\nj=") + hex("3130e69982e3809c3132e69982") +
+                                      "\r\n"
+                               << u"10時〜12時"_s;
+    }
+    void lookAlikesFoldedInCodePage932()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, readBack);
+        QVERIFY(writeBytes(iniPath(), before));
+        const IniSettings settings(iniPath());
+        QVERIFY(settings.write(u"S"_s, u"j"_s, u"10時〜12時"_s));
+        QCOMPARE(readBytes(iniPath()).toHex(), after.toHex());
+        QCOMPARE(settings.read(u"S"_s, u"j"_s), readBack);
+    }
+
     // The pure forms read and write the same bytes as the file-based ones.
     void bytesMatchFile()
     {

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void readListFile();
     void readListFileRefusesWhatIsNoList();
     void writeReplacesAndReadsBack();
+    void foldsLookAlikes();
     void refusesUnrepresentable_data();
     void refusesUnrepresentable();
     void refusesInvalidTitle_data();
@@ -198,6 +199,19 @@ void TestMessageListStore::writeReplacesAndReadsBack()
         QByteArray::fromHex("32 0d0a 837e839383678149 0d0a 4d492d82f182c681498148 0d0a").toHex());
     QCOMPARE(ReadListFile(dir, u"list"_s).value_or(QStringList{u"<none>"_s}), lines);
     QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s}); // no temporary file left
+}
+
+void TestMessageListStore::foldsLookAlikes()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QVERIFY(WriteListFile(dir, u"10時〜12時"_s, {u"−5℃ — ¢£¬ ‖"_s}).ok());
+    // The file is named by the folded title, which is what the schedule and the
+    // settings store.
+    QCOMPARE(ListNames(dir), QStringList{u"10時～12時"_s});
+    QCOMPARE(readBytes(dir.filePath(u"10時～12時"_s)).toHex(),
+             QByteArray("310d0a817c35818e20815c2081918192"
+                        "81ca2081610d0a"));
 }
 
 void TestMessageListStore::refusesUnrepresentable_data()

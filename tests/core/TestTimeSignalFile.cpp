@@ -54,6 +54,7 @@ private Q_SLOTS:
     void loadScheduleReadsFirst500Entries();
     void writeTwoRows();
     void writeCutsListNameTo49();
+    void writeFoldsLookAlikes();
     void writeRefusesUnrepresentable_data();
     void writeRefusesUnrepresentable();
     void writeReplacesAndReadsBack();
@@ -311,6 +312,18 @@ void TestTimeSignalFile::writeCutsListNameTo49()
                                 "04:05:06,0," + QByteArray::fromHex("82a0").repeated(49) + "\r\n" +
                                 "07:08:09,1," + QByteArray(49, 'x') + "\r\n";
     QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)), expected);
+}
+
+void TestTimeSignalFile::writeFoldsLookAlikes()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QVERIFY(WriteTimeSignalFile(dir, {{u"07:00:00"_s, true, u"10時〜"_s}}).ok());
+    QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)).toHex(),
+             QByteArray("310d0a"
+                        "30373a30303a30302c312c"
+                        "31308e9e8160"
+                        "0d0a"));
 }
 
 void TestTimeSignalFile::writeRefusesUnrepresentable_data()

@@ -324,25 +324,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("saved"); // the file's name
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ascii") << QStringLiteral("t")
                                << QStringList{QStringLiteral("a"), QStringLiteral("b")}
-                               << QByteArray::fromHex("320d0a610d0a620d0a");
+                               << QStringLiteral("t") << QByteArray::fromHex("320d0a610d0a620d0a");
         QTest::newRow("cp932") << QStringLiteral("テスト") << QStringList{QStringLiteral("あ～")}
+                               << QStringLiteral("テスト")
                                << QByteArray::fromHex("310d0a82a081600d0a");
+        // What a Linux input method types: WAVE DASH, saved as the code page's tilde.
+        QTest::newRow("look-alike typed")
+            << QStringLiteral("10時〜12時") << QStringList{QStringLiteral("10時〜12時")}
+            << QStringLiteral("10時～12時")
+            << QByteArray::fromHex("310d0a31308e9e816031328e9e0d0a");
     }
     void okWritesListFile()
     {
         QFETCH(QString, title);
         QFETCH(QStringList, lines);
-        writeRaw(title, "1\r\nold\r\n"); // replaced without a question
+        QFETCH(QString, saved);
+        writeRaw(saved, "1\r\nold\r\n"); // replaced without a question
         open();
         edit(CMakeMes::IdTitle)->setText(title);
         addLines(lines);
         QTest::mouseClick(button(1), Qt::LeftButton);
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QFile f(dir().filePath(title));
+        QFile f(dir().filePath(saved));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QTEST(f.readAll(), "bytes");
     }
