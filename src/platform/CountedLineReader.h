@@ -20,6 +20,8 @@ public:
     int count() const { return m_count; }
     // The next line after line 1, without its line end; false once the bytes are used up.
     bool nextLine(QByteArrayView& line);
+    // The bytes not yet taken as lines, as they stand.
+    QByteArrayView rest() const { return m_bytes.sliced(m_pos); }
 
 private:
     QByteArrayView m_bytes;

@@ -96,8 +96,11 @@ TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
     contents.declaredCount = reader.count();
     // Lines the count promises but the file lacks are simply absent.
     QByteArrayView line;
-    for (int i = 0; i < reader.count() && reader.nextLine(line); ++i)
+    for (int i = 0; i < reader.count() && reader.nextLine(line); ++i) {
         contents.lines.append(ParseTimeSignalLine(platform::decodeCp932(line)));
+        contents.rawLines.append(line.toByteArray());
+    }
+    contents.uncounted = reader.rest().toByteArray();
     return contents;
 }
 
@@ -125,27 +128,69 @@ QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
     return schedule;
 }
 
-TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows)
+int KeptLines::lineCount() const
+{
+    qsizetype n = counted.size();
+    const QList<QByteArray> lines = uncounted.split('\n');
+    for (const QByteArray& line : lines) {
+        if (!line.trimmed().isEmpty())
+            ++n;
+    }
+    return int(qMin<qsizetype>(n, std::numeric_limits<int>::max()));
+}
+
+EditableSchedule splitForEditing(const TimeSignalFileContents& contents)
+{
+    EditableSchedule schedule;
+    for (qsizetype i = 0; i < contents.lines.size(); ++i) {
+        const TimeSignalLine& line = contents.lines.at(i);
+        if (i < kMaxScheduleEntries && !line.error)
+            schedule.rows.append({line.displayTime, line.enabled, line.listName});
+        else
+            schedule.kept.counted.append(contents.rawLines.value(i));
+    }
+    schedule.kept.uncounted = contents.uncounted;
+    return schedule;
+}
+
+std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
+                                               const KeptLines& kept,
+                                               TimeSignalWriteResult* refusal)
 {
     TimeSignalWriteResult result;
-    QByteArray bytes = QByteArray::number(rows.size()) + "\r\n";
+    QByteArray bytes = QByteArray::number(rows.size() + kept.counted.size()) + "\r\n";
     for (const TimeSignalRow& row : rows) {
         const std::optional<QByteArray> time =
             encodeField(row.displayTime, row.displayTime, result);
-        if (!time)
-            return result;
         const std::optional<QByteArray> name =
-            encodeField(row.listName.left(kMaxListNameChars), row.listName, result);
-        if (!name)
-            return result;
+            time ? encodeField(row.listName.left(kMaxListNameChars), row.listName, result)
+                 : std::nullopt;
+        if (!name) {
+            if (refusal)
+                *refusal = result;
+            return std::nullopt;
+        }
         bytes += *time;
         bytes += row.enabled ? ",1," : ",0,";
         bytes += *name;
         bytes += "\r\n";
     }
-    if (!replaceHidden(dir, bytes))
+    for (const QByteArray& line : kept.counted)
+        bytes += line + "\r\n";
+    bytes += kept.uncounted;
+    return bytes;
+}
+
+TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
+                                          const KeptLines& kept)
+{
+    TimeSignalWriteResult result;
+    const std::optional<QByteArray> bytes = encodeTimeSignalFile(rows, kept, &result);
+    if (!bytes)
+        return result;
+    if (!replaceHidden(dir, *bytes))
         return {TimeSignalWriteResult::IoError, {}, {}};
-    return result;
+    return {};
 }
 
 bool CreateTimeSignalFile(const QDir& dir)
