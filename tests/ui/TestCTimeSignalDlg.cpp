@@ -69,6 +69,8 @@ private Q_SLOTS:
     void opensWithClockSettingsAndFile();
     void rowsAtOpen_data();
     void rowsAtOpen();
+    void arrowKeysInTimeEdits_data();
+    void arrowKeysInTimeEdits();
     void addAsksAndAddsCheckedRow();
     void addTakesListNameAsItStands();
     void addWithoutListChosen();
@@ -272,6 +274,41 @@ void TestCTimeSignalDlg::rowsAtOpen()
     QCOMPARE(shown.last().listName, u"L%1"_s.arg(rows - 1));
     QCOMPARE(control<QPushButton>(dlg.get(), CTimeSignalDlg::IdAdd)->isEnabled(), addEnabled);
     QTEST(keptNote(*dlg), "note");
+}
+
+void TestCTimeSignalDlg::arrowKeysInTimeEdits_data()
+{
+    QTest::addColumn<int>("edit");
+    QTest::addColumn<int>("upDown");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("pos");
+    using D = CTimeSignalDlg;
+    // Opened at 23:00:59: the up-downs stop at their ends, as they do when clicked.
+    QTest::newRow("hour up, at the top")
+        << int(D::IdHourEdit) << int(D::IdHourUpDown) << int(Qt::Key_Up) << 23;
+    QTest::newRow("hour down") << int(D::IdHourEdit) << int(D::IdHourUpDown) << int(Qt::Key_Down)
+                               << 22;
+    QTest::newRow("minute down, at the bottom")
+        << int(D::IdMinuteEdit) << int(D::IdMinuteUpDown) << int(Qt::Key_Down) << 0;
+    QTest::newRow("minute up") << int(D::IdMinuteEdit) << int(D::IdMinuteUpDown) << int(Qt::Key_Up)
+                               << 1;
+    QTest::newRow("second up, at the top")
+        << int(D::IdSecondEdit) << int(D::IdSecondUpDown) << int(Qt::Key_Up) << 59;
+    QTest::newRow("second down") << int(D::IdSecondEdit) << int(D::IdSecondUpDown)
+                                 << int(Qt::Key_Down) << 58;
+}
+
+void TestCTimeSignalDlg::arrowKeysInTimeEdits()
+{
+    QFETCH(int, edit);
+    QFETCH(int, upDown);
+    QFETCH(int, key);
+    QFETCH(int, pos);
+    auto dlg = open(QTime(23, 0, 59));
+    auto* line = control<QLineEdit>(dlg.get(), edit);
+    QTest::keyClick(line, Qt::Key(key));
+    QCOMPARE(control<UpDownControl>(dlg.get(), upDown)->pos(), pos);
+    QCOMPARE(line->text(), QString::number(pos));
 }
 
 void TestCTimeSignalDlg::addAsksAndAddsCheckedRow()
