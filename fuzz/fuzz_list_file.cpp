@@ -2,8 +2,8 @@
 // A list read from a file and saved unchanged must read back the same.
 #include "FuzzSupport.h"
 
-#include "broadcast/CountedLineReader.h"
 #include "broadcast/MessageListStore.h"
+#include "platform/CountedLineReader.h"
 
 using namespace tolvane;
 using tolvane::fuzz::check;
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QStringList lines = broadcast::parseListFile(bytes);
     check(lines.size() <= broadcast::kMaxListLines);
-    check(lines.size() == broadcast::CountedLineReader(bytes, broadcast::kMaxListLines).count());
+    check(lines.size() == platform::CountedLineReader(bytes, broadcast::kMaxListLines).count());
 
     // Past the lines an input can hold the rest are padding; saving thousands of empty
     // lines only slows the fuzzer down.

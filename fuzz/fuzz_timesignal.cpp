@@ -30,6 +30,27 @@ QDateTime at(int hour, int minute, int second)
     return QDateTime(QDate(2024, 1, 15), QTime(hour, minute, second), QTimeZone::utc());
 }
 
+// Saved from the dialog as read, the file keeps every line: the rows (names cut to
+// 49 characters) and the kept lines come back as they were.
+void checkSavedUnchanged(const TimeSignalFileContents& contents)
+{
+    EditableSchedule editable = splitForEditing(contents);
+    const std::optional<QByteArray> saved = encodeTimeSignalFile(editable.rows, editable.kept);
+    if (!saved)
+        return; // a name the decoder could not read cannot be saved
+    for (TimeSignalRow& row : editable.rows)
+        row.listName.truncate(kMaxListNameChars);
+    const EditableSchedule again = splitForEditing(parseTimeSignalFile(*saved));
+    check(again.rows.size() + again.kept.counted.size() ==
+          editable.rows.size() + editable.kept.counted.size());
+    check(again.kept.uncounted == editable.kept.uncounted);
+    // Past the 500th entry, a kept line may move up among the rows.
+    if (contents.lines.size() <= kMaxScheduleEntries) {
+        check(again.rows == editable.rows);
+        check(again.kept.counted == editable.kept.counted);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -42,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(contents.declaredCount >= 0 && contents.lines.size() <= contents.declaredCount);
     const QList<TimeSignalEntry> schedule = LoadSchedule(contents);
     check(schedule.size() <= kMaxScheduleEntries);
+    checkSavedUnchanged(contents);
 
     TimeSignalScheduler scheduler;
     scheduler.setTexts({QStringLiteral("ex"), QStringLiteral("ex"), QStringLiteral("%1"),

@@ -3,7 +3,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
 
-#include <QFile>
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -36,8 +35,6 @@ struct Document
     QList<Line> lines;
     QString newline = QStringLiteral("\r\n"); // Windows editors expect CR LF
 };
-
-enum class LoadResult { Loaded, Missing, Failed };
 
 bool isBlank(QChar c)
 {
@@ -172,7 +169,7 @@ std::optional<QByteArray> encode(Encoding encoding, const QString& text)
     case Encoding::Utf8:
         return text.toUtf8();
     case Encoding::Cp932:
-        return platform::encodeCp932(text);
+        return platform::encodeCp932(platform::foldForCp932(text));
     case Encoding::Utf16Le: {
         QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
         return QByteArray(encoder(text));
@@ -223,20 +220,12 @@ void splitLines(Document& doc, const QByteArray& body)
     }
 }
 
-// The file's bytes; Missing when there is no file.
-LoadResult readFile(const QString& path, QByteArray& bytes)
+// No path reads as no file.
+platform::FileReadResult readFile(const QString& path)
 {
     if (path.isEmpty())
-        return LoadResult::Missing;
-    QFile file(path);
-    if (!file.exists())
-        return LoadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return LoadResult::Failed;
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return LoadResult::Failed;
-    return LoadResult::Loaded;
+        return {platform::FileReadResult::Missing, {}};
+    return platform::readWholeFile(path);
 }
 
 Document parse(QByteArrayView bytes)
@@ -338,9 +327,11 @@ bool readsAsUtf8(const QByteArray& bytes)
     return !ascii && bytes.isValidUtf8();
 }
 
+// The file holds the administrator password in clear, so only its owner may read it;
+// a file made wider by hand is narrowed at the next write.
 bool saveAtomically(const QString& path, const QByteArray& bytes)
 {
-    return platform::writeFileAtomically(path, bytes);
+    return platform::writeFileAtomically(path, bytes, nullptr, platform::FileAccess::OwnerOnly);
 }
 
 } // namespace
@@ -350,25 +341,28 @@ IniSettings::IniSettings(QString path) : m_path(std::move(path)) {}
 QString IniSettings::read(const QString& section, const QString& key,
                           const QString& defaultValue) const
 {
-    QByteArray bytes;
-    if (readFile(m_path, bytes) != LoadResult::Loaded)
+    const platform::FileReadResult file = readFile(m_path);
+    if (!file.ok())
         return defaultValue;
-    return readFromBytes(bytes, section, key, defaultValue);
+    return readFromBytes(file.bytes, section, key, defaultValue);
 }
 
 bool IniSettings::write(const QString& section, const QString& key, const QString& value) const
 {
     if (m_path.isEmpty())
         return false;
-    QByteArray original;
+    const platform::FileReadResult file = readFile(m_path);
     // A file that exists but cannot be read is never replaced by one holding only this key.
-    if (readFile(m_path, original) == LoadResult::Failed)
+    if (file.status == platform::FileReadResult::Unreadable)
         return false;
+    const QByteArray& original = file.bytes;
     const std::optional<QByteArray> bytes = writeToBytes(original, section, key, value);
     if (!bytes)
         return false;
-    if (*bytes == original)
-        return true; // nothing to change
+    if (*bytes == original) {
+        platform::restrictToOwner(m_path);
+        return true; // nothing else to change
+    }
     return saveAtomically(m_path, *bytes);
 }
 

@@ -11,7 +11,9 @@ namespace tolvane {
 // The settings file with Windows private-profile semantics: section and key names
 // compared without regard to case, values trimmed and a pair of surrounding quotes
 // stripped on read, other lines and comments kept on write, every write immediate
-// and atomic. Reads files written as UTF-8 or as code page 932.
+// and atomic. Reads files written as UTF-8 or as code page 932; a file kept in code
+// page 932 stores the look-alikes of Linux input methods in the code page's own forms
+// (platform::foldForCp932), so it stays readable on a Japanese Windows desktop.
 class IniSettings
 {
 public:

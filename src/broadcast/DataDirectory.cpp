@@ -1,6 +1,7 @@
 #include "broadcast/DataDirectory.h"
 
 #include "broadcast/MessageListStore.h"
+#include "platform/ProgramDirectory.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QFileInfo>
@@ -10,7 +11,7 @@ namespace tolvane::broadcast {
 DataDirectoryOutcome EnsureDataDirectory(const QString& programDir)
 {
     DataDirectoryOutcome out;
-    const QString path = QDir(programDir).filePath(kDataDirectoryName);
+    const QString path = QDir(programDir).filePath(platform::kDataDirectoryName);
     if (!QFileInfo(path).isDir()) {
         if (!QDir().mkdir(path)) {
             out.createFailed = true;

@@ -1,7 +1,7 @@
 #include "broadcast/MessageListStore.h"
 
-#include "broadcast/CountedLineReader.h"
 #include "platform/AtomicFile.h"
+#include "platform/CountedLineReader.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HiddenFile.h"
 #include "timesignal/TimeSignalFile.h"
@@ -91,7 +91,7 @@ MessageList sampleList()
 
 QStringList parseListFile(QByteArrayView bytes)
 {
-    CountedLineReader reader(bytes, kMaxListLines);
+    platform::CountedLineReader reader(bytes, kMaxListLines);
     QStringList lines;
     QByteArrayView line;
     for (int i = 0; i < reader.count(); ++i) {
@@ -105,26 +105,27 @@ std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title)
 {
     if (!isPlainFileName(title))
         return std::nullopt;
-    QFile file(dir.filePath(title));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    const platform::FileReadResult file = platform::readWholeFile(dir.filePath(title));
+    if (!file.ok())
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return parseListFile(bytes);
+    return parseListFile(file.bytes);
 }
 
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending)
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending,
+                                         QString* unrepresentable)
 {
     QByteArray out = QByteArray::number(lines.size()) + "\r\n";
     for (const QString& line : lines) {
         // A line break inside a line would shift every line after it.
         std::optional<QByteArray> bytes;
+        QString refused;
         if (!line.contains(u'\n'))
-            bytes = platform::encodeCp932(line);
+            bytes = platform::encodeCp932(platform::foldForCp932(line), &refused);
         if (!bytes) {
             if (offending)
                 *offending = line;
+            if (unrepresentable)
+                *unrepresentable = refused;
             return std::nullopt;
         }
         out += *bytes;
@@ -133,20 +134,24 @@ std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offe
     return out;
 }
 
-WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines)
+WriteResult WriteListFile(const QDir& dir, const QString& typedTitle, const QStringList& lines)
 {
+    // The title becomes the file name and is stored in the schedule and the settings,
+    // so the look-alikes are folded before it is used anywhere.
+    const QString title = platform::foldForCp932(typedTitle);
     if (!isValidTitle(dir, title))
-        return {WriteResult::InvalidTitle, title};
+        return {WriteResult::InvalidTitle, typedTitle, {}};
     // The title is also stored in code page 932 (schedule entries, shortcut bindings).
-    if (!platform::encodeCp932(title))
-        return {WriteResult::Unrepresentable, title};
+    QString refused;
+    if (!platform::encodeCp932(title, &refused))
+        return {WriteResult::Unrepresentable, typedTitle, refused};
     QString offending;
-    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending);
+    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending, &refused);
     if (!bytes)
-        return {WriteResult::Unrepresentable, offending};
+        return {WriteResult::Unrepresentable, offending, refused};
 
     if (!platform::writeFileAtomically(dir.filePath(title), *bytes))
-        return {WriteResult::IoError, {}};
+        return {WriteResult::IoError, {}, {}};
     return {};
 }
 

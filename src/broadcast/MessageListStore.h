@@ -10,8 +10,6 @@
 // title, in code page 932 with CR LF line ends, the first line holding the count.
 namespace tolvane::broadcast {
 
-inline const QString kDataDirectoryName = QStringLiteral("TolvaneData");
-
 struct MessageList
 {
     QString title;
@@ -42,14 +40,20 @@ struct WriteResult
     };
     Status status = Ok;
     QString offendingText;
+    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
+    // each once; empty when it is refused for a line break.
+    QString unrepresentable;
     bool ok() const { return status == Ok; }
 };
-// The bytes a list file holds: count, lines, each ended by CR LF; nullopt with the
-// offending text when code page 932 cannot represent a line.
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr);
-// Writes the list atomically, replacing any file of that name. A title must be a bare
-// file name naming a visible file (not a dot-file, not the schedule file), without
-// control characters; a line may not hold a line break.
+// The bytes a list file holds: count, lines (folded), each ended by CR LF; nullopt with the
+// offending line and its unrepresentable characters when code page 932 cannot hold it.
+std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr,
+                                         QString* unrepresentable = nullptr);
+// Writes the list atomically, replacing any file of that name. Title and lines are
+// folded for code page 932 first (platform::foldForCp932), so the file is named by the
+// folded title. A title must be a bare file name naming a visible file (not a
+// dot-file, not the schedule file), without control characters; a line may not hold
+// a line break. A refusal names the title or line as given.
 WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines);
 
 // The names of the ordinary files of `dir` in the order the listing yields them:

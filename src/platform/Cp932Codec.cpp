@@ -1,5 +1,6 @@
 #include "platform/Cp932Codec.h"
 
+#include <QStringList>
 #include <QStringView>
 
 #ifdef Q_OS_WIN
@@ -129,10 +130,43 @@ bool encodeChar(QStringView ch, QByteArray& out)
 
 } // namespace
 
+QString foldForCp932(QString text)
+{
+    for (QChar& c : text) {
+        switch (c.unicode()) {
+        case 0x301c: // WAVE DASH
+            c = QChar(0xff5e);
+            break;
+        case 0x2212: // MINUS SIGN
+            c = QChar(0xff0d);
+            break;
+        case 0x2014: // EM DASH
+            c = QChar(0x2015);
+            break;
+        case 0x2016: // DOUBLE VERTICAL LINE
+            c = QChar(0x2225);
+            break;
+        case 0x00a2: // CENT SIGN
+            c = QChar(0xffe0);
+            break;
+        case 0x00a3: // POUND SIGN
+            c = QChar(0xffe1);
+            break;
+        case 0x00ac: // NOT SIGN
+            c = QChar(0xffe2);
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresentable)
 {
     QByteArray out;
     out.reserve(text.size() * 2);
+    QStringList refused; // the whole text is looked at, so the caller can name them all
     for (qsizetype i = 0; i < text.size();) {
         const char16_t u = text.at(i).unicode();
         if (u < 0x80) { // ASCII maps to itself; the common case needs no call
@@ -147,12 +181,17 @@ std::optional<QByteArray> encodeCp932(const QString& text, QString* unrepresenta
         const QStringView ch = QStringView(text).mid(i, units);
         QByteArray bytes;
         if (!encodeChar(ch, bytes) || decodeCp932(bytes) != ch) {
-            if (unrepresentable)
-                *unrepresentable = ch.toString();
-            return std::nullopt;
+            if (!refused.contains(ch))
+                refused.append(ch.toString());
+        } else {
+            out.append(bytes);
         }
-        out.append(bytes);
         i += units;
+    }
+    if (!refused.isEmpty()) {
+        if (unrepresentable)
+            *unrepresentable = refused.join(QString());
+        return std::nullopt;
     }
     return out;
 }

@@ -1,7 +1,5 @@
 #include "platform/ProgramDirectory.h"
 
-#include "broadcast/MessageListStore.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -33,9 +31,9 @@ QString dataParentDirectory()
 {
     const QString program = programDirectory();
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString parent = chooseDataParent(
-        program, QFileInfo(program).isWritable(),
-        QFileInfo(QDir(program).filePath(broadcast::kDataDirectoryName)).isDir(), user);
+    const QString parent =
+        chooseDataParent(program, QFileInfo(program).isWritable(),
+                         QFileInfo(QDir(program).filePath(kDataDirectoryName)).isDir(), user);
     if (parent == user)
         QDir().mkpath(user);
     return parent;

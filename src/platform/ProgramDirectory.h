@@ -4,6 +4,9 @@
 
 namespace tolvane::platform {
 
+// The folder beside the program that holds the message lists and the schedule file.
+inline const QString kDataDirectoryName = QStringLiteral("TolvaneData");
+
 // The directory that holds the running program's executable.
 QString programDirectory();
 

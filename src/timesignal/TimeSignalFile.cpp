@@ -1,13 +1,9 @@
 #include "timesignal/TimeSignalFile.h"
 
 #include "platform/AtomicFile.h"
-
-#include "broadcast/CountedLineReader.h"
+#include "platform/CountedLineReader.h"
 #include "platform/Cp932Codec.h"
 #include "platform/HiddenFile.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <limits>
 
@@ -39,6 +35,21 @@ bool replaceHidden(const QDir& dir, const QByteArray& bytes)
         return false;
     platform::setHidden(path);
     return true;
+}
+
+// One field of an entry line in code page 932; nullopt, with the refusal naming
+// `shown` in `refusal`, when the code page cannot hold it.
+std::optional<QByteArray> encodeField(const QString& text, const QString& shown,
+                                      TimeSignalWriteResult& refusal)
+{
+    QString refused;
+    std::optional<QByteArray> bytes;
+    // A line break would split the entry and shift every entry after it.
+    if (!text.contains(u'\n'))
+        bytes = platform::encodeCp932(platform::foldForCp932(text), &refused);
+    if (!bytes)
+        refusal = {TimeSignalWriteResult::Unrepresentable, shown, refused};
+    return bytes;
 }
 
 } // namespace
@@ -80,25 +91,26 @@ TimeSignalLine ParseTimeSignalLine(const QString& line)
 
 TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
 {
-    broadcast::CountedLineReader reader(bytes, std::numeric_limits<int>::max());
+    platform::CountedLineReader reader(bytes, std::numeric_limits<int>::max());
     TimeSignalFileContents contents;
     contents.declaredCount = reader.count();
     // Lines the count promises but the file lacks are simply absent.
     QByteArrayView line;
-    for (int i = 0; i < reader.count() && reader.nextLine(line); ++i)
+    for (int i = 0; i < reader.count() && reader.nextLine(line); ++i) {
         contents.lines.append(ParseTimeSignalLine(platform::decodeCp932(line)));
+        contents.rawLines.append(line.toByteArray());
+    }
+    contents.uncounted = reader.rest().toByteArray();
     return contents;
 }
 
 std::optional<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir)
 {
-    QFile file(dir.filePath(kTimeSignalFileName));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
+    const platform::FileReadResult file =
+        platform::readWholeFile(dir.filePath(kTimeSignalFileName));
+    if (!file.ok())
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return parseTimeSignalFile(bytes);
+    return parseTimeSignalFile(file.bytes);
 }
 
 QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
@@ -116,29 +128,68 @@ QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
     return schedule;
 }
 
-TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows)
+int KeptLines::lineCount() const
 {
-    QByteArray bytes = QByteArray::number(rows.size()) + "\r\n";
+    qsizetype n = counted.size();
+    const QList<QByteArray> lines = uncounted.split('\n');
+    for (const QByteArray& line : lines) {
+        if (!line.trimmed().isEmpty())
+            ++n;
+    }
+    return int(qMin<qsizetype>(n, std::numeric_limits<int>::max()));
+}
+
+EditableSchedule splitForEditing(const TimeSignalFileContents& contents)
+{
+    EditableSchedule schedule;
+    for (qsizetype i = 0; i < contents.lines.size(); ++i) {
+        const TimeSignalLine& line = contents.lines.at(i);
+        if (i < kMaxScheduleEntries && !line.error)
+            schedule.rows.append({line.displayTime, line.enabled, line.listName});
+        else
+            schedule.kept.counted.append(contents.rawLines.value(i));
+    }
+    schedule.kept.uncounted = contents.uncounted;
+    return schedule;
+}
+
+std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
+                                               const KeptLines& kept,
+                                               TimeSignalWriteResult* refusal)
+{
+    TimeSignalWriteResult result;
+    QByteArray bytes = QByteArray::number(rows.size() + kept.counted.size()) + "\r\n";
     for (const TimeSignalRow& row : rows) {
-        const QString name = row.listName.left(kMaxListNameChars);
-        // A line break would split the entry and shift every entry after it.
-        if (row.displayTime.contains(u'\n'))
-            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
-        const std::optional<QByteArray> time = platform::encodeCp932(row.displayTime);
-        if (!time)
-            return {TimeSignalWriteResult::Unrepresentable, row.displayTime};
-        std::optional<QByteArray> encodedName;
-        if (!name.contains(u'\n'))
-            encodedName = platform::encodeCp932(name);
-        if (!encodedName)
-            return {TimeSignalWriteResult::Unrepresentable, row.listName};
+        const std::optional<QByteArray> time =
+            encodeField(row.displayTime, row.displayTime, result);
+        const std::optional<QByteArray> name =
+            time ? encodeField(row.listName.left(kMaxListNameChars), row.listName, result)
+                 : std::nullopt;
+        if (!name) {
+            if (refusal)
+                *refusal = result;
+            return std::nullopt;
+        }
         bytes += *time;
         bytes += row.enabled ? ",1," : ",0,";
-        bytes += *encodedName;
+        bytes += *name;
         bytes += "\r\n";
     }
-    if (!replaceHidden(dir, bytes))
-        return {TimeSignalWriteResult::IoError, {}};
+    for (const QByteArray& line : kept.counted)
+        bytes += line + "\r\n";
+    bytes += kept.uncounted;
+    return bytes;
+}
+
+TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
+                                          const KeptLines& kept)
+{
+    TimeSignalWriteResult result;
+    const std::optional<QByteArray> bytes = encodeTimeSignalFile(rows, kept, &result);
+    if (!bytes)
+        return result;
+    if (!replaceHidden(dir, *bytes))
+        return {TimeSignalWriteResult::IoError, {}, {}};
     return {};
 }
 

@@ -43,6 +43,8 @@ struct TimeSignalFileContents
 {
     int declaredCount = 0;       // the count line as read
     QList<TimeSignalLine> lines; // min(count, lines present) parsed lines, malformed included
+    QList<QByteArray> rawLines;  // the same lines as bytes, without their line ends
+    QByteArray uncounted;        // whatever follows the counted lines, byte for byte
 };
 TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes);
 // nullopt when the file cannot be opened.
@@ -57,19 +59,57 @@ struct TimeSignalRow
     QString displayTime; // HH:MM:SS
     bool enabled = false;
     QString listName; // cut to 49 characters when written
+
+    bool operator==(const TimeSignalRow&) const = default;
 };
+
+// Lines of a hand-edited file that the time-signal dialog cannot show as rows. They
+// are written back unchanged, so saving from the dialog never loses them.
+struct KeptLines
+{
+    // Malformed lines among the first 500 and every line past the 500th, in file
+    // order; written after the rows and counted, so a reader still finds them (a
+    // malformed one still never fires).
+    QList<QByteArray> counted;
+    // What followed the counted lines; written at the end, still uncounted.
+    QByteArray uncounted;
+
+    // The lines to tell the operator about: the counted ones and the uncounted ones
+    // that hold anything.
+    int lineCount() const;
+    bool operator==(const KeptLines&) const = default;
+};
+
+// The file as the dialog edits it: the rows it shows (the entries the scheduler
+// takes: the well-formed lines among the first 500) and the lines it keeps.
+struct EditableSchedule
+{
+    QList<TimeSignalRow> rows;
+    KeptLines kept;
+};
+EditableSchedule splitForEditing(const TimeSignalFileContents& contents);
 
 struct TimeSignalWriteResult
 {
     enum Status { Ok, Unrepresentable, IoError };
     Status status = Ok;
-    QString offendingText;
+    QString offendingText; // Unrepresentable: the display time or list name refused
+    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
+    // each once; empty when it is refused for a line break.
+    QString unrepresentable;
     bool ok() const { return status == Ok; }
 };
-// Replaces the file atomically with the rows and keeps it hidden. A failed write
-// leaves the old file whole (IoError); a display time or list name that code page
-// 932 cannot hold, or that holds a line break, is refused before anything is written.
-TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows);
+// The bytes of the file: the count of rows and counted kept lines, the rows, the
+// counted kept lines, then the uncounted ones. nullopt, with the refusal in `refusal`
+// when given, when a display time or list name holds a line break or a character
+// that code page 932 cannot hold even folded (platform::foldForCp932).
+std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
+                                               const KeptLines& kept = {},
+                                               TimeSignalWriteResult* refusal = nullptr);
+// Replaces the file atomically with those bytes and keeps it hidden. A failed write
+// leaves the old file whole (IoError); a refusal comes before anything is written.
+TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
+                                          const KeptLines& kept = {});
 // Writes the default file (the single line "0") and hides it; false on failure.
 bool CreateTimeSignalFile(const QDir& dir);
 

@@ -3,6 +3,8 @@
 #include "ui/ControlTable.h"
 #include "ui/ProgramIcon.h"
 
+#include "Version.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -12,8 +14,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     const QList<ControlSpec> table = {
         {kNoId, ControlKind::Custom, {}, QRect(14, 14, 21, 20)},
-        {kNoId, ControlKind::Static, QStringLiteral("トルヴェイン for Velmira, Version 1.1"),
-         QRect(42, 14, 114, 8)},
+        {kNoId, ControlKind::Static,
+         QStringLiteral("トルヴェイン for Velmira, Version ") + kVersion, QRect(42, 14, 114, 8)},
         {kNoId, ControlKind::Static,
          QStringLiteral("Qt %1 で動作中").arg(QLatin1String(qVersion())), QRect(42, 26, 114, 8)},
         {1, ControlKind::DefPushButton, QStringLiteral("OK"), QRect(113, 41, 50, 14)},

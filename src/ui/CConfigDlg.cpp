@@ -38,7 +38,17 @@ CConfigDlg::CConfigDlg(const IniSettings& settings, QWidget* parent)
     m_hostIP = qobject_cast<IpAddressEdit*>(c.value(IdHostIP));
     m_adminPW = qobject_cast<QLineEdit*>(c.value(IdAdminPW));
 
-    m_hostIP->setText(m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP));
+    m_storedHostIP = m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP);
+    m_hostIPShown = m_hostIP->setText(m_storedHostIP);
+    if (!m_hostIPShown && !m_storedHostIP.trimmed().isEmpty()) {
+        // A host name, say: the fields stay blank, and the stored text is kept unless
+        // the operator types an address over it.
+        const QString note = QStringLiteral("保存されているアドレス「%1」はここに表示できません\n"
+                                            "アドレスを入力しなければ、そのまま残します")
+                                 .arg(m_storedHostIP);
+        m_hostIP->setToolTip(note);
+        m_hostIP->setAccessibleDescription(note);
+    }
     m_adminPW->setText(
         m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW));
     // Shown in clear text; a longer stored password is shown whole, not cut.
@@ -54,6 +64,8 @@ CConfigDlg::CConfigDlg(const IniSettings& settings, QWidget* parent)
 
 QString CConfigDlg::hostIP() const
 {
+    if (!m_hostIPShown && m_hostIP->isBlank())
+        return m_storedHostIP;
     return m_hostIP->text();
 }
 
@@ -71,7 +83,7 @@ void CConfigDlg::OnOK()
     if (answer != QMessageBox::Ok)
         return;
     // A failed write is not reported: the store keeps the old file whole.
-    m_settings.write(keys::kSectionVelmira, keys::kHostIP, m_hostIP->text());
+    m_settings.write(keys::kSectionVelmira, keys::kHostIP, hostIP());
     m_settings.write(keys::kSectionVelmira, keys::kAdminPW, m_adminPW->text());
     accept();
 }

@@ -27,6 +27,8 @@ public:
 
     explicit CConfigDlg(const IniSettings& settings, QWidget* parent = nullptr);
 
+    // What OK writes as HostIP: the address in the control, or the stored text when
+    // the control could not show it and the operator has typed no address.
     QString hostIP() const;
     QString adminPW() const;
 
@@ -34,6 +36,8 @@ private:
     void OnOK();
 
     IniSettings m_settings;
+    QString m_storedHostIP;
+    bool m_hostIPShown = false; // the control could show the stored text
     IpAddressEdit* m_hostIP = nullptr;
     QLineEdit* m_adminPW = nullptr;
 };

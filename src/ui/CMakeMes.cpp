@@ -1,6 +1,5 @@
 #include "ui/CMakeMes.h"
 
-#include "platform/Cp932Codec.h"
 #include "ui/ControlTable.h"
 #include "ui/MessageBoxSeam.h"
 #include "ui/TextLimit.h"
@@ -272,8 +271,7 @@ void CMakeMes::refuseWrite(const broadcast::WriteResult& result, const QString& 
     QString text;
     switch (result.status) {
     case broadcast::WriteResult::Unrepresentable: {
-        QString bad;
-        platform::encodeCp932(result.offendingText, &bad);
+        const QString& bad = result.unrepresentable;
         text =
             bad.isEmpty()
                 ? QStringLiteral(

@@ -2,7 +2,6 @@
 
 #include "app/SettingsKeys.h"
 #include "broadcast/MessageListStore.h"
-#include "platform/Cp932Codec.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
 #include "ui/ControlTable.h"
@@ -13,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -37,6 +37,8 @@ QList<ControlSpec> controlTable()
         {D::IdEditHalfHourly, K::PushButton, QStringLiteral("編集"), QRect(181, 21, 30, 14)},
         {kNoId, K::GroupBox, QStringLiteral("カスタム"), QRect(7, 46, 302, 113)},
         {D::IdSchedule, K::ListView, {}, QRect(15, 61, 162, 88), MultiSelect},
+        // Says how many lines of the file the list cannot show; shown only then.
+        {kNoId, K::Custom, {}, QRect(15, 150, 162, 8), Hidden},
         {D::IdHourEdit, K::Edit, {}, QRect(181, 61, 27, 14), ReadOnly | DigitsOnly},
         {D::IdHourUpDown, K::UpDown, {}, QRect(198, 61, 10, 14)},
         {kNoId, K::Static, QStringLiteral("時"), QRect(209, 64, 9, 8)},
@@ -87,7 +89,13 @@ CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const QHash<int, QWidget*> c =
-        buildDialog(this, QStringLiteral("時報設定ダイアログ"), QSize(316, 183), controlTable());
+        buildDialog(this, QStringLiteral("時報設定ダイアログ"), QSize(316, 183), controlTable(),
+                    [this](const ControlSpec&, QWidget* parent) -> QWidget* {
+                        m_keptNote = new QLabel(parent);
+                        m_keptNote->setObjectName(kKeptNoteName);
+                        m_keptNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                        return m_keptNote;
+                    });
 
     m_schedule = qobject_cast<QTreeWidget*>(c.value(IdSchedule));
     m_lists = qobject_cast<QComboBox*>(c.value(IdLists));
@@ -103,13 +111,8 @@ CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
     // The clock is read once; every field shows that one reading.
     const QTime now = clock ? clock() : QTime::currentTime();
 
-    const QString& section = keys::kSectionTimeSig;
-    m_texts.hourlyOn = m_settings.read(section, keys::kHourlyOn);
-    m_texts.hourlyHead = m_settings.read(section, keys::kHourlyHead);
-    m_texts.hourlyTail = m_settings.read(section, keys::kHourlyTail);
-    m_texts.halfHourlyOn = m_settings.read(section, keys::kHalfHourlyOn);
-    m_texts.halfHourlyHead = m_settings.read(section, keys::kHalfHourlyHead);
-    m_texts.halfHourlyTail = m_settings.read(section, keys::kHalfHourlyTail);
+    // The same reader as the main window's, so the dialog shows what the scheduler uses.
+    m_texts = timesignal::readTimeSignalTexts(m_settings);
     m_hourly->setChecked(m_texts.hourlyEnabled());
     m_halfHourly->setChecked(m_texts.halfHourlyEnabled());
 
@@ -123,17 +126,15 @@ CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
     m_schedule->header()->resizeSection(ListColumn, 180);
 
     // The rows are the entries the scheduler works on: the well-formed lines among
-    // the first 500 of the file. A malformed line can never fire and cannot be
-    // edited here, so it is not shown, and "閉じる" writes exactly what is shown.
+    // the first 500 of the file. The other lines cannot be edited here; they are
+    // kept and written back unchanged by "閉じる", and the note says so.
     if (const auto contents = timesignal::ReadTimeSignalFile(m_dataDir)) {
-        const qsizetype n =
-            qMin<qsizetype>(contents->lines.size(), timesignal::kMaxScheduleEntries);
-        for (qsizetype i = 0; i < n; ++i) {
-            const timesignal::TimeSignalLine& line = contents->lines.at(i);
-            if (!line.error)
-                addRow(line.displayTime, line.enabled, line.listName);
-        }
+        const timesignal::EditableSchedule schedule = timesignal::splitForEditing(*contents);
+        for (const timesignal::TimeSignalRow& row : schedule.rows)
+            addRow(row.displayTime, row.enabled, row.listName);
+        m_kept = schedule.kept;
     }
+    showKeptLines();
     updateAddButton();
 
     connect(m_hourly, &QCheckBox::clicked, this, &CTimeSignalDlg::OnHourlyClicked);
@@ -255,7 +256,7 @@ void CTimeSignalDlg::OnClose()
                        QStringLiteral("データがありません・・（；；\r定時データのみ更新します"));
     } else {
         const timesignal::TimeSignalWriteResult result =
-            timesignal::WriteTimeSignalFile(m_dataDir, rows());
+            timesignal::WriteTimeSignalFile(m_dataDir, rows(), m_kept);
         if (!result.ok()) {
             // Nothing is written and the dialog stays open, so the operator loses
             // no entry and can remove the one the file cannot hold.
@@ -272,8 +273,7 @@ void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult&
 {
     QString text;
     if (result.status == timesignal::TimeSignalWriteResult::Unrepresentable) {
-        QString bad;
-        platform::encodeCp932(result.offendingText, &bad);
+        const QString& bad = result.unrepresentable;
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "メッセージリスト「%1」の名前に保存できない文字（%2）があります")
                    .arg(result.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
@@ -283,6 +283,19 @@ void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult&
     }
     ShowMessageBox(this, text, QStringLiteral("保存できません・・・"), QMessageBox::Ok,
                    MsgIcon::Warning);
+}
+
+void CTimeSignalDlg::showKeptLines()
+{
+    const int n = m_kept.lineCount();
+    if (n == 0)
+        return;
+    // Told without a box: opening the dialog asks nothing of the operator.
+    m_keptNote->setText(QStringLiteral("表示できない %1 行はそのまま残します").arg(n));
+    m_keptNote->setToolTip(
+        QStringLiteral("時報設定ファイルの読めない行と 500 件より後の行です。"
+                       "時報には使われず、「閉じる」でもそのまま書き戻します。"));
+    m_keptNote->setVisible(true);
 }
 
 void CTimeSignalDlg::RefreshListNames()

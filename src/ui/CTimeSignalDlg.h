@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -49,6 +50,8 @@ public:
     };
     // "追加" is refused once the schedule holds this many rows.
     static constexpr int kMaxRows = 20;
+    // The object name of the note on the lines of the file the list cannot show.
+    static inline const QString kKeptNoteName = QStringLiteral("keptLinesNote");
 
     CTimeSignalDlg(const IniSettings& settings, QDir dataDir, std::function<QTime()> clock,
                    QWidget* parent = nullptr);
@@ -72,11 +75,13 @@ private:
     void addRow(const QString& displayTime, bool enabled, const QString& listName);
     void sortRows();
     void updateAddButton();
+    void showKeptLines();
     void reportWriteFailure(const timesignal::TimeSignalWriteResult& result);
 
     IniSettings m_settings;
     QDir m_dataDir;
     timesignal::TimeSignalTexts m_texts;
+    timesignal::KeptLines m_kept; // written back unchanged after the rows
 
     QTreeWidget* m_schedule = nullptr;
     QComboBox* m_lists = nullptr;
@@ -86,6 +91,7 @@ private:
     UpDownControl* m_minute = nullptr;
     UpDownControl* m_second = nullptr;
     QPushButton* m_add = nullptr;
+    QLabel* m_keptNote = nullptr;
 };
 
 } // namespace tolvane::ui

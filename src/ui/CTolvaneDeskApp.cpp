@@ -6,6 +6,8 @@
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MessageBoxSeam.h"
 
+#include "Version.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QProxyStyle>
@@ -35,7 +37,7 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TolvaneDesk"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QApplication::setApplicationVersion(kVersion);
     QApplication::setStyle(new ConsoleStyle);
 
 #ifdef Q_OS_WIN

@@ -17,12 +17,12 @@ namespace {
 
 constexpr int kMaxField = 255;
 
-// One field of a dotted address: 1 to 3 decimal digits, no leading zero (an
-// address such as "010.0.0.1" reads as octal to some resolvers, so it is not
-// guessed at), at most 255.
+// One field of a dotted address: 1 to 3 decimal digits, at most 255. A leading zero
+// does not make it octal, as it does for some resolvers: "010" is 10, as the fields
+// show it.
 std::optional<int> parseField(QStringView s)
 {
-    if (s.isEmpty() || s.size() > 3 || (s.size() > 1 && s.front() == u'0'))
+    if (s.isEmpty() || s.size() > 3)
         return std::nullopt;
     int value = 0;
     for (const QChar c : s) {
@@ -80,7 +80,7 @@ QString IpAddressEdit::text() const
     return parts.join(u'.');
 }
 
-void IpAddressEdit::setText(const QString& text)
+bool IpAddressEdit::setText(const QString& text)
 {
     const QList<QStringView> parts = QStringView(text).trimmed().split(u'.');
     std::array<int, 4> values{};
@@ -93,6 +93,7 @@ void IpAddressEdit::setText(const QString& text)
     }
     for (int i = 0; i < 4; ++i)
         m_fields[i]->setText(valid ? QString::number(values[i]) : QString());
+    return valid;
 }
 
 bool IpAddressEdit::isBlank() const

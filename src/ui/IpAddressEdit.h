@@ -20,10 +20,11 @@ public:
 
     // Dotted decimal with a blank field read as 0; "" only when all four are blank.
     QString text() const;
-    // A dotted IPv4 address (four decimal numbers 0 to 255 without leading zeros,
-    // blanks around the whole ignored) fills the fields; anything else leaves all
-    // four blank rather than showing a wrong address.
-    void setText(const QString& text);
+    // A dotted IPv4 address (four decimal numbers 0 to 255, blanks around the whole
+    // ignored) fills the fields; leading zeros are read as decimal, as the Windows
+    // control reads them ("192.168.001.010" shows as 192.168.1.10). Anything else
+    // leaves all four blank rather than showing a wrong address, and returns false.
+    bool setText(const QString& text);
     bool isBlank() const;
     void clear();
 

@@ -42,8 +42,25 @@ void UpDownControl::setPos(int pos)
 
 void UpDownControl::setBuddy(QWidget* buddy)
 {
+    if (m_buddy)
+        m_buddy->removeEventFilter(this);
     m_buddy = buddy;
+    if (m_buddy)
+        m_buddy->installEventFilter(this);
     showInBuddy();
+}
+
+bool UpDownControl::eventFilter(QObject* watched, QEvent* event)
+{
+    // The arrow keys step the position from the buddy as from the control itself.
+    if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            key == Qt::Key_Up ? stepUp() : stepDown();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void UpDownControl::showInBuddy()

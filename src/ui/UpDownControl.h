@@ -9,7 +9,8 @@ namespace tolvane::ui {
 
 // An up-down control: two arrow buttons that step a position within a range,
 // without wrapping, and write the position as a plain decimal number into a
-// buddy (a label or a line edit). Answers the arrow keys.
+// buddy (a label or a line edit). Answers the arrow keys, also while its buddy has
+// the focus.
 class UpDownControl : public QWidget
 {
     Q_OBJECT
@@ -31,6 +32,7 @@ Q_SIGNALS:
     void valueChanged(int pos);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -7,6 +7,7 @@
 using namespace Qt::StringLiterals;
 using tolvane::platform::decodeCp932;
 using tolvane::platform::encodeCp932;
+using tolvane::platform::foldForCp932;
 
 class TestCp932Codec : public QObject
 {
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void refusesWhatCannotReadBack_data();
     void refusesWhatCannotReadBack();
     void refusalWithoutOutParameter();
+    void foldsLookAlikes_data();
+    void foldsLookAlikes();
     void invalidBytesBecomeReplacement_data();
     void invalidBytesBecomeReplacement();
     void neverReadsPastTheInput();
@@ -112,6 +115,7 @@ void TestCp932Codec::refusesWhatCannotReadBack_data()
     QTest::newRow("wave dash") << u"〜"_s << u"〜"_s;
     QTest::newRow("wave dash inside text") << u"ab〜cd～"_s << u"〜"_s;
     QTest::newRow("emoji, reported whole") << u"x😀y"_s << u"😀"_s;
+    QTest::newRow("every one, each once") << u"€a😀€¥"_s << u"€😀¥"_s;
     QTest::newRow("euro sign") << u"100€"_s << u"€"_s;
     QTest::newRow("yen sign") << u"¥500"_s << u"¥"_s;
     QTest::newRow("overline") << u"‾"_s << u"‾"_s;
@@ -139,6 +143,33 @@ void TestCp932Codec::refusesWhatCannotReadBack()
 void TestCp932Codec::refusalWithoutOutParameter()
 {
     QVERIFY(!encodeCp932(u"〜"_s).has_value());
+}
+
+void TestCp932Codec::foldsLookAlikes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("bytes"); // what the folded text encodes to
+
+    QTest::newRow("wave dash") << u"10時〜12時"_s << QByteArray::fromHex("31308e9e816031328e9e");
+    QTest::newRow("minus sign") << u"\u2212"_s << QByteArray::fromHex("817c");
+    QTest::newRow("em dash") << u"\u2014"_s << QByteArray::fromHex("815c");
+    QTest::newRow("double vertical line") << u"\u2016"_s << QByteArray::fromHex("8161");
+    QTest::newRow("cent sign") << u"\u00a2"_s << QByteArray::fromHex("8191");
+    QTest::newRow("pound sign") << u"\u00a3"_s << QByteArray::fromHex("8192");
+    QTest::newRow("not sign") << u"\u00ac"_s << QByteArray::fromHex("81ca");
+    QTest::newRow("code page forms kept")
+        << u"～－―∥￠￡￢"_s << QByteArray::fromHex("8160817c815c81618191819281ca");
+}
+
+void TestCp932Codec::foldsLookAlikes()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, bytes);
+    const std::optional<QByteArray> encoded = encodeCp932(foldForCp932(typed));
+    QVERIFY(encoded.has_value());
+    QCOMPARE(encoded->toHex(), bytes.toHex());
+    // Anything else the code page cannot hold is still refused.
+    QCOMPARE(foldForCp932(u"€😀"_s), u"€😀"_s);
 }
 
 void TestCp932Codec::invalidBytesBecomeReplacement_data()

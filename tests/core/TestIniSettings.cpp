@@ -270,6 +270,34 @@ private Q_SLOTS:
         QCOMPARE(readBytes(iniPath()), after);
     }
 
+    // Folded only where the file is kept in code page 932, so it stays readable there;
+    // elsewhere every character is stored as typed.
+    void lookAlikesFoldedInCodePage932_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("code page 932") << QByteArray("[S]\r\nk=") + hex("8e9e") + "\r\n"
+                                       << QByteArray("[S]\r\nk=") + hex("8e9e") +
+                                              "\r\nj=" + hex("31308e9e816031328e9e") + "\r\n"
+                                       << u"10時～12時"_s;
+        QTest::newRow("UTF-8") << QByteArray("[S]\r\n")
+                               << QByteArray("[S]\r\nj=") + hex("3130e69982e3809c3132e69982") +
+                                      "\r\n"
+                               << u"10時〜12時"_s;
+    }
+    void lookAlikesFoldedInCodePage932()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, readBack);
+        QVERIFY(writeBytes(iniPath(), before));
+        const IniSettings settings(iniPath());
+        QVERIFY(settings.write(u"S"_s, u"j"_s, u"10時〜12時"_s));
+        QCOMPARE(readBytes(iniPath()).toHex(), after.toHex());
+        QCOMPARE(settings.read(u"S"_s, u"j"_s), readBack);
+    }
+
     // The pure forms read and write the same bytes as the file-based ones.
     void bytesMatchFile()
     {
@@ -362,6 +390,38 @@ private Q_SLOTS:
         }
         QVERIFY(!IniSettings(path).write(u"A"_s, u"k"_s, u"new"_s));
         QCOMPARE(readBytes(path), before);
+    }
+
+    // The file holds the administrator password: owner only, whatever it was before.
+    void keptReadableByOwnerOnly_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // empty: no file yet
+        QTest::addColumn<QString>("value");
+        QTest::newRow("new file") << QByteArray() << u"pw"_s;
+        QTest::newRow("wider file rewritten")
+            << QByteArray("[Velmira]\r\nAdminPW=old\r\n") << u"new"_s;
+        QTest::newRow("wider file, same value")
+            << QByteArray("[Velmira]\r\nAdminPW=pw\r\n") << u"pw"_s;
+    }
+    void keptReadableByOwnerOnly()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("file modes are POSIX");
+#endif
+        QFETCH(QByteArray, before);
+        QFETCH(QString, value);
+        if (!before.isEmpty()) {
+            QVERIFY(writeBytes(iniPath(), before));
+            QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ReadGroup | QFile::ReadOther));
+        }
+        QVERIFY(IniSettings(iniPath()).write(u"Velmira"_s, u"AdminPW"_s, value));
+        constexpr QFile::Permissions kModeBits =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+            QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+            QFile::ExeOther;
+        QCOMPARE(QFile::permissions(iniPath()) & kModeBits, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(IniSettings(iniPath()).read(u"Velmira"_s, u"AdminPW"_s), value);
     }
 
     // Works for any user: the file's name leaves no room for the temporary file written

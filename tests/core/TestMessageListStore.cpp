@@ -46,6 +46,7 @@ private Q_SLOTS:
     void readListFile();
     void readListFileRefusesWhatIsNoList();
     void writeReplacesAndReadsBack();
+    void foldsLookAlikes();
     void refusesUnrepresentable_data();
     void refusesUnrepresentable();
     void refusesInvalidTitle_data();
@@ -200,17 +201,34 @@ void TestMessageListStore::writeReplacesAndReadsBack()
     QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s}); // no temporary file left
 }
 
+void TestMessageListStore::foldsLookAlikes()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QVERIFY(WriteListFile(dir, u"10時〜12時"_s, {u"−5℃ — ¢£¬ ‖"_s}).ok());
+    // The file is named by the folded title, which is what the schedule and the
+    // settings store.
+    QCOMPARE(ListNames(dir), QStringList{u"10時～12時"_s});
+    QCOMPARE(readBytes(dir.filePath(u"10時～12時"_s)).toHex(),
+             QByteArray("310d0a817c35818e20815c2081918192"
+                        "81ca2081610d0a"));
+}
+
 void TestMessageListStore::refusesUnrepresentable_data()
 {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("offending");
+    QTest::addColumn<QString>("refused"); // the characters named to the operator
 
-    QTest::newRow("title with wave dash") << u"放送〜"_s << QStringList{u"a"_s} << u"放送〜"_s;
+    QTest::newRow("title with euro sign")
+        << u"放送€"_s << QStringList{u"a"_s} << u"放送€"_s << u"€"_s;
     QTest::newRow("line with euro sign")
-        << u"list"_s << QStringList{u"ok"_s, u"100€です"_s, u"ok"_s} << u"100€です"_s;
-    QTest::newRow("line with emoji") << u"list"_s << QStringList{u"x😀"_s} << u"x😀"_s;
-    QTest::newRow("line with a line break") << u"list"_s << QStringList{u"a\nb"_s} << u"a\nb"_s;
+        << u"list"_s << QStringList{u"ok"_s, u"100€です"_s, u"ok"_s} << u"100€です"_s << u"€"_s;
+    QTest::newRow("line with several")
+        << u"list"_s << QStringList{u"x😀€y😀"_s} << u"x😀€y😀"_s << u"😀€"_s;
+    QTest::newRow("line with a line break")
+        << u"list"_s << QStringList{u"a\nb"_s} << u"a\nb"_s << QString();
 }
 
 void TestMessageListStore::refusesUnrepresentable()
@@ -218,12 +236,14 @@ void TestMessageListStore::refusesUnrepresentable()
     QFETCH(QString, title);
     QFETCH(QStringList, lines);
     QFETCH(QString, offending);
+    QFETCH(QString, refused);
 
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
     const WriteResult result = WriteListFile(dir, title, lines);
     QCOMPARE(result.status, WriteResult::Unrepresentable);
     QCOMPARE(result.offendingText, offending);
+    QCOMPARE(result.unrepresentable, refused);
     QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     // An existing list of that name stays as it was.

@@ -54,6 +54,9 @@ private Q_SLOTS:
     void loadScheduleReadsFirst500Entries();
     void writeTwoRows();
     void writeCutsListNameTo49();
+    void writeFoldsLookAlikes();
+    void keptLinesWrittenBack_data();
+    void keptLinesWrittenBack();
     void writeRefusesUnrepresentable_data();
     void writeRefusesUnrepresentable();
     void writeReplacesAndReadsBack();
@@ -313,19 +316,82 @@ void TestTimeSignalFile::writeCutsListNameTo49()
     QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)), expected);
 }
 
+void TestTimeSignalFile::writeFoldsLookAlikes()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QVERIFY(WriteTimeSignalFile(dir, {{u"07:00:00"_s, true, u"10時〜"_s}}).ok());
+    QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)).toHex(),
+             QByteArray("310d0a"
+                        "30373a30303a30302c312c"
+                        "31308e9e8160"
+                        "0d0a"));
+}
+
+void TestTimeSignalFile::keptLinesWrittenBack_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("keptLines"); // as the operator is told
+    QTest::addColumn<QByteArray>("written");
+
+    // The malformed lines move behind the rows, counted and byte for byte (82a0 is
+    // "あ"); what followed the counted lines stays at the end, uncounted.
+    QTest::newRow("malformed and uncounted")
+        << QByteArray::fromHex("340d0a"
+                               "30373a30303a30302c312c410d0a" // 07:00:00,1,A
+                               "82a0207e0d0a"                 // あ ~
+                               "32353a30303a30302c312c620a"   // 25:00:00,1,b (LF only)
+                               "30383a30303a30302c302c420d0a" // 08:00:00,0,B
+                               "0d0a65787472610d0a")          // (empty), extra
+        << 2 << 3
+        << QByteArray::fromHex("340d0a"
+                               "30373a30303a30302c312c410d0a"
+                               "30383a30303a30302c302c420d0a"
+                               "82a0207e0d0a"
+                               "32353a30303a30302c312c620d0a"
+                               "0d0a65787472610d0a");
+    QTest::newRow("past the 500th") << scheduleOf(502) << 500 << 2 << scheduleOf(502);
+    QTest::newRow("all shown") << kOldSchedule << 1 << 0 << kOldSchedule;
+}
+
+void TestTimeSignalFile::keptLinesWrittenBack()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rows);
+    QFETCH(int, keptLines);
+    QFETCH(QByteArray, written);
+
+    const TimeSignalFileContents contents = parseTimeSignalFile(file);
+    const EditableSchedule schedule = splitForEditing(contents);
+    QCOMPARE(schedule.rows.size(), rows);
+    QCOMPARE(schedule.kept.lineCount(), keptLines);
+
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    QVERIFY(WriteTimeSignalFile(dir, schedule.rows, schedule.kept).ok());
+    QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)).toHex(), written.toHex());
+    // Read again, the file yields the same rows and kept lines, and the same schedule.
+    const TimeSignalFileContents again = parseTimeSignalFile(written);
+    QCOMPARE(splitForEditing(again).rows, schedule.rows);
+    QCOMPARE(splitForEditing(again).kept.lineCount(), keptLines);
+    QCOMPARE(LoadSchedule(again).size(), LoadSchedule(contents).size());
+}
+
 void TestTimeSignalFile::writeRefusesUnrepresentable_data()
 {
     QTest::addColumn<QString>("listName");
+    QTest::addColumn<QString>("refused");
 
-    QTest::newRow("wave dash") << u"放送〜"_s;
-    QTest::newRow("euro sign") << u"€"_s;
-    QTest::newRow("emoji") << u"😀"_s;
-    QTest::newRow("line break") << u"a\nb"_s;
+    QTest::newRow("euro sign") << u"放送€"_s << u"€"_s;
+    QTest::newRow("several") << u"😀€😀"_s << u"😀€"_s;
+    QTest::newRow("line break") << u"a\nb"_s << QString();
 }
 
 void TestTimeSignalFile::writeRefusesUnrepresentable()
 {
     QFETCH(QString, listName);
+    QFETCH(QString, refused);
 
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
@@ -334,6 +400,7 @@ void TestTimeSignalFile::writeRefusesUnrepresentable()
     TimeSignalWriteResult result = WriteTimeSignalFile(dir, rows);
     QCOMPARE(result.status, TimeSignalWriteResult::Unrepresentable);
     QCOMPARE(result.offendingText, listName);
+    QCOMPARE(result.unrepresentable, refused);
     QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     QVERIFY(writeBytes(dir.filePath(u"TimeSignal.cfg"_s), kOldSchedule));

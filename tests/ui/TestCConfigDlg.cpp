@@ -111,20 +111,33 @@ private Q_SLOTS:
         QTest::addColumn<QString>("hostIP");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("shownIP");
+        QTest::addColumn<QString>("typedIP"); // set in the control before OK, if any
+        QTest::addColumn<QString>("writtenIP");
         QTest::newRow("address") << QStringLiteral("192.168.3.4") << QStringLiteral("pw")
+                                 << QStringLiteral("192.168.3.4") << QString()
                                  << QStringLiteral("192.168.3.4");
-        // Not an address: shown blank, never as a made-up one, and written back blank.
-        QTest::newRow("host name")
-            << QStringLiteral("game.example") << QStringLiteral("pw") << QString();
+        QTest::newRow("leading zeros")
+            << QStringLiteral("192.168.001.010") << QStringLiteral("pw")
+            << QStringLiteral("192.168.1.10") << QString() << QStringLiteral("192.168.1.10");
+        // Not an address: shown blank, never as a made-up one, and kept on OK unless an
+        // address is typed over it.
+        QTest::newRow("host name") << QStringLiteral("game.example") << QStringLiteral("pw")
+                                   << QString() << QString() << QStringLiteral("game.example");
+        QTest::newRow("host name, address typed")
+            << QStringLiteral("game.example") << QStringLiteral("pw") << QString()
+            << QStringLiteral("10.0.0.5") << QStringLiteral("10.0.0.5");
         // A password longer than the edit allows is shown and kept whole, not cut.
         QTest::newRow("long password")
-            << QStringLiteral("1.2.3.4") << QString(40, u'p') << QStringLiteral("1.2.3.4");
+            << QStringLiteral("1.2.3.4") << QString(40, u'p') << QStringLiteral("1.2.3.4")
+            << QString() << QStringLiteral("1.2.3.4");
     }
     void storedValuesShownAndKept()
     {
         QFETCH(QString, hostIP);
         QFETCH(QString, password);
         QFETCH(QString, shownIP);
+        QFETCH(QString, typedIP);
+        QFETCH(QString, writtenIP);
         QFile f(iniPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QStringLiteral("[Velmira]\r\nHostIP=%1\r\nAdminPW=%2\r\n")
@@ -133,9 +146,14 @@ private Q_SLOTS:
         f.close();
         open();
         QCOMPARE(address()->text(), shownIP);
+        // What the control cannot show is named where the operator looks for it.
+        QCOMPARE(address()->toolTip().contains(hostIP), shownIP.isEmpty());
         QCOMPARE(this->password()->text(), password);
+        if (!typedIP.isEmpty())
+            address()->setText(typedIP);
         clickOk();
-        QCOMPARE(stored(QStringLiteral("HostIP")), shownIP);
+        QCOMPARE(m_boxes.size(), 1); // the confirmation only
+        QCOMPARE(stored(QStringLiteral("HostIP")), writtenIP);
         QCOMPARE(stored(QStringLiteral("AdminPW")), password);
     }
 

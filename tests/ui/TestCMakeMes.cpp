@@ -324,25 +324,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("saved"); // the file's name
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ascii") << QStringLiteral("t")
                                << QStringList{QStringLiteral("a"), QStringLiteral("b")}
-                               << QByteArray::fromHex("320d0a610d0a620d0a");
+                               << QStringLiteral("t") << QByteArray::fromHex("320d0a610d0a620d0a");
         QTest::newRow("cp932") << QStringLiteral("テスト") << QStringList{QStringLiteral("あ～")}
+                               << QStringLiteral("テスト")
                                << QByteArray::fromHex("310d0a82a081600d0a");
+        // What a Linux input method types: WAVE DASH, saved as the code page's tilde.
+        QTest::newRow("look-alike typed")
+            << QStringLiteral("10時〜12時") << QStringList{QStringLiteral("10時〜12時")}
+            << QStringLiteral("10時～12時")
+            << QByteArray::fromHex("310d0a31308e9e816031328e9e0d0a");
     }
     void okWritesListFile()
     {
         QFETCH(QString, title);
         QFETCH(QStringList, lines);
-        writeRaw(title, "1\r\nold\r\n"); // replaced without a question
+        QFETCH(QString, saved);
+        writeRaw(saved, "1\r\nold\r\n"); // replaced without a question
         open();
         edit(CMakeMes::IdTitle)->setText(title);
         addLines(lines);
         QTest::mouseClick(button(1), Qt::LeftButton);
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QFile f(dir().filePath(title));
+        QFile f(dir().filePath(saved));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QTEST(f.readAll(), "bytes");
     }
@@ -406,22 +414,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("named");
-        const QString emoji = QStringLiteral("%2%1 \U0001F600");
-        QTest::newRow("line outside cp932") << QStringLiteral("t") << emoji << emoji;
-        QTest::newRow("title outside cp932")
-            << QStringLiteral("한국") << QStringLiteral("a") << QStringLiteral("한국");
+        QTest::addColumn<QString>("chars"); // the characters the box names, if any
+        const QString emoji = QStringLiteral("%2%1 \U0001F600€\U0001F600");
+        QTest::newRow("line outside cp932")
+            << QStringLiteral("t") << emoji << emoji << QStringLiteral("\U0001F600€");
+        QTest::newRow("title outside cp932") << QStringLiteral("한국") << QStringLiteral("a")
+                                             << QStringLiteral("한국") << QStringLiteral("한국");
         QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("a")
-                               << QStringLiteral("a/b");
+                               << QStringLiteral("a/b") << QString();
         QTest::newRow("hidden") << QStringLiteral(".x") << QStringLiteral("a")
-                                << QStringLiteral(".x");
+                                << QStringLiteral(".x") << QString();
         QTest::newRow("schedule file") << QStringLiteral("TimeSignal.cfg") << QStringLiteral("a")
-                                       << QStringLiteral("TimeSignal.cfg");
+                                       << QStringLiteral("TimeSignal.cfg") << QString();
     }
     void okRefusesWhatCannotBeSaved()
     {
         QFETCH(QString, title);
         QFETCH(QString, line);
         QFETCH(QString, named);
+        QFETCH(QString, chars);
         open();
         edit(CMakeMes::IdTitle)->setText(title);
         add(QStringLiteral("first"));
@@ -430,6 +441,9 @@ private Q_SLOTS:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].text.contains(QStringLiteral("「") + named + QStringLiteral("」")),
                  qPrintable(m_boxes[0].text));
+        if (!chars.isEmpty())
+            QVERIFY2(m_boxes[0].text.contains(QStringLiteral("（") + chars + QStringLiteral("）")),
+                     qPrintable(m_boxes[0].text));
         QCOMPARE(m_boxes[0].caption, QStringLiteral("保存できません・・・"));
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(m_dlg->title(), title);

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -68,6 +69,8 @@ private Q_SLOTS:
     void opensWithClockSettingsAndFile();
     void rowsAtOpen_data();
     void rowsAtOpen();
+    void arrowKeysInTimeEdits_data();
+    void arrowKeysInTimeEdits();
     void addAsksAndAddsCheckedRow();
     void addTakesListNameAsItStands();
     void addWithoutListChosen();
@@ -79,6 +82,7 @@ private Q_SLOTS:
     void closeWritesScheduleAndSwitches();
     void enterClosesLikeTheButton();
     void closeWithNoRowsLeavesFile();
+    void closeKeepsLinesItCannotShow();
     void escapeAndCloseBoxWriteNothing_data();
     void escapeAndCloseBoxWriteNothing();
     void closeRefusesUnrepresentableName();
@@ -94,6 +98,7 @@ private:
     void makeList(const QString& name);
     std::unique_ptr<CTimeSignalDlg> open(QTime now = QTime(14, 5, 9));
     QStringList times(CTimeSignalDlg& dlg) const;
+    QString keptNote(CTimeSignalDlg& dlg) const;
     void click(CTimeSignalDlg& dlg, int id);
     void chooseList(CTimeSignalDlg& dlg, const QString& name);
     void setTime(CTimeSignalDlg& dlg, int h, int m, int s);
@@ -167,6 +172,13 @@ QStringList TestCTimeSignalDlg::times(CTimeSignalDlg& dlg) const
     return out;
 }
 
+// The note on the lines the list cannot show; empty while it is hidden.
+QString TestCTimeSignalDlg::keptNote(CTimeSignalDlg& dlg) const
+{
+    const auto* note = dlg.findChild<QLabel*>(CTimeSignalDlg::kKeptNoteName);
+    return note && note->isVisible() ? note->text() : QString();
+}
+
 void TestCTimeSignalDlg::click(CTimeSignalDlg& dlg, int id)
 {
     auto* b = control<QAbstractButton>(&dlg, id);
@@ -232,6 +244,8 @@ void TestCTimeSignalDlg::opensWithClockSettingsAndFile()
     QCOMPARE(tree->topLevelItem(1)->text(1), u"a,b"_s);
     QCOMPARE(tree->topLevelItem(1)->checkState(0), Qt::Unchecked);
     QVERIFY(tree->topLevelItem(1)->flags() & Qt::ItemIsUserCheckable);
+    // The two lines left out are named without a box.
+    QCOMPARE(keptNote(*dlg), u"表示できない 2 行はそのまま残します"_s);
     QVERIFY(m_boxes.isEmpty());
 }
 
@@ -240,10 +254,12 @@ void TestCTimeSignalDlg::rowsAtOpen_data()
     QTest::addColumn<int>("entries");
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("addEnabled");
-    QTest::newRow("19") << 19 << 19 << true;
-    QTest::newRow("20") << 20 << 20 << false;
-    QTest::newRow("25, more than the dialog adds") << 25 << 25 << false;
-    QTest::newRow("502, the first 500") << 502 << 500 << false;
+    QTest::addColumn<QString>("note");
+    QTest::newRow("19") << 19 << 19 << true << QString();
+    QTest::newRow("20") << 20 << 20 << false << QString();
+    QTest::newRow("25, more than the dialog adds") << 25 << 25 << false << QString();
+    QTest::newRow("502, the first 500")
+        << 502 << 500 << false << u"表示できない 2 行はそのまま残します"_s;
 }
 
 void TestCTimeSignalDlg::rowsAtOpen()
@@ -257,6 +273,42 @@ void TestCTimeSignalDlg::rowsAtOpen()
     QCOMPARE(shown.size(), rows);
     QCOMPARE(shown.last().listName, u"L%1"_s.arg(rows - 1));
     QCOMPARE(control<QPushButton>(dlg.get(), CTimeSignalDlg::IdAdd)->isEnabled(), addEnabled);
+    QTEST(keptNote(*dlg), "note");
+}
+
+void TestCTimeSignalDlg::arrowKeysInTimeEdits_data()
+{
+    QTest::addColumn<int>("edit");
+    QTest::addColumn<int>("upDown");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("pos");
+    using D = CTimeSignalDlg;
+    // Opened at 23:00:59: the up-downs stop at their ends, as they do when clicked.
+    QTest::newRow("hour up, at the top")
+        << int(D::IdHourEdit) << int(D::IdHourUpDown) << int(Qt::Key_Up) << 23;
+    QTest::newRow("hour down") << int(D::IdHourEdit) << int(D::IdHourUpDown) << int(Qt::Key_Down)
+                               << 22;
+    QTest::newRow("minute down, at the bottom")
+        << int(D::IdMinuteEdit) << int(D::IdMinuteUpDown) << int(Qt::Key_Down) << 0;
+    QTest::newRow("minute up") << int(D::IdMinuteEdit) << int(D::IdMinuteUpDown) << int(Qt::Key_Up)
+                               << 1;
+    QTest::newRow("second up, at the top")
+        << int(D::IdSecondEdit) << int(D::IdSecondUpDown) << int(Qt::Key_Up) << 59;
+    QTest::newRow("second down") << int(D::IdSecondEdit) << int(D::IdSecondUpDown)
+                                 << int(Qt::Key_Down) << 58;
+}
+
+void TestCTimeSignalDlg::arrowKeysInTimeEdits()
+{
+    QFETCH(int, edit);
+    QFETCH(int, upDown);
+    QFETCH(int, key);
+    QFETCH(int, pos);
+    auto dlg = open(QTime(23, 0, 59));
+    auto* line = control<QLineEdit>(dlg.get(), edit);
+    QTest::keyClick(line, Qt::Key(key));
+    QCOMPARE(control<UpDownControl>(dlg.get(), upDown)->pos(), pos);
+    QCOMPARE(line->text(), QString::number(pos));
 }
 
 void TestCTimeSignalDlg::addAsksAndAddsCheckedRow()
@@ -439,6 +491,23 @@ void TestCTimeSignalDlg::closeWithNoRowsLeavesFile()
     QCOMPARE(times(*again), (QStringList{u"07:00:00"_s, u"21:30:00"_s}));
 }
 
+void TestCTimeSignalDlg::closeKeepsLinesItCannotShow()
+{
+    makeList(kSample);
+    writeSchedule(scheduleFile({u"21:30:00,1,abc"_s, u"99:00:00,1,hand-made"_s}));
+    auto dlg = open(QTime(7, 0, 0));
+    chooseList(*dlg, kSample);
+    click(*dlg, CTimeSignalDlg::IdAdd);
+    m_boxes.clear();
+    click(*dlg, CTimeSignalDlg::IdClose);
+    QVERIFY(m_boxes.isEmpty());
+    // Counted after the rows, byte for byte.
+    QCOMPARE(readSchedule().toHex(), QByteArray("330d0a"
+                                                "30373a30303a30302c312c8e8e8cb195fa919781f40d0a"
+                                                "32313a33303a30302c312c6162630d0a"
+                                                "39393a30303a30302c312c68616e642d6d6164650d0a"));
+}
+
 void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing_data()
 {
     QTest::addColumn<bool>("escape");
@@ -489,6 +558,7 @@ void TestCTimeSignalDlg::closeRefusesUnrepresentableName()
     QVERIFY2(m_boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
              qPrintable(m_boxes[0].text));
     QVERIFY2(m_boxes[0].text.contains(name), qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.contains(u"（😀）"_s), qPrintable(m_boxes[0].text));
     QVERIFY(!m_boxes[0].caption.isEmpty());
     // The dialog stays open with every row, and nothing is written.
     QVERIFY(dlg->isVisible());

@@ -1,4 +1,5 @@
 #include "VelmiraServer.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -82,7 +83,7 @@ int main(int argc, char* argv[])
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmira-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QCoreApplication::setApplicationVersion(tolvane::kVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,6 +1,6 @@
-#include "broadcast/CountedLineReader.h"
+#include "platform/CountedLineReader.h"
 
-namespace tolvane::broadcast {
+namespace tolvane::platform {
 
 CountedLineReader::CountedLineReader(QByteArrayView bytes, int countCap) : m_bytes(bytes)
 {
@@ -39,4 +39,4 @@ bool CountedLineReader::nextLine(QByteArrayView& line)
     return true;
 }
 
-} // namespace tolvane::broadcast
+} // namespace tolvane::platform

@@ -7,7 +7,7 @@
 // line ends at LF, a CR directly before the LF is dropped with it, and a last line
 // without LF still counts. In code page 932 the byte 0x0A is never part of a
 // two-byte character, so splitting before decoding is safe.
-namespace tolvane::broadcast {
+namespace tolvane::platform {
 
 class CountedLineReader
 {
@@ -20,6 +20,8 @@ public:
     int count() const { return m_count; }
     // The next line after line 1, without its line end; false once the bytes are used up.
     bool nextLine(QByteArrayView& line);
+    // The bytes not yet taken as lines, as they stand.
+    QByteArrayView rest() const { return m_bytes.sliced(m_pos); }
 
 private:
     QByteArrayView m_bytes;
@@ -27,4 +29,4 @@ private:
     int m_count = 0;
 };
 
-} // namespace tolvane::broadcast
+} // namespace tolvane::platform
