@@ -1,5 +1,6 @@
 #include "ui/ControlTable.h"
 
+#include "ui/DialogStyle.h"
 #include "ui/UpDownControl.h"
 
 #include <QCheckBox>
@@ -87,8 +88,11 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         b->setDefault(s.kind == ControlKind::DefPushButton);
         return b;
     }
-    case ControlKind::CheckBox:
-        return new QCheckBox(s.text, parent);
+    case ControlKind::CheckBox: {
+        auto* c = new QCheckBox(s.text, parent);
+        c->setStyle(DialogStyle::instance());
+        return c;
+    }
     case ControlKind::Edit: {
         auto* e = new QLineEdit(s.text, parent);
         e->setReadOnly(s.flags & ReadOnly);
@@ -105,8 +109,11 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         return l;
     }
-    case ControlKind::GroupBox:
-        return new QGroupBox(s.text, parent);
+    case ControlKind::GroupBox: {
+        auto* g = new QGroupBox(s.text, parent);
+        g->setStyle(DialogStyle::instance());
+        return g;
+    }
     case ControlKind::DropDownList: {
         auto* c = new QComboBox(parent);
         c->setEditable(false);
