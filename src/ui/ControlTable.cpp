@@ -1,6 +1,8 @@
 #include "ui/ControlTable.h"
 
+#include "broadcast/BroadcastRequest.h"
 #include "ui/DialogStyle.h"
+#include "ui/LiveMessageEdit.h"
 #include "ui/UpDownControl.h"
 
 #include <QCheckBox>
@@ -99,6 +101,11 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         e->setAlignment(textAlignment(s.flags));
         if (s.flags & DigitsOnly)
             e->setValidator(new QIntValidator(0, 99, e));
+        return e;
+    }
+    case ControlKind::LiveMessageEdit: {
+        auto* e = new LiveMessageEdit(broadcast::kLiveCap, parent);
+        e->setText(s.text);
         return e;
     }
     case ControlKind::Static: {

@@ -19,6 +19,7 @@ enum class ControlKind {
     DefPushButton, // the dialog's default button
     CheckBox,
     Edit,
+    LiveMessageEdit, // an edit that marks what a live message would lose to its cap
     Static,
     GroupBox,
     DropDownList, // QComboBox, not editable

@@ -37,7 +37,7 @@ const QList<ControlSpec>& controls()
         {kNoId, K::GroupBox, QStringLiteral("時報"), {183, 174, 67, 35}},
         {IDC_TIMESIG_ENABLED, K::CheckBox, QStringLiteral("有効"), {200, 190, 25, 10}},
         {IDC_TIMESIG_SETTINGS, K::PushButton, QStringLiteral("設定"), {225, 185, 21, 18}},
-        {IDC_LIVE_TEXT, K::Edit, {}, {25, 218, 153, 14}},
+        {IDC_LIVE_TEXT, K::LiveMessageEdit, {}, {25, 218, 153, 14}},
         {IDC_LIVE_SEND, K::PushButton, QStringLiteral("生声♪"), {187, 218, 50, 14}},
         {IDC_LOGIN, K::PushButton, QStringLiteral("ログイン"), {259, 218, 50, 14}},
         {IDC_CLEAR_AFTER_SEND,
