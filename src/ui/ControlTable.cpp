@@ -1,6 +1,7 @@
 #include "ui/ControlTable.h"
 
 #include "broadcast/BroadcastRequest.h"
+#include "ui/CutLineDelegate.h"
 #include "ui/DialogStyle.h"
 #include "ui/LiveMessageEdit.h"
 #include "ui/UpDownControl.h"
@@ -133,6 +134,8 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         l->setSelectionMode(s.flags & MultiSelect ? QAbstractItemView::ExtendedSelection
                                                   : QAbstractItemView::SingleSelection);
         l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        if (s.flags & ShowsLineCut)
+            l->setItemDelegate(new CutLineDelegate(broadcast::kLineCap, l));
         return l;
     }
     case ControlKind::ListView: {

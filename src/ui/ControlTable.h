@@ -40,6 +40,7 @@ enum ControlFlag : unsigned {
     Sorted = 1u << 6,
     MultiSelect = 1u << 7,
     DigitsOnly = 1u << 8,
+    ShowsLineCut = 1u << 9, // list box of broadcast lines: a cut line's tooltip says so
 };
 
 constexpr int kNoId = -1;

@@ -9,7 +9,7 @@ const QList<ControlSpec>& controls()
     static const QList<ControlSpec> table = {
         {IDC_LIST_SELECTOR, K::DropDownList, {}, {25, 21, 153, 165}},
         {IDC_START, K::PushButton, QStringLiteral("放送します♪"), {187, 21, 50, 14}},
-        {IDC_LINES, K::ListBox, {}, {25, 43, 153, 161}},
+        {IDC_LINES, K::ListBox, {}, {25, 43, 153, 161}, ShowsLineCut},
         {IDC_STOP, K::PushButton, QStringLiteral("放送中止！"), {187, 43, 50, 14}},
         {kNoId, K::GroupBox, QStringLiteral("短縮設定"), {182, 68, 67, 50}},
         // The up-down aligns itself at the right edge of its buddy, inside the buddy's
