@@ -1,6 +1,7 @@
 #include "ui/ControlTable.h"
 
 #include "broadcast/BroadcastRequest.h"
+#include "ui/CheckBoxAccessible.h"
 #include "ui/CutLineDelegate.h"
 #include "ui/DialogStyle.h"
 #include "ui/LiveMessageEdit.h"
@@ -204,6 +205,8 @@ QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& sp
                                    const CustomFactory& custom)
 {
     parent->installEventFilter(new CaptionFitter(parent));
+    // Before any check box exists: Qt keeps the first interface made for an object.
+    CheckBoxAccessible::install();
     QHash<int, QWidget*> byId;
     const QFont font = parent->font();
     QList<QWidget*> groups;

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QSignalSpy>
 #include <QStyleOptionGroupBox>
 #include <QTest>
 
@@ -116,6 +117,25 @@ private Q_SLOTS:
         for (QGroupBox* box : t.dialog.findChildren<QGroupBox*>())
             QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
                      box->title());
+    }
+
+    // An assistive tool's Toggle does what a click does, so handlers of clicks run.
+    void toggleActionClicksTheCheckBox()
+    {
+        MainTable t;
+        auto* check = control<QCheckBox>(&t.dialog, mainwindow::IDC_TIMESIG_ENABLED);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(check);
+        QVERIFY(a->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::toggleAction()));
+        QSignalSpy clicks(check, &QCheckBox::clicked);
+        const bool before = check->isChecked();
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(check->isChecked(), !before);
+        QCOMPARE(a->state().checked, !before);
+        check->setEnabled(false);
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(clicks.size(), 1);
     }
 };
 
