@@ -1,5 +1,10 @@
 #include "ui/ControlTable.h"
 
+#include "broadcast/BroadcastRequest.h"
+#include "ui/CheckBoxAccessible.h"
+#include "ui/CutLineDelegate.h"
+#include "ui/DialogStyle.h"
+#include "ui/LiveMessageEdit.h"
 #include "ui/UpDownControl.h"
 
 #include <QCheckBox>
@@ -87,14 +92,22 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         b->setDefault(s.kind == ControlKind::DefPushButton);
         return b;
     }
-    case ControlKind::CheckBox:
-        return new QCheckBox(s.text, parent);
+    case ControlKind::CheckBox: {
+        auto* c = new QCheckBox(s.text, parent);
+        c->setStyle(DialogStyle::instance());
+        return c;
+    }
     case ControlKind::Edit: {
         auto* e = new QLineEdit(s.text, parent);
         e->setReadOnly(s.flags & ReadOnly);
         e->setAlignment(textAlignment(s.flags));
         if (s.flags & DigitsOnly)
             e->setValidator(new QIntValidator(0, 99, e));
+        return e;
+    }
+    case ControlKind::LiveMessageEdit: {
+        auto* e = new LiveMessageEdit(broadcast::kLiveCap, parent);
+        e->setText(s.text);
         return e;
     }
     case ControlKind::Static: {
@@ -105,8 +118,11 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         return l;
     }
-    case ControlKind::GroupBox:
-        return new QGroupBox(s.text, parent);
+    case ControlKind::GroupBox: {
+        auto* g = new QGroupBox(s.text, parent);
+        g->setStyle(DialogStyle::instance());
+        return g;
+    }
     case ControlKind::DropDownList: {
         auto* c = new QComboBox(parent);
         c->setEditable(false);
@@ -119,6 +135,8 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         l->setSelectionMode(s.flags & MultiSelect ? QAbstractItemView::ExtendedSelection
                                                   : QAbstractItemView::SingleSelection);
         l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        if (s.flags & ShowsLineCut)
+            l->setItemDelegate(new CutLineDelegate(broadcast::kLineCap, l));
         return l;
     }
     case ControlKind::ListView: {
@@ -187,6 +205,8 @@ QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& sp
                                    const CustomFactory& custom)
 {
     parent->installEventFilter(new CaptionFitter(parent));
+    // Before any check box exists: Qt keeps the first interface made for an object.
+    CheckBoxAccessible::install();
     QHash<int, QWidget*> byId;
     const QFont font = parent->font();
     QList<QWidget*> groups;

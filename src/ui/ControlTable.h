@@ -19,6 +19,7 @@ enum class ControlKind {
     DefPushButton, // the dialog's default button
     CheckBox,
     Edit,
+    LiveMessageEdit, // an edit that marks what a live message would lose to its cap
     Static,
     GroupBox,
     DropDownList, // QComboBox, not editable
@@ -39,6 +40,7 @@ enum ControlFlag : unsigned {
     Sorted = 1u << 6,
     MultiSelect = 1u << 7,
     DigitsOnly = 1u << 8,
+    ShowsLineCut = 1u << 9, // list box of broadcast lines: a cut line's tooltip says so
 };
 
 constexpr int kNoId = -1;

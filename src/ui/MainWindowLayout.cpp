@@ -9,7 +9,7 @@ const QList<ControlSpec>& controls()
     static const QList<ControlSpec> table = {
         {IDC_LIST_SELECTOR, K::DropDownList, {}, {25, 21, 153, 165}},
         {IDC_START, K::PushButton, QStringLiteral("放送します♪"), {187, 21, 50, 14}},
-        {IDC_LINES, K::ListBox, {}, {25, 43, 153, 161}},
+        {IDC_LINES, K::ListBox, {}, {25, 43, 153, 161}, ShowsLineCut},
         {IDC_STOP, K::PushButton, QStringLiteral("放送中止！"), {187, 43, 50, 14}},
         {kNoId, K::GroupBox, QStringLiteral("短縮設定"), {182, 68, 67, 50}},
         // The up-down aligns itself at the right edge of its buddy, inside the buddy's
@@ -37,7 +37,7 @@ const QList<ControlSpec>& controls()
         {kNoId, K::GroupBox, QStringLiteral("時報"), {183, 174, 67, 35}},
         {IDC_TIMESIG_ENABLED, K::CheckBox, QStringLiteral("有効"), {200, 190, 25, 10}},
         {IDC_TIMESIG_SETTINGS, K::PushButton, QStringLiteral("設定"), {225, 185, 21, 18}},
-        {IDC_LIVE_TEXT, K::Edit, {}, {25, 218, 153, 14}},
+        {IDC_LIVE_TEXT, K::LiveMessageEdit, {}, {25, 218, 153, 14}},
         {IDC_LIVE_SEND, K::PushButton, QStringLiteral("生声♪"), {187, 218, 50, 14}},
         {IDC_LOGIN, K::PushButton, QStringLiteral("ログイン"), {259, 218, 50, 14}},
         {IDC_CLEAR_AFTER_SEND,
