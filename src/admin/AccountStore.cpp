@@ -32,6 +32,9 @@ void AccountStore::storeListReply(QByteArrayView payload)
 
 void AccountStore::storeDetailReply(QByteArrayView payload)
 {
+    // A reply shorter than the record must not leave the previous account's
+    // fields behind it: what the reply does not carry reads as empty.
+    m_detail.fill('\0');
     const qsizetype n = qMin<qsizetype>(payload.size(), kDetailRecordSize);
     if (n > 0)
         memcpy(m_detail.data(), payload.data(), size_t(n));

@@ -33,8 +33,9 @@ public:
     // A view of the stored list reply; valid until the next storeListReply.
     AccountListView list() const { return AccountListView(m_list); }
 
-    // The detail reply is a fixed record: a shorter payload leaves the rest of
-    // the record as it was, a longer one is copied only as far as the record goes.
+    // The detail reply is a fixed record, cleared before each reply is copied in:
+    // fields a shorter payload does not carry read as empty or 0, a longer payload
+    // is copied only as far as the record goes.
     void storeDetailReply(QByteArrayView payload);
     AccountDetail detail() const { return readAccountDetail(m_detail); }
     QByteArrayView detailRecord() const { return m_detail; }
