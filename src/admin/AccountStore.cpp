@@ -88,13 +88,15 @@ std::optional<QByteArray> AccountStore::buildRequest(int notification, qint64 wP
         if (const auto id = idFieldAt(wParam))
             return buildAccountInfoRequest(*id);
         return std::nullopt;
-    case WM_ACCOUNT_CHANGE_REQ:
-        if (lParam < 1 || lParam > 8)
+    case WM_ACCOUNT_CHANGE_REQ: {
+        const std::optional<ChangeKind> kind = changeKindFromParam(lParam);
+        if (!kind)
             return std::nullopt;
         if (const auto id = idFieldAt(wParam))
-            return buildChangeAccountRequest(*id, int(lParam), m_pending.newPassword,
+            return buildChangeAccountRequest(*id, *kind, m_pending.newPassword,
                                              m_pending.newCharacterName);
         return std::nullopt;
+    }
     default:
         return std::nullopt;
     }

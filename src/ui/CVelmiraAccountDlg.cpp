@@ -302,6 +302,11 @@ void CVelmiraAccountDlg::post(int notification, qint64 wParam, qint64 lParam)
     postNotification(m_mainWindow, notification, wParam, lParam);
 }
 
+void CVelmiraAccountDlg::postChange(int position, admin::ChangeKind kind)
+{
+    post(WM_ACCOUNT_CHANGE_REQ, position, qint64(kind));
+}
+
 void CVelmiraAccountDlg::OnSelChangeAccounts()
 {
     const int row = selectedRow();
@@ -418,11 +423,11 @@ void CVelmiraAccountDlg::OnSuspend()
     // The list and the button show the new state at once, without waiting for
     // the server.
     if (suspend) {
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 4);
+        postChange(account->position, admin::ChangeKind::Suspend);
         m_permission->setCurrentIndex(1);
         m_suspend->setText(kLiftText);
     } else {
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 5);
+        postChange(account->position, admin::ChangeKind::Lift);
         m_permission->setCurrentIndex(0);
         m_suspend->setText(kSuspendText);
     }
@@ -444,7 +449,7 @@ void CVelmiraAccountDlg::OnSendHome()
         notice(noSelectionText());
         return;
     }
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 3);
+    postChange(account->position, admin::ChangeKind::SendHome);
     m_pendingOperation = PendingOperation::Nothing;
     m_loginState->setText(kAbsent);
     m_playerOnline = false;
@@ -463,7 +468,7 @@ void CVelmiraAccountDlg::OnChangePassword()
         return;
     }
     m_store.setNewPassword(m_password->text());
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 1);
+    postChange(account->position, admin::ChangeKind::Password);
     m_pendingOperation = PendingOperation::Nothing;
     ApplyLayout(Layout::View);
 }
@@ -480,7 +485,7 @@ void CVelmiraAccountDlg::OnChangeName()
         return;
     }
     m_store.setNewCharacterName(m_name->text());
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 2);
+    postChange(account->position, admin::ChangeKind::CharacterName);
     m_pendingOperation = PendingOperation::Nothing;
     ApplyLayout(Layout::View);
 }
@@ -493,17 +498,17 @@ void CVelmiraAccountDlg::OnChangeAuthority()
         return;
     }
     static const QString kWords[] = {u"none"_s, u"navi"_s, u"GM"_s};
-    const int item = m_authority->currentIndex();
-    const bool chosen = item >= 0 && item < 3;
-    const QString word = chosen ? kWords[item] : QString();
+    const std::optional<admin::ChangeKind> kind =
+        admin::authorityChangeKind(m_authority->currentIndex());
+    const QString word = kind ? kWords[m_authority->currentIndex()] : QString();
     if (!confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
         return;
-    if (chosen) {
+    if (kind) {
         if (!namesStoredAccount(*account)) {
             notice(noSelectionText());
             return;
         }
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 6 + item);
+        postChange(account->position, *kind);
     }
     ApplyLayout(Layout::View);
 }

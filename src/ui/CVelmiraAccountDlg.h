@@ -15,7 +15,8 @@ class QPushButton;
 
 namespace tolvane::admin {
 class AccountStore;
-}
+enum class ChangeKind : int;
+} // namespace tolvane::admin
 
 namespace tolvane::ui {
 
@@ -105,6 +106,7 @@ private:
     bool confirm(const QString& text);
     void notice(const QString& text);
     void post(int notification, qint64 wParam = 0, qint64 lParam = 0);
+    void postChange(int position, admin::ChangeKind kind);
 
     admin::AccountStore& m_store;
     QPointer<QObject> m_mainWindow;

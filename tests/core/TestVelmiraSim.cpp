@@ -405,6 +405,12 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     client.socket.write(frame(10051, id + le32(0x10) + QByteArray(1, '\1')));
     client.socket.write(frame(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
     QTRY_COMPARE(client.received, kChangeReply.repeated(5));
+    // The log names the console's operation behind a change; a logged-in state of
+    // 1 is no operation of the console.
+    const auto logged = [&](int i) { return requests.at(i).at(0).value<RequestRecord>().text; };
+    QVERIFY2(logged(4).contains(QStringLiteral("(denied)  [suspend]")), qPrintable(logged(4)));
+    QVERIFY2(logged(5).contains(QStringLiteral("(logged in)  [before login]")),
+             qPrintable(logged(5)));
 
     client.received.clear();
     client.socket.write(kListRequest);

@@ -42,6 +42,29 @@ QString loginStateName(quint8 v)
     return v == 0 ? QStringLiteral("not logged in") : QStringLiteral("logged in");
 }
 
+// The console's operation behind a change, so the log tells which button the
+// operator pressed.
+QString operationName(admin::ChangeKind kind)
+{
+    switch (kind) {
+    case admin::ChangeKind::Password:
+        return QStringLiteral("password change");
+    case admin::ChangeKind::CharacterName:
+        return QStringLiteral("character-name change");
+    case admin::ChangeKind::SendHome:
+        return QStringLiteral("send home");
+    case admin::ChangeKind::Suspend:
+        return QStringLiteral("suspend");
+    case admin::ChangeKind::Lift:
+        return QStringLiteral("lift the suspension");
+    case admin::ChangeKind::AuthorityNone:
+    case admin::ChangeKind::AuthorityNavi:
+    case admin::ChangeKind::AuthorityGm:
+        return QStringLiteral("authority change");
+    }
+    return {};
+}
+
 QString quoted(const QString& text)
 {
     return QLatin1Char('"') + printableText(text) + QLatin1Char('"');
@@ -316,6 +339,9 @@ QString VelmiraServer::applyChange(const admin::AccountRequest& request)
         return id + QStringLiteral("  field selector 0x%1 is not one field, ignored")
                         .arg(request.field, 0, 16);
     }
+    if (const std::optional<admin::ChangeKind> kind =
+            admin::changeKindOf(request.field, request.value))
+        change += QStringLiteral("  [") + operationName(*kind) + QLatin1Char(']');
     m_store.update(a);
     return id + QStringLiteral("  ") + change + saveNote();
 }
