@@ -8,7 +8,9 @@ namespace tolvane::sim {
 
 ClientConnection::ClientConnection(QTcpSocket* socket, const SimOptions& options,
                                    VelmiraServer* server)
-    : QObject(server), m_socket(socket), m_server(server), m_options(options)
+    : QObject(server), m_socket(socket), m_server(server), m_options(options),
+      // Requests are small: no request may claim more than the general bound.
+      m_assembler(wire::PayloadLimits{wire::kMaxPayload, wire::kMaxPayload})
 {
     m_socket->setParent(this);
     // Small replies go out at once; pieces of a chunked reply must not be merged
