@@ -23,7 +23,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QListWidget>
+#include <QListView>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -69,7 +69,7 @@ private:
 
 // Waits for one list reply, from the server's write to the filled list box and
 // its next paint.
-Fill awaitFill(VelmiraServer& server, CVelmiraAccountDlg& dialog, QListWidget* list, int accounts,
+Fill awaitFill(VelmiraServer& server, CVelmiraAccountDlg& dialog, QListView* list, int accounts,
                const std::function<void()>& trigger)
 {
     QElapsedTimer clock;
@@ -85,8 +85,8 @@ Fill awaitFill(VelmiraServer& server, CVelmiraAccountDlg& dialog, QListWidget* l
                                                   fill.written = clock.nsecsElapsed();
                                           });
     const auto filled =
-        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, &loop, [&] {
-            if (fill.filled < 0 && list->count() == accounts)
+        QObject::connect(list->model(), &QAbstractItemModel::modelReset, &loop, [&] {
+            if (fill.filled < 0 && list->model()->rowCount() == accounts)
                 fill.filled = clock.nsecsElapsed();
         });
     trigger();
@@ -173,14 +173,14 @@ int main(int argc, char** argv)
     const benchsupport::MachineLoad load;
     for (int run = 1; run <= runs; ++run) {
         CVelmiraAccountDlg dialog(window.accounts(), &window, &window);
-        auto* list = tolvane::ui::control<QListWidget>(&dialog, CVelmiraAccountDlg::IdAccounts);
+        auto* list = tolvane::ui::control<QListView>(&dialog, CVelmiraAccountDlg::IdAccounts);
         // Modal, as the program opens it, so the main window routes the reply to it.
         dialog.setWindowModality(Qt::ApplicationModal);
         const qint64 waitBefore = benchsupport::runQueueWaitNs();
         const Fill first = awaitFill(server, dialog, list, accounts, [&] { dialog.show(); });
         if (first.filled < 0 || first.written < 0) {
             std::printf("run %d: the list box holds %d of %d lines after 10 s\n", run,
-                        list->count(), accounts);
+                        list->model()->rowCount(), accounts);
             return 1;
         }
         // The dialog's reload posts the same request to the main window.

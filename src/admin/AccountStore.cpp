@@ -30,6 +30,11 @@ void AccountStore::storeListReply(QByteArrayView payload)
     m_list = payload.toByteArray();
 }
 
+void AccountStore::storeListReply(const QByteArray& payload)
+{
+    m_list = payload;
+}
+
 void AccountStore::storeDetailReply(QByteArrayView payload)
 {
     // A reply shorter than the record must not leave the previous account's

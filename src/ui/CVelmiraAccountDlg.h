@@ -10,10 +10,11 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace tolvane::admin {
+class AccountListModel;
 class AccountStore;
 enum class ChangeKind : int;
 } // namespace tolvane::admin
@@ -115,7 +116,8 @@ private:
     bool m_opened = false;
 
     QHash<int, QWidget*> m_controls;
-    QListWidget* m_accounts = nullptr;
+    admin::AccountListModel* m_model = nullptr;
+    QListView* m_accounts = nullptr;
     QLineEdit* m_accountId = nullptr;
     QLineEdit* m_password = nullptr;
     QLineEdit* m_name = nullptr;

@@ -10,7 +10,7 @@
 #include "VelmiraServer.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -116,8 +116,9 @@ private Q_SLOTS:
             // Shown modal, so replies reach it as the most recently active popup.
             dialog.setModal(true);
             dialog.show();
-            auto* list = control<QListWidget>(&dialog, CVelmiraAccountDlg::IdAccounts);
-            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000); }();
+            const QAbstractItemModel* list =
+                control<QListView>(&dialog, CVelmiraAccountDlg::IdAccounts)->model();
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, 10000); }();
             // Enrol a new account.
             QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdEnrol), Qt::LeftButton);
             control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdAccountId)
@@ -125,7 +126,7 @@ private Q_SLOTS:
             control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdPassword)
                 ->setText(QStringLiteral("パスワード"));
             QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdExecute), Qt::LeftButton);
-            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 4, 10000); }();
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 4, 10000); }();
             ran = true;
             dialog.done(QDialog::Accepted);
             return int(QDialog::Accepted);
