@@ -36,6 +36,8 @@ using tolvane::ui::CVelmiraAccountDlg;
 
 namespace {
 
+constexpr int kMaxAccounts = 1'300'000; // about what a 64 MiB list reply holds
+
 // Times of one list reply on one clock, in nanoseconds; -1 where not reached.
 struct Fill
 {
@@ -127,9 +129,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "--runs takes a number from 1 to 1000\n");
         return 2;
     }
-    if (!accountsOk || accounts < 1 || accounts > VelmiraServer::kMaxAccounts) {
-        std::fprintf(stderr, "--accounts takes a number from 1 to %d\n",
-                     VelmiraServer::kMaxAccounts);
+    if (!accountsOk || accounts < 1 || accounts > kMaxAccounts) {
+        std::fprintf(stderr, "--accounts takes a number from 1 to %d\n", kMaxAccounts);
         return 2;
     }
 

@@ -1,5 +1,6 @@
 #include "VelmiraServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void coalescedRepliesArriveInOneRead();
     void coalescedRepliesFlushAfterDelay();
     void closesAfterConfiguredFrames();
+    void servesGeneratedAccountsPastOneMiB();
     void overlongFrameClosesClient();
     void frameAtPayloadLimitIsAccepted();
     void accountRoundTripIsSavedAndReloaded();
@@ -345,6 +347,30 @@ void TestVelmiraSim::closesAfterConfiguredFrames()
     QCOMPARE(client.received,
              kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000"));
     QCOMPARE(requests.count(), 2);
+}
+
+void TestVelmiraSim::servesGeneratedAccountsPastOneMiB()
+{
+    VelmiraServer server;
+    QCOMPARE(server.seedAccounts(25000), 25000);
+    QCOMPARE(server.seedAccounts(25001), 1); // the IDs taken are skipped
+    QVERIFY(server.listen(quietOptions()));
+    const QByteArray pw = QCryptographicHash::hash("player", QCryptographicHash::Md5).toHex();
+    QCOMPARE(server.account(QStringLiteral("player0025000"))->digestText, pw);
+
+    TestClient client(server.serverPort());
+    client.socket.write(kListRequest);
+    // 8 + 25,001 x 50 = 1,250,058 payload bytes: past the 1 MiB of other frames.
+    QTRY_COMPARE_WITH_TIMEOUT(client.received.size(), 6 + 1250058, 20000);
+    QCOMPARE(client.received.left(14), QByteArray::fromHex("0a131300 1c27 00000000 a9610000"));
+    const auto utf16 = [](const char* ascii) {
+        QByteArray out;
+        for (const char* c = ascii; *c; ++c)
+            out += QByteArray(1, *c) + '\0';
+        return out.leftJustified(50, '\0');
+    };
+    QCOMPARE(client.received.mid(14, 50), utf16("player0000000"));
+    QCOMPARE(client.received.right(50), utf16("player0025000"));
 }
 
 void TestVelmiraSim::overlongFrameClosesClient()

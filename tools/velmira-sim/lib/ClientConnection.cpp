@@ -106,6 +106,10 @@ void ClientConnection::send(const QByteArray& bytes)
         m_socket->flush();
         return;
     }
+    if (m_outgoingPos > 0) {
+        m_outgoing.remove(0, m_outgoingPos);
+        m_outgoingPos = 0;
+    }
     m_outgoing += bytes;
     if (!m_chunkTimer.isActive())
         writeNextPiece();
@@ -113,11 +117,14 @@ void ClientConnection::send(const QByteArray& bytes)
 
 void ClientConnection::writeNextPiece()
 {
-    if (!m_outgoing.isEmpty()) {
-        const qsizetype n = qMin<qsizetype>(m_options.chunkBytes, m_outgoing.size());
-        m_socket->write(m_outgoing.first(n));
+    if (m_outgoingPos < m_outgoing.size()) {
+        // An offset, not a removal per piece: a list reply of many MiB in small
+        // pieces must not be moved again for every piece.
+        const qsizetype n =
+            qMin<qsizetype>(m_options.chunkBytes, m_outgoing.size() - m_outgoingPos);
+        m_socket->write(m_outgoing.constData() + m_outgoingPos, n);
         m_socket->flush();
-        m_outgoing.remove(0, n);
+        m_outgoingPos += n;
         // The next piece waits, also the first piece of a later reply, so the
         // client gets a chance to read each piece on its own.
         m_chunkTimer.start();
@@ -137,7 +144,7 @@ void ClientConnection::beginClose(const QString& reason)
 
 void ClientConnection::closeWhenDrained()
 {
-    if (!m_outgoing.isEmpty() || m_chunkTimer.isActive())
+    if (m_outgoingPos < m_outgoing.size() || m_chunkTimer.isActive())
         return; // writeNextPiece comes back here after the last piece
     // Written bytes still buffered in the socket go out before the close.
     m_socket->disconnectFromHost();

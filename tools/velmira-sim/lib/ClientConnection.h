@@ -46,7 +46,8 @@ private:
     FrameAssembler m_assembler;
     QList<QByteArray> m_held;
     QTimer m_coalesceTimer;
-    QByteArray m_outgoing; // bytes not yet written in chunked mode
+    QByteArray m_outgoing; // bytes of replies in chunked mode, from m_outgoingPos on
+    qsizetype m_outgoingPos = 0;
     QTimer m_chunkTimer;
     int m_framesHandled = 0;
     bool m_closing = false;

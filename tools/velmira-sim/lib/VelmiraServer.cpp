@@ -134,6 +134,21 @@ bool VelmiraServer::addAccount(const Account& account)
     return m_store.add(account);
 }
 
+int VelmiraServer::seedAccounts(int count)
+{
+    return m_store.addGenerated(count);
+}
+
+const QByteArray& VelmiraServer::listReply()
+{
+    // A million IDs take a while to lay out; the same list is sent as it was.
+    if (m_listReplyVersion != m_store.idsVersion()) {
+        m_listReply = admin::buildAccountListReply(m_store.ids());
+        m_listReplyVersion = m_store.idsVersion();
+    }
+    return m_listReply;
+}
+
 void VelmiraServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_tcp->nextPendingConnection()) {
@@ -233,16 +248,9 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
     const bool idFits = request->id.size() <= admin::kMaxIdChars;
 
     switch (frame.command) {
-    case CmdAccountList: {
-        QStringList ids = m_store.ids();
-        if (ids.size() > kMaxAccounts) {
-            *text = QStringLiteral("%1 accounts, first %2 sent").arg(ids.size()).arg(kMaxAccounts);
-            ids = ids.first(kMaxAccounts);
-        } else {
-            *text = QStringLiteral("%1 accounts").arg(ids.size());
-        }
-        return admin::buildAccountListReply(ids);
-    }
+    case CmdAccountList:
+        *text = QStringLiteral("%1 accounts").arg(m_store.size());
+        return listReply();
     case CmdAccountCreate: {
         if (request->id.isEmpty() || !idFits) {
             *text = QStringLiteral("%1  %2, ignored")
@@ -252,8 +260,6 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
             *text = id + QStringLiteral("  digest is not 32 lowercase hex digits, ignored");
         } else if (m_store.find(request->id)) {
             *text = id + QStringLiteral("  already exists, ignored");
-        } else if (m_store.size() >= kMaxAccounts) {
-            *text = id + QStringLiteral("  the list is full, ignored");
         } else {
             Account a;
             a.id = request->id;

@@ -49,11 +49,9 @@ public:
     std::optional<Account> account(const QString& id) const { return m_store.find(id); }
     // False when the ID is already taken.
     bool addAccount(const Account& account);
-
-    // The list reply carries at most this many IDs, so that it stays within the
-    // largest frame the console accepts; creation stops there too.
-    static constexpr int kMaxAccounts =
-        int((wire::kMaxPayload - admin::kListHeadSize) / admin::kIdFieldSize);
+    // Adds `count` generated accounts (see ServerAccounts::addGenerated); returns
+    // the number added.
+    int seedAccounts(int count);
 
 Q_SIGNALS:
     void requestReceived(const tolvane::sim::RequestRecord& record);
@@ -69,6 +67,7 @@ private:
     void onNewConnection();
     // Handles one request frame of a client; returns the reply frame, or nothing.
     QByteArray handleFrame(const wire::Frame& frame, bool& loginAccepted);
+    const QByteArray& listReply();
     QByteArray handleAccountRequest(const wire::Frame& frame, QString* text);
     QString applyChange(const admin::AccountRequest& request);
     QString saveNote() const;
@@ -82,6 +81,9 @@ private:
     qint32 m_playerCount = 12;
     QString m_error;
     QElapsedTimer m_clock;
+    // The last list reply built, while the IDs are those it was built from.
+    QByteArray m_listReply;
+    std::optional<quint64> m_listReplyVersion;
 };
 
 } // namespace tolvane::sim
