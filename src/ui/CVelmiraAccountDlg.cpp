@@ -147,7 +147,9 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
     auto button = [this](int id) { return qobject_cast<QPushButton*>(m_controls.value(id)); };
     connect(m_accounts->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CVelmiraAccountDlg::OnSelChangeAccounts);
-    connect(m_md5, &QCheckBox::clicked, this, &CVelmiraAccountDlg::OnMd5Clicked);
+    // Toggled, not clicked: the Space key, an assistive client's Toggle action
+    // and a click all end here.
+    connect(m_md5, &QCheckBox::toggled, this, &CVelmiraAccountDlg::OnMd5Toggled);
     connect(button(IdEdit), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEdit);
     connect(button(IdEnrol), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEnrol);
     connect(button(IdCancel), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnCancel);
@@ -313,7 +315,7 @@ void CVelmiraAccountDlg::OnSelChangeAccounts()
         post(WM_ACCOUNT_INFO_REQ, account->position);
 }
 
-void CVelmiraAccountDlg::OnMd5Clicked()
+void CVelmiraAccountDlg::OnMd5Toggled()
 {
     m_password->setText(passwordBoxText());
 }

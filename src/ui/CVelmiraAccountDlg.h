@@ -87,7 +87,7 @@ private:
     void ShowAccount();
 
     void OnSelChangeAccounts();
-    void OnMd5Clicked();
+    void OnMd5Toggled();
     void OnEdit();
     void OnEnrol();
     void OnCancel();

@@ -6,6 +6,7 @@
 #include "ui/ControlTable.h"
 #include "ui/MessageBoxSeam.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -193,6 +194,7 @@ private Q_SLOTS:
     void selectionAsksForDetails();
     void showAccount_data();
     void showAccount();
+    void md5Toggle_data();
     void md5Toggle();
     void detailReplyEndsEdit();
     void create();
@@ -554,18 +556,42 @@ void TestCVelmiraAccountDlg::showAccount()
     QCOMPARE(f.enabled(1089), state != 0);
 }
 
+void TestCVelmiraAccountDlg::md5Toggle_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("click") << u"click"_s;
+    QTest::newRow("Space key") << u"space"_s;
+    QTest::newRow("assistive Toggle action") << u"toggle"_s;
+}
+
 void TestCVelmiraAccountDlg::md5Toggle()
 {
+    QFETCH(QString, how);
     Fixture f;
     f.view();
     auto* md5 = f.c<QCheckBox>(1079);
-    md5->click();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(md5);
+    QVERIFY(accessible && accessible->actionInterface());
+    QCOMPARE(accessible->text(QAccessible::Name), u"MD5"_s);
+    const QString toggleAction = QAccessibleActionInterface::toggleAction();
+    QVERIFY(accessible->actionInterface()->actionNames().contains(toggleAction));
+    const auto tick = [&] {
+        if (how == u"click")
+            md5->click();
+        else if (how == u"space")
+            QTest::keyClick(md5, Qt::Key_Space);
+        else
+            accessible->actionInterface()->doAction(toggleAction);
+    };
+
+    tick();
+    QVERIFY(md5->isChecked());
     QCOMPARE(f.edit(1038)->text(), u"0123456789abcdef0123456789abcdef"_s);
-    md5->click();
+    tick();
     QCOMPARE(f.edit(1038)->text(), u"*****"_s);
 
     // Ticked, the next account's digest is shown as it arrives.
-    md5->click();
+    tick();
     Detail other;
     other.digest = "ffffffffffffffffffffffffffff0000";
     f.detailArrives(other);
