@@ -123,6 +123,9 @@ private Q_SLOTS:
     void coalescedRepliesArriveInOneRead();
     void coalescedRepliesFlushAfterDelay();
     void closesAfterConfiguredFrames();
+    void fallsSilentAfterFrames();
+    void refusesLoginsAtRunTime();
+    void restartCutsClientsAndTakesThePortAgain();
     void servesGeneratedAccountsPastOneMiB();
     void overlongFrameClosesClient();
     void frameAtPayloadLimitIsAccepted();
@@ -347,6 +350,82 @@ void TestVelmiraSim::closesAfterConfiguredFrames()
     QCOMPARE(client.received,
              kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000"));
     QCOMPARE(requests.count(), 2);
+}
+
+void TestVelmiraSim::fallsSilentAfterFrames()
+{
+    SimOptions o = quietOptions();
+    o.muteAfterFrames = 1;
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    const QByteArray countReply = QByteArray::fromHex("08000000e22e 01000000 0c000000");
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginAccepted);
+
+    // Read and logged, not answered; the connection stays open.
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(requests.count(), 2);
+    const QString silent = requests.at(1).at(0).value<RequestRecord>().text;
+    QVERIFY2(silent.contains(QLatin1String("not answered")), qPrintable(silent));
+    QCOMPARE(server.clientCount(), 1);
+
+    // At run time: 0 answers again (a reply to the silent request would show here).
+    server.setMuteAfterFrames(0);
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(client.received, kLoginAccepted + countReply);
+    // Three frames handled: a limit of two silences the connection at once.
+    server.setMuteAfterFrames(2);
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(requests.count(), 4);
+    QVERIFY(
+        requests.at(3).at(0).value<RequestRecord>().text.contains(QLatin1String("not answered")));
+    QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
+}
+
+void TestVelmiraSim::refusesLoginsAtRunTime()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    TestClient client(server.serverPort());
+    server.setRefuseLogin(true);
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginRefused);
+    server.setRefuseLogin(false);
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginRefused + kLoginAccepted);
+}
+
+void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    const quint16 port = server.serverPort();
+    TestClient before(port);
+    QSignalSpy cut(&before.socket, &QTcpSocket::disconnected);
+    before.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(before.received, kLoginAccepted);
+
+    // Down and up again on the same port at once; the old connection is gone.
+    server.close();
+    QCOMPARE(server.clientCount(), 0);
+    SimOptions again = quietOptions();
+    again.port = port;
+    QVERIFY2(server.listen(again), qPrintable(server.errorString()));
+    QTRY_COMPARE(cut.count(), 1);
+    TestClient after(port);
+    after.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(after.received, kLoginAccepted);
+
+    QSignalSpy cutAgain(&after.socket, &QTcpSocket::disconnected);
+    server.setRefuseLogin(true);
+    QVERIFY(server.restart());
+    QCOMPARE(server.serverPort(), port);
+    QTRY_COMPARE(cutAgain.count(), 1);
+    TestClient third(port);
+    third.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(third.received, kLoginRefused); // run-time settings survive a restart
 }
 
 void TestVelmiraSim::servesGeneratedAccountsPastOneMiB()

@@ -101,6 +101,7 @@ int main(int argc, char* argv[])
     const QString chunkOpt = QStringLiteral("chunk");
     const QString coalesceOpt = QStringLiteral("coalesce");
     const QString closeAfterOpt = QStringLiteral("close-after");
+    const QString muteAfterOpt = QStringLiteral("mute-after");
     const QString refuseOpt = QStringLiteral("refuse-login");
     const QString quietOpt = QStringLiteral("quiet");
     parser.addOptions({
@@ -127,6 +128,10 @@ int main(int argc, char* argv[])
         {coalesceOpt, QStringLiteral("Hold replies and write several in one write.")},
         {closeAfterOpt, QStringLiteral("Close a connection after n request frames."),
          QStringLiteral("n"), QStringLiteral("0")},
+        {muteAfterOpt,
+         QStringLiteral("Answer the first n request frames of a connection, then fall silent: "
+                        "read and log requests, answer none, keep the connection open."),
+         QStringLiteral("n"), QStringLiteral("0")},
         {refuseOpt, QStringLiteral("Answer every login with 0 (not accepted).")},
         {quietOpt, QStringLiteral("Do not log requests.")},
     });
@@ -144,14 +149,16 @@ int main(int argc, char* argv[])
     const auto players = intOption(parser, playersOpt, 0, 0x7fffffff);
     const auto chunk = intOption(parser, chunkOpt, 0, 1 << 20);
     const auto closeAfter = intOption(parser, closeAfterOpt, 0, 0x7fffffff);
+    const auto muteAfter = intOption(parser, muteAfterOpt, 0, 0x7fffffff);
     const auto generated = intOption(parser, countOpt, 0, 100'000'000);
-    if (!port || !players || !chunk || !closeAfter || !generated)
+    if (!port || !players || !chunk || !closeAfter || !muteAfter || !generated)
         return 2;
     options.port = quint16(*port);
     options.adminPassword = parser.value(passwordOpt);
     options.playerCount = *players;
     options.chunkBytes = *chunk;
     options.closeAfterFrames = *closeAfter;
+    options.muteAfterFrames = *muteAfter;
     options.coalesce = parser.isSet(coalesceOpt);
     options.acceptLogin = !parser.isSet(refuseOpt);
     options.quiet = parser.isSet(quietOpt);

@@ -10,7 +10,8 @@ ClientConnection::ClientConnection(QTcpSocket* socket, const SimOptions& options
                                    VelmiraServer* server)
     : QObject(server), m_socket(socket), m_server(server), m_options(options),
       // Requests are small: no request may claim more than the general bound.
-      m_assembler(wire::PayloadLimits{wire::kMaxPayload, wire::kMaxPayload})
+      m_assembler(wire::PayloadLimits{wire::kMaxPayload, wire::kMaxPayload}),
+      m_muteAfterFrames(options.muteAfterFrames)
 {
     m_socket->setParent(this);
     // Small replies go out at once; pieces of a chunked reply must not be merged
@@ -48,9 +49,13 @@ void ClientConnection::onReadyRead()
     m_assembler.feed(bytes);
     while (m_assembler.hasFrame() && !m_closing) {
         const wire::Frame frame = m_assembler.takeFrame();
-        const QByteArray reply = m_server->handleFrame(frame, m_loginAccepted);
-        if (!reply.isEmpty())
-            queueReply(reply);
+        if (m_muteAfterFrames > 0 && m_framesHandled >= m_muteAfterFrames) {
+            m_server->logUnanswered(frame, m_loginAccepted);
+        } else {
+            const QByteArray reply = m_server->handleFrame(frame, m_loginAccepted);
+            if (!reply.isEmpty())
+                queueReply(reply);
+        }
         ++m_framesHandled;
         if (m_options.closeAfterFrames > 0 && m_framesHandled >= m_options.closeAfterFrames)
             beginClose(QStringLiteral("closing %1 after %2 request frames")
@@ -61,6 +66,13 @@ void ClientConnection::onReadyRead()
         beginClose(QStringLiteral("closing %1: a frame declared more than %2 payload bytes")
                        .arg(m_peer)
                        .arg(wire::kMaxPayload));
+}
+
+void ClientConnection::drop()
+{
+    m_closing = true;
+    m_socket->abort();
+    onDisconnected(); // in case the socket was not connected any more
 }
 
 void ClientConnection::onDisconnected()

@@ -28,6 +28,12 @@ public:
 
     QString peerText() const { return m_peer; }
     bool loginAccepted() const { return m_loginAccepted; }
+    bool isGone() const { return m_gone; }
+    // 0 answers every request; N > 0 answers the first N request frames of the
+    // connection and then only reads and logs, as a server that hangs.
+    void setMuteAfterFrames(int frames) { m_muteAfterFrames = frames; }
+    // Cuts the connection at once, as a server that stops does.
+    void drop();
 
 private:
     void onReadyRead();
@@ -50,6 +56,7 @@ private:
     qsizetype m_outgoingPos = 0;
     QTimer m_chunkTimer;
     int m_framesHandled = 0;
+    int m_muteAfterFrames = 0;
     bool m_closing = false;
     bool m_gone = false;
     bool m_loginAccepted = false;

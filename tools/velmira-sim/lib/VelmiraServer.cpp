@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tolvane::sim {
@@ -107,6 +108,28 @@ bool VelmiraServer::listen(const SimOptions& options)
 void VelmiraServer::close()
 {
     m_tcp->close();
+    for (ClientConnection* client : findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly))
+        client->drop();
+}
+
+bool VelmiraServer::restart()
+{
+    SimOptions options = m_options;
+    if (m_tcp->isListening()) {
+        // The port chosen by the system when 0 was asked for.
+        options.address = m_tcp->serverAddress();
+        options.port = m_tcp->serverPort();
+    }
+    // What was set at run time (login refusal, silence, player count) stays.
+    options.playerCount = m_playerCount;
+    return listen(options);
+}
+
+void VelmiraServer::setMuteAfterFrames(int frames)
+{
+    m_options.muteAfterFrames = frames;
+    for (ClientConnection* client : findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly))
+        client->setMuteAfterFrames(frames);
 }
 
 bool VelmiraServer::isListening() const
@@ -126,7 +149,10 @@ QHostAddress VelmiraServer::serverAddress() const
 
 int VelmiraServer::clientCount() const
 {
-    return int(findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly).size());
+    const QList<ClientConnection*> clients =
+        findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly);
+    return int(std::count_if(clients.cbegin(), clients.cend(),
+                             [](const ClientConnection* c) { return !c->isGone(); }));
 }
 
 bool VelmiraServer::addAccount(const Account& account)
@@ -164,7 +190,7 @@ void VelmiraServer::clientGone(ClientConnection* client)
     Q_EMIT clientDisconnected();
 }
 
-QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
+RequestRecord VelmiraServer::newRecord(const Frame& frame) const
 {
     RequestRecord record;
     record.timestamp = QDateTime::currentDateTime();
@@ -173,7 +199,30 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
     record.command = frame.command;
     record.name = commandName(frame.command);
     record.payload = frame.payload;
+    return record;
+}
 
+void VelmiraServer::publish(RequestRecord& record, const QString& text)
+{
+    record.text = text;
+    record.line = formatLogLine(record.timestamp, record.command, record.name, text);
+    print(record.line);
+    Q_EMIT requestReceived(record);
+}
+
+void VelmiraServer::logUnanswered(const Frame& frame, bool loginAccepted)
+{
+    RequestRecord record = newRecord(frame);
+    QString text =
+        QStringLiteral("%1 payload bytes, not answered (silent)").arg(frame.payload.size());
+    if (!loginAccepted && frame.command != CmdLogin)
+        text += QStringLiteral("  [before login]");
+    publish(record, text);
+}
+
+QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
+{
+    RequestRecord record = newRecord(frame);
     const bool wasLoggedIn = loginAccepted;
     QString text;
     QByteArray reply;
@@ -223,10 +272,7 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
 
     if (!wasLoggedIn && frame.command != CmdLogin)
         text += QStringLiteral("  [before login]");
-    record.text = text;
-    record.line = formatLogLine(record.timestamp, record.command, record.name, text);
-    print(record.line);
-    Q_EMIT requestReceived(record);
+    publish(record, text);
     if (broadcast)
         Q_EMIT broadcastReceived(broadcast->text, frame.payload);
     return reply;

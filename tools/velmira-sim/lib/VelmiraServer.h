@@ -33,7 +33,12 @@ public:
     // Opens the accounts file (if any) and starts listening. False, with
     // errorString(), when the accounts file is unusable or the port cannot be had.
     bool listen(const SimOptions& options);
+    // Stops listening and cuts every connection, as a server that goes down. The
+    // same port can be listened on again at once.
     void close();
+    // close(), then listen() again on the same address and port with the same
+    // options: a server restart.
+    bool restart();
     bool isListening() const;
     QString errorString() const { return m_error; }
     quint16 serverPort() const;
@@ -43,6 +48,12 @@ public:
 
     void setPlayerCount(qint32 count) { m_playerCount = count; }
     qint32 playerCount() const { return m_playerCount; }
+    // Logins from now on are refused (result 0) or judged by the password again.
+    void setRefuseLogin(bool refuse) { m_options.acceptLogin = !refuse; }
+    // As SimOptions::muteAfterFrames, for the open connections (counted from
+    // their start, so one that has handled N frames falls silent at once) and
+    // later ones; 0 answers again.
+    void setMuteAfterFrames(int frames);
 
     QStringList accountIds() const { return m_store.ids(); }
     QList<Account> accounts() const { return m_store.accounts(); }
@@ -67,6 +78,10 @@ private:
     void onNewConnection();
     // Handles one request frame of a client; returns the reply frame, or nothing.
     QByteArray handleFrame(const wire::Frame& frame, bool& loginAccepted);
+    // Logs a request that a silent connection reads and leaves unanswered.
+    void logUnanswered(const wire::Frame& frame, bool loginAccepted);
+    RequestRecord newRecord(const wire::Frame& frame) const;
+    void publish(RequestRecord& record, const QString& text);
     const QByteArray& listReply();
     QByteArray handleAccountRequest(const wire::Frame& frame, QString* text);
     QString applyChange(const admin::AccountRequest& request);
