@@ -45,19 +45,6 @@ namespace {
 
 constexpr quint16 kConsolePort = 10010;
 
-// VmRSS of a process in kB.
-std::optional<qint64> residentKb(qint64 pid)
-{
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return std::nullopt;
-}
-
 // User plus system CPU time of a process (all its threads), in clock ticks.
 std::optional<qint64> cpuTicks(qint64 pid)
 {
@@ -92,17 +79,6 @@ std::optional<qint64> cpuNs(qint64 pid)
         sum += file.readAll().split(' ').value(0).toLongLong();
     }
     return sum;
-}
-
-void stop(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
 }
 
 } // namespace
@@ -221,7 +197,7 @@ int main(int argc, char** argv)
         if (!loggedIn || loginNs < 0) {
             std::printf("run %d: no login frame within 10 s (%s)\n%s\n", run,
                         qPrintable(console.errorString()), console.readAll().constData());
-            stop(console);
+            benchsupport::stop(console);
             return 1;
         }
         startups.append(double(loginNs) / 1e6);
@@ -231,18 +207,18 @@ int main(int argc, char** argv)
                     double(consoleWaitNs) / 1e6);
         std::fflush(stdout);
         if (run < runs)
-            stop(console);
+            benchsupport::stop(console);
     }
 
     // The last console stays up, logged in.
     const qint64 pid = console.processId();
     if (!benchsupport::waitUntil([&] { return playerCountNs >= 0; }, 5000)) {
         std::printf("no player-count request after the login\n");
-        stop(console);
+        benchsupport::stop(console);
         return 1;
     }
     benchsupport::runFor(1000);
-    const std::optional<qint64> rssKb = residentKb(pid);
+    const std::optional<qint64> rssKb = benchsupport::statusKb(QString::number(pid), "VmRSS:");
 
 #ifdef Q_OS_UNIX
     const long ticksPerSecond = sysconf(_SC_CLK_TCK);
@@ -260,7 +236,7 @@ int main(int argc, char** argv)
     const double idleElapsed = double(idle.nsecsElapsed()) / 1e9;
     const int polls = playerCountRequests - requestsBefore;
     const bool stillRunning = console.state() == QProcess::Running;
-    stop(console);
+    benchsupport::stop(console);
     // Warnings the console printed (fonts, platform) explain odd figures.
     const QByteArray output = console.readAll().trimmed();
     if (!output.isEmpty())

@@ -13,12 +13,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace benchsupport {
 
@@ -161,6 +163,32 @@ private:
     qint64 m_waitNs;
     qint64 m_pressureUs;
 };
+
+// A size field of /proc/<pid>/status in kB ("VmRSS:" resident memory, "VmHWM:"
+// its peak); `pid` may be "self". Linux only.
+inline std::optional<qint64> statusKb(const QString& pid, const char* field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return std::nullopt;
+}
+
+// Ends a program the benchmark started: asked first, then killed.
+inline void stop(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
 
 inline double median(QList<double> values)
 {

@@ -91,15 +91,15 @@ void roundTrip(const QString& text)
 
     const admin::IdField id = admin::idFieldFromText(pending.newAccountId);
     check(id.size() == admin::kIdFieldSize);
-    const auto name = admin::buildChangeAccountRequest(id, 2, {}, pending.newCharacterName);
-    check(name.has_value());
-    const auto renamed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(*name));
+    const QByteArray name = admin::buildChangeAccountRequest(id, admin::ChangeKind::CharacterName,
+                                                             {}, pending.newCharacterName);
+    const auto renamed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(name));
     check(renamed && renamed->id == pending.newAccountId);
     check(renamed->field == admin::FieldCharacterName && renamed->name == pending.newCharacterName);
 
-    const auto password = admin::buildChangeAccountRequest(id, 1, pending.newPassword, {});
-    check(password.has_value());
-    const auto changed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(*password));
+    const QByteArray password =
+        admin::buildChangeAccountRequest(id, admin::ChangeKind::Password, pending.newPassword, {});
+    const auto changed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(password));
     check(changed && changed->digestText == digestText(pending.newPassword));
 
     const QByteArray login = session::buildLoginRequest(text);

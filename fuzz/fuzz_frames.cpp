@@ -17,8 +17,9 @@ using tolvane::fuzz::check;
 
 namespace {
 
-// Small, so the fuzzer reaches the limit and the lengths around it.
-constexpr quint32 kMaxPayload = 4096;
+// Small, so the fuzzer reaches both limits and the lengths around them: the
+// account list reply has a larger one than every other command.
+constexpr wire::PayloadLimits kLimits{4096, 16384};
 
 void readList(const admin::AccountStore& store)
 {
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         piece = qsizetype(input.byte()) + 1;
     const QByteArrayView stream = input.rest();
 
-    FrameAssembler assembler(kMaxPayload);
+    FrameAssembler assembler(kLimits);
     SessionProtocol session;
     admin::AccountStore store;
     QList<wire::Frame> frames;
@@ -99,10 +100,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         offset += piece.size();
         const int completed = assembler.feed(piece);
         check(completed >= 0 && completed <= assembler.pendingFrames());
-        check(assembler.bufferedBytes() <= qsizetype(kMaxPayload) + wire::kHeaderSize);
+        check(assembler.bufferedBytes() <= qsizetype(kLimits.accountList) + wire::kHeaderSize);
+        // Memory follows the payload bytes received, never the declared length.
+        check(assembler.reservedBytes() <=
+              2 * qMax<qsizetype>(0, assembler.bufferedBytes() - wire::kHeaderSize));
         while (assembler.hasFrame()) {
             const wire::Frame frame = assembler.takeFrame();
-            check(frame.payload.size() <= qsizetype(kMaxPayload));
+            check(frame.payload.size() <= qsizetype(kLimits.forCommand(frame.command)));
             frames.append(frame);
             switch (session.Dispatch(frame)) {
             case SessionProtocol::Outcome::AccountListReply:
@@ -124,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(assembler.takeFrame().payload.isEmpty());
 
     // However the stream was cut, the frames are those of the stream read at once.
-    FrameAssembler whole(kMaxPayload);
+    FrameAssembler whole(kLimits);
     whole.feed(stream);
     check(whole.hasError() == assembler.hasError());
     check(whole.bufferedBytes() == assembler.bufferedBytes());

@@ -52,42 +52,94 @@ QByteArray buildAccountInfoRequest(const IdField& id)
     return frame;
 }
 
-std::optional<QByteArray> buildChangeAccountRequest(const IdField& id, int kind,
-                                                    const QString& newPassword,
-                                                    const QString& newName)
+namespace {
+
+constexpr ChangeKind kKinds[] = {
+    ChangeKind::Password,      ChangeKind::CharacterName, ChangeKind::SendHome,
+    ChangeKind::Suspend,       ChangeKind::Lift,          ChangeKind::AuthorityNone,
+    ChangeKind::AuthorityNavi, ChangeKind::AuthorityGm,
+};
+
+} // namespace
+
+std::optional<ChangeKind> changeKindFromParam(qint64 param)
 {
-    struct ByteChange
-    {
-        quint32 field;
-        quint8 value;
-    };
-    static constexpr ByteChange kByteChanges[] = {
-        {FieldLoginState, 0},      // 3: send the player home
-        {FieldLoginPermission, 1}, // 4: suspend
-        {FieldLoginPermission, 0}, // 5: lift the suspension
-        {FieldAuthority, 0},       // 6: None
-        {FieldAuthority, 1},       // 7: Navi
-        {FieldAuthority, 2},       // 8: GM
-    };
-    const int valueOffset = kHeaderSize + kIdFieldSize + 4;
-    QByteArray frame;
-    if (kind == 1) {
-        frame = makeFrame(CmdAccountChange, kChangePasswordPayload);
-        putU32(frame, kHeaderSize + kIdFieldSize, FieldPassword);
-        const QByteArray digest = PasswordDigest(newPassword.left(kMaxPasswordChars));
-        memcpy(frame.data() + valueOffset, digest.constData(), size_t(digest.size()));
-    } else if (kind == 2) {
-        frame = makeFrame(CmdAccountChange, kChangeNamePayload);
-        putU32(frame, kHeaderSize + kIdFieldSize, FieldCharacterName);
-        putFixedText(frame, valueOffset, kNameFieldSize, newName.left(kMaxNameChars));
-    } else if (kind >= 3 && kind <= 8) {
-        const ByteChange& c = kByteChanges[kind - 3];
-        frame = makeFrame(CmdAccountChange, kChangeBytePayload);
-        putU32(frame, kHeaderSize + kIdFieldSize, c.field);
-        frame[valueOffset] = char(c.value);
-    } else {
+    for (const ChangeKind kind : kKinds) {
+        if (param == qint64(kind))
+            return kind;
+    }
+    return std::nullopt;
+}
+
+std::optional<ChangeKind> authorityChangeKind(int authority)
+{
+    switch (authority) {
+    case 0:
+        return ChangeKind::AuthorityNone;
+    case 1:
+        return ChangeKind::AuthorityNavi;
+    case 2:
+        return ChangeKind::AuthorityGm;
+    default:
         return std::nullopt;
     }
+}
+
+ChangeTarget changeTarget(ChangeKind kind)
+{
+    switch (kind) {
+    case ChangeKind::Password:
+        return {FieldPassword, 0};
+    case ChangeKind::CharacterName:
+        return {FieldCharacterName, 0};
+    case ChangeKind::SendHome:
+        return {FieldLoginState, 0};
+    case ChangeKind::Suspend:
+        return {FieldLoginPermission, 1};
+    case ChangeKind::Lift:
+        return {FieldLoginPermission, 0};
+    case ChangeKind::AuthorityNone:
+        return {FieldAuthority, 0};
+    case ChangeKind::AuthorityNavi:
+        return {FieldAuthority, 1};
+    case ChangeKind::AuthorityGm:
+        return {FieldAuthority, 2};
+    }
+    return {0, 0};
+}
+
+std::optional<ChangeKind> changeKindOf(quint32 field, quint8 value)
+{
+    if (field == FieldPassword)
+        return ChangeKind::Password;
+    if (field == FieldCharacterName)
+        return ChangeKind::CharacterName;
+    for (const ChangeKind kind : kKinds) {
+        const ChangeTarget target = changeTarget(kind);
+        if (target.field == field && target.value == value)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+QByteArray buildChangeAccountRequest(const IdField& id, ChangeKind kind, const QString& newPassword,
+                                     const QString& newName)
+{
+    const ChangeTarget target = changeTarget(kind);
+    const int valueOffset = kHeaderSize + kIdFieldSize + 4;
+    QByteArray frame;
+    if (kind == ChangeKind::Password) {
+        frame = makeFrame(CmdAccountChange, kChangePasswordPayload);
+        const QByteArray digest = PasswordDigest(newPassword.left(kMaxPasswordChars));
+        memcpy(frame.data() + valueOffset, digest.constData(), size_t(digest.size()));
+    } else if (kind == ChangeKind::CharacterName) {
+        frame = makeFrame(CmdAccountChange, kChangeNamePayload);
+        putFixedText(frame, valueOffset, kNameFieldSize, newName.left(kMaxNameChars));
+    } else {
+        frame = makeFrame(CmdAccountChange, kChangeBytePayload);
+        frame[valueOffset] = char(target.value);
+    }
+    putU32(frame, kHeaderSize + kIdFieldSize, target.field);
     putIdField(frame, id);
     return frame;
 }

@@ -26,6 +26,36 @@ enum FieldBit : quint32 {
     FieldAll = 0x1f,
 };
 
+// What a change-account request does, as the account dialog names it in the
+// second parameter of WM_ACCOUNT_CHANGE_REQ. The values are that parameter's
+// values and must not change.
+enum class ChangeKind : int {
+    Password = 1,      // the pending new password's digest
+    CharacterName = 2, // the pending new character name
+    SendHome = 3,      // login state 0
+    Suspend = 4,       // login permission 1 (denied)
+    Lift = 5,          // login permission 0 (allowed)
+    AuthorityNone = 6, // authority 0
+    AuthorityNavi = 7, // authority 1
+    AuthorityGm = 8,   // authority 2
+};
+
+// The notification parameter as a change kind; nullopt outside 1..8.
+std::optional<ChangeKind> changeKindFromParam(qint64 param);
+// The authority change kind for an authority value 0..2 (the drop-down item).
+std::optional<ChangeKind> authorityChangeKind(int authority);
+
+// The field a change kind selects and, for the one-byte fields, the value it sends.
+struct ChangeTarget
+{
+    quint32 field;
+    quint8 value;
+};
+ChangeTarget changeTarget(ChangeKind kind);
+// The kind behind a change as the server sees it: the field selected and, for a
+// one-byte field, the value sent; nullopt for what no kind sends.
+std::optional<ChangeKind> changeKindOf(quint32 field, quint8 value);
+
 // Payload lengths of the requests.
 constexpr int kCreatePayload = 84;
 constexpr int kDeletePayload = 50;
@@ -42,10 +72,8 @@ QByteArray buildAccountListRequest();
 QByteArray buildCreateAccountRequest(const QString& id, const QString& password);
 QByteArray buildDeleteAccountRequest(const IdField& id);
 QByteArray buildAccountInfoRequest(const IdField& id);
-// Change kinds 1..8; nullopt for any other kind.
-std::optional<QByteArray> buildChangeAccountRequest(const IdField& id, int kind,
-                                                    const QString& newPassword,
-                                                    const QString& newName);
+QByteArray buildChangeAccountRequest(const IdField& id, ChangeKind kind, const QString& newPassword,
+                                     const QString& newName);
 
 // The list reply as received: u32, i32 count, 50-byte records. Reads only the
 // records actually present, however large the declared count.

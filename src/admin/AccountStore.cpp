@@ -30,8 +30,16 @@ void AccountStore::storeListReply(QByteArrayView payload)
     m_list = payload.toByteArray();
 }
 
+void AccountStore::storeListReply(const QByteArray& payload)
+{
+    m_list = payload;
+}
+
 void AccountStore::storeDetailReply(QByteArrayView payload)
 {
+    // A reply shorter than the record must not leave the previous account's
+    // fields behind it: what the reply does not carry reads as empty.
+    m_detail.fill('\0');
     const qsizetype n = qMin<qsizetype>(payload.size(), kDetailRecordSize);
     if (n > 0)
         memcpy(m_detail.data(), payload.data(), size_t(n));
@@ -85,13 +93,15 @@ std::optional<QByteArray> AccountStore::buildRequest(int notification, qint64 wP
         if (const auto id = idFieldAt(wParam))
             return buildAccountInfoRequest(*id);
         return std::nullopt;
-    case WM_ACCOUNT_CHANGE_REQ:
-        if (lParam < 1 || lParam > 8)
+    case WM_ACCOUNT_CHANGE_REQ: {
+        const std::optional<ChangeKind> kind = changeKindFromParam(lParam);
+        if (!kind)
             return std::nullopt;
         if (const auto id = idFieldAt(wParam))
-            return buildChangeAccountRequest(*id, int(lParam), m_pending.newPassword,
+            return buildChangeAccountRequest(*id, *kind, m_pending.newPassword,
                                              m_pending.newCharacterName);
         return std::nullopt;
+    }
     default:
         return std::nullopt;
     }

@@ -28,13 +28,18 @@ class AccountStore
 public:
     AccountStore();
 
-    // The whole payload of the latest list reply replaces the previous one.
+    // The whole payload of the latest list reply replaces the previous one. A
+    // QByteArray is kept as it is, not copied: a list reply may be tens of MiB.
     void storeListReply(QByteArrayView payload);
+    void storeListReply(const QByteArray& payload);
     // A view of the stored list reply; valid until the next storeListReply.
     AccountListView list() const { return AccountListView(m_list); }
+    // The stored list reply itself, shared: it stays valid after the next reply.
+    QByteArray listReply() const { return m_list; }
 
-    // The detail reply is a fixed record: a shorter payload leaves the rest of
-    // the record as it was, a longer one is copied only as far as the record goes.
+    // The detail reply is a fixed record, cleared before each reply is copied in:
+    // fields a shorter payload does not carry read as empty or 0, a longer payload
+    // is copied only as far as the record goes.
     void storeDetailReply(QByteArrayView payload);
     AccountDetail detail() const { return readAccountDetail(m_detail); }
     QByteArrayView detailRecord() const { return m_detail; }

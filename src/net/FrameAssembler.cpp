@@ -1,42 +1,54 @@
 #include "net/FrameAssembler.h"
 
+#include <cstring>
+
 namespace tolvane {
 
 int FrameAssembler::feed(QByteArrayView bytes)
 {
     int completed = 0;
     while (!m_error && !bytes.isEmpty()) {
-        if (m_expectedTotal < 0) {
-            const qsizetype take =
-                qMin<qsizetype>(wire::kHeaderSize - m_buffer.size(), bytes.size());
-            m_buffer.append(bytes.first(take));
+        if (m_expectedPayload < 0) {
+            const qsizetype take = qMin<qsizetype>(wire::kHeaderSize - m_headerFill, bytes.size());
+            std::memcpy(m_header + m_headerFill, bytes.data(), size_t(take));
+            m_headerFill += take;
             bytes = bytes.sliced(take);
-            if (m_buffer.size() < wire::kHeaderSize)
+            if (m_headerFill < wire::kHeaderSize)
                 break;
-            const quint32 length = wire::getU32(m_buffer, 0);
-            if (length > m_maxPayload) {
+            const QByteArrayView header(m_header, wire::kHeaderSize);
+            const quint32 length = wire::getU32(header, 0);
+            m_command = wire::getU16(header, 4);
+            if (length > m_limits.forCommand(m_command)) {
                 // Refused before anything is allocated for it.
                 m_error = true;
-                m_buffer.clear();
+                m_headerFill = 0;
                 break;
             }
-            m_expectedTotal = qsizetype(length) + wire::kHeaderSize;
-            m_buffer.reserve(m_expectedTotal);
+            m_expectedPayload = qsizetype(length);
         }
-        const qsizetype take = qMin<qsizetype>(m_expectedTotal - m_buffer.size(), bytes.size());
-        m_buffer.append(bytes.first(take));
+        const qsizetype take = qMin<qsizetype>(m_expectedPayload - m_payload.size(), bytes.size());
+        grow(take);
+        m_payload.append(bytes.first(take));
         bytes = bytes.sliced(take);
-        if (m_buffer.size() == m_expectedTotal) {
-            wire::Frame frame;
-            frame.command = wire::getU16(m_buffer, 4);
-            frame.payload = m_buffer.sliced(wire::kHeaderSize);
-            m_frames.enqueue(std::move(frame));
-            m_buffer.clear();
-            m_expectedTotal = -1;
+        if (m_payload.size() == m_expectedPayload) {
+            // The payload moves on whole: a long list reply is never copied here.
+            m_frames.enqueue(wire::Frame{m_command, std::exchange(m_payload, QByteArray())});
+            m_headerFill = 0;
+            m_expectedPayload = -1;
             ++completed;
         }
     }
     return completed;
+}
+
+void FrameAssembler::grow(qsizetype incoming)
+{
+    // A declared length is only a claim: memory follows the bytes that came, at
+    // most doubling, and never goes past the declared length, so the finished
+    // payload holds no slack.
+    const qsizetype needed = m_payload.size() + incoming;
+    if (needed > m_payload.capacity())
+        m_payload.reserve(qMin(m_expectedPayload, qMax(needed, 2 * m_payload.capacity())));
 }
 
 wire::Frame FrameAssembler::takeFrame()

@@ -12,10 +12,10 @@ namespace tolvane {
 class FrameAssembler
 {
 public:
-    explicit FrameAssembler(quint32 maxPayload = wire::kMaxPayload) : m_maxPayload(maxPayload) {}
+    explicit FrameAssembler(wire::PayloadLimits limits = {}) : m_limits(limits) {}
 
     // Consumes bytes; returns the number of frames completed by them. After an
-    // error (a declared length above the limit) nothing more is accepted.
+    // error (a declared length above the command's limit) nothing more is accepted.
     int feed(QByteArrayView bytes);
 
     bool hasError() const { return m_error; }
@@ -23,12 +23,20 @@ public:
     qsizetype pendingFrames() const { return m_frames.size(); }
     wire::Frame takeFrame();
     // Bytes of the frame under way (header included).
-    qsizetype bufferedBytes() const { return m_buffer.size(); }
+    qsizetype bufferedBytes() const { return m_headerFill + m_payload.size(); }
+    // Memory held for the payload under way: it grows with the bytes that arrive,
+    // never past twice what has arrived, whatever length the header declares.
+    qsizetype reservedBytes() const { return m_payload.capacity(); }
 
 private:
-    quint32 m_maxPayload;
-    QByteArray m_buffer;
-    qsizetype m_expectedTotal = -1; // -1 while the header is not complete
+    void grow(qsizetype incoming);
+
+    wire::PayloadLimits m_limits;
+    char m_header[wire::kHeaderSize] = {};
+    qsizetype m_headerFill = 0;
+    quint16 m_command = 0;
+    qsizetype m_expectedPayload = -1; // -1 while the header is not complete
+    QByteArray m_payload;
     QQueue<wire::Frame> m_frames;
     bool m_error = false;
 };

@@ -69,12 +69,16 @@ QByteArray utf16le(const QString& text)
 void putFixedText(QByteArray& buf, int offset, int fieldBytes, const QString& text)
 {
     Q_ASSERT(offset >= 0 && offset + fieldBytes <= buf.size());
-    const int maxUnits = fieldBytes / 2 - 1;
-    const QByteArray bytes = utf16le(text.left(maxUnits));
-    memcpy(buf.data() + offset, bytes.constData(), size_t(bytes.size()));
-    // The rest of the field, terminator included, stays as the zero fill left it.
-    for (int i = int(bytes.size()); i < fieldBytes; ++i)
-        buf[offset + i] = '\0';
+    // Written in place: a list reply puts a million IDs one after the other.
+    const qsizetype units = qMin<qsizetype>(text.size(), fieldBytes / 2 - 1);
+    char* out = buf.data() + offset;
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = text.at(i).unicode();
+        *out++ = char(u & 0xff);
+        *out++ = char(u >> 8);
+    }
+    // The rest of the field, terminator included, is zero.
+    memset(out, 0, size_t(fieldBytes - 2 * units));
 }
 
 QString getFixedText(QByteArrayView buf, int offset, int fieldBytes)

@@ -26,10 +26,23 @@ enum Command : quint16 {
 };
 
 constexpr int kHeaderSize = 6;
-// The largest payload the console accepts in one frame. An account list of a few
-// thousand IDs must fit; a larger declared length closes the connection before
-// anything is allocated for it.
+// The largest payload accepted in one frame, by command: 1 MiB for every frame but
+// the account list reply, whose 50-byte records pass 1 MiB at 20,972 accounts and
+// which may carry up to 64 MiB (about 1.3 million accounts). A larger declared
+// length closes the connection before anything is allocated for it.
 constexpr quint32 kMaxPayload = 1024 * 1024;
+constexpr quint32 kMaxListPayload = 64 * 1024 * 1024;
+
+struct PayloadLimits
+{
+    quint32 other = kMaxPayload;
+    quint32 accountList = kMaxListPayload;
+
+    constexpr quint32 forCommand(quint16 command) const
+    {
+        return command == CmdAccountListReply ? accountList : other;
+    }
+};
 
 struct Frame
 {

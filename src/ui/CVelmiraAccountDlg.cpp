@@ -1,13 +1,15 @@
 #include "ui/CVelmiraAccountDlg.h"
 
+#include "admin/AccountListModel.h"
 #include "admin/AccountStore.h"
 #include "net/Notifications.h"
 #include "ui/MessageBoxSeam.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -60,25 +62,15 @@ constexpr LayoutRule kLayoutRules[] = {
     {Dlg::IdClose, {"E", "-", "-", "-"}},
 };
 
-// "no account" takes its alphabetical place among the lines, as a sorted list
-// box places an added line; the lines themselves are never reordered.
-int alphabeticalRow(const QListWidget* list, const QString& text)
-{
-    const int count = list->count();
-    for (int row = 0; row < count; ++row) {
-        if (QString::compare(list->item(row)->text(), text, Qt::CaseInsensitive) > 0)
-            return row;
-    }
-    return count;
-}
-
 } // namespace
 
 QList<ControlSpec> CVelmiraAccountDlg::controlTable()
 {
     using K = ControlKind;
     return {
-        {IdAccounts, K::ListBox, {}, QRect(7, 7, 102, 125), Sorted},
+        // Sorted style: the one line that is added rather than put at its
+        // position takes its alphabetical place (AccountListModel::insertSorted).
+        {IdAccounts, K::Custom, {}, QRect(7, 7, 102, 125), Sorted},
         {IdIdLabel, K::Static, u"アカウントID"_s, QRect(120, 9, 45, 8)},
         {IdAccountId, K::Edit, {}, QRect(117, 19, 134, 14)},
         {IdPasswordLabel, K::Static, u"アカウントPW"_s, QRect(120, 40, 45, 8)},
@@ -121,9 +113,22 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
                                        QWidget* parent)
     : QDialog(parent), m_store(store), m_mainWindow(mainWindow)
 {
-    m_controls = buildDialog(this, u"アカウント管理ダイアログ"_s, QSize(316, 183), controlTable());
+    m_model = new admin::AccountListModel(this);
+    // The list box is a view over the stored reply with rows of one height, so a
+    // list of a million accounts is shown without a widget item per line.
+    const auto makeList = [this](const ControlSpec&, QWidget* parent) {
+        auto* list = new QListView(parent);
+        list->setUniformItemSizes(true);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->setModel(m_model);
+        return list;
+    };
+    m_controls =
+        buildDialog(this, u"アカウント管理ダイアログ"_s, QSize(316, 183), controlTable(), makeList);
 
-    m_accounts = qobject_cast<QListWidget*>(m_controls.value(IdAccounts));
+    m_accounts = qobject_cast<QListView*>(m_controls.value(IdAccounts));
     m_accountId = qobject_cast<QLineEdit*>(m_controls.value(IdAccountId));
     m_password = qobject_cast<QLineEdit*>(m_controls.value(IdPassword));
     m_name = qobject_cast<QLineEdit*>(m_controls.value(IdName));
@@ -133,11 +138,6 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
     m_authority = qobject_cast<QComboBox*>(m_controls.value(IdAuthority));
     m_suspend = qobject_cast<QPushButton*>(m_controls.value(IdSuspend));
 
-    // The list keeps lines where they are put (line i is list position i); the
-    // one line that is added by sorting is placed by alphabeticalRow().
-    m_accounts->setSortingEnabled(false);
-    m_accounts->setUniformItemSizes(true);
-
     // An item's index is its value on the wire; nothing is chosen at first.
     m_permission->addItems({u"許可"_s, u"拒否"_s});
     m_authority->addItems({u"None"_s, u"Navi"_s, u"GM"_s});
@@ -145,9 +145,11 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
     m_authority->setCurrentIndex(-1);
 
     auto button = [this](int id) { return qobject_cast<QPushButton*>(m_controls.value(id)); };
-    connect(m_accounts, &QListWidget::itemSelectionChanged, this,
+    connect(m_accounts->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CVelmiraAccountDlg::OnSelChangeAccounts);
-    connect(m_md5, &QCheckBox::clicked, this, &CVelmiraAccountDlg::OnMd5Clicked);
+    // Toggled, not clicked: the Space key, an assistive client's Toggle action
+    // and a click all end here.
+    connect(m_md5, &QCheckBox::toggled, this, &CVelmiraAccountDlg::OnMd5Toggled);
     connect(button(IdEdit), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEdit);
     connect(button(IdEnrol), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEnrol);
     connect(button(IdCancel), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnCancel);
@@ -222,22 +224,15 @@ void CVelmiraAccountDlg::ApplyLayout(Layout layout)
 
 void CVelmiraAccountDlg::RefillList()
 {
-    const admin::AccountListView list = m_store.list();
-    const int count = list.recordCount();
-    const QSignalBlocker blocker(m_accounts);
-    if (count < 1) {
+    // Refilling is no selection change of the operator's.
+    const QSignalBlocker blocker(m_accounts->selectionModel());
+    if (m_store.list().recordCount() < 1) {
         // The lines already there stay, and so does the selection.
-        m_accounts->insertItem(alphabeticalRow(m_accounts, noAccountText()), noAccountText());
+        m_model->insertSorted(noAccountText());
         return;
     }
-    QStringList lines;
-    lines.reserve(count);
-    for (int i = 0; i < count; ++i)
-        lines.append(list.idAt(i));
-    m_accounts->setUpdatesEnabled(false);
-    m_accounts->clear();
-    m_accounts->addItems(lines);
-    m_accounts->setUpdatesEnabled(true);
+    // No line is selected afterwards.
+    m_model->setReply(m_store.listReply());
 }
 
 void CVelmiraAccountDlg::ShowAccount()
@@ -263,8 +258,8 @@ QString CVelmiraAccountDlg::passwordBoxText() const
 
 int CVelmiraAccountDlg::selectedRow() const
 {
-    const QList<QListWidgetItem*> items = m_accounts->selectedItems();
-    return items.isEmpty() ? -1 : m_accounts->row(items.first());
+    const QModelIndexList rows = m_accounts->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 bool CVelmiraAccountDlg::namesStoredAccount(const SelectedAccount& account) const
@@ -280,7 +275,7 @@ std::optional<CVelmiraAccountDlg::SelectedAccount> CVelmiraAccountDlg::selectedA
     const int row = selectedRow();
     if (row < 0)
         return std::nullopt;
-    SelectedAccount account{row, m_accounts->item(row)->text()};
+    SelectedAccount account{row, m_model->lineAt(row)};
     if (!namesStoredAccount(account))
         return std::nullopt;
     return account;
@@ -302,6 +297,11 @@ void CVelmiraAccountDlg::post(int notification, qint64 wParam, qint64 lParam)
     postNotification(m_mainWindow, notification, wParam, lParam);
 }
 
+void CVelmiraAccountDlg::postChange(int position, admin::ChangeKind kind)
+{
+    post(WM_ACCOUNT_CHANGE_REQ, position, qint64(kind));
+}
+
 void CVelmiraAccountDlg::OnSelChangeAccounts()
 {
     const int row = selectedRow();
@@ -315,7 +315,7 @@ void CVelmiraAccountDlg::OnSelChangeAccounts()
         post(WM_ACCOUNT_INFO_REQ, account->position);
 }
 
-void CVelmiraAccountDlg::OnMd5Clicked()
+void CVelmiraAccountDlg::OnMd5Toggled()
 {
     m_password->setText(passwordBoxText());
 }
@@ -418,11 +418,11 @@ void CVelmiraAccountDlg::OnSuspend()
     // The list and the button show the new state at once, without waiting for
     // the server.
     if (suspend) {
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 4);
+        postChange(account->position, admin::ChangeKind::Suspend);
         m_permission->setCurrentIndex(1);
         m_suspend->setText(kLiftText);
     } else {
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 5);
+        postChange(account->position, admin::ChangeKind::Lift);
         m_permission->setCurrentIndex(0);
         m_suspend->setText(kSuspendText);
     }
@@ -444,7 +444,7 @@ void CVelmiraAccountDlg::OnSendHome()
         notice(noSelectionText());
         return;
     }
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 3);
+    postChange(account->position, admin::ChangeKind::SendHome);
     m_pendingOperation = PendingOperation::Nothing;
     m_loginState->setText(kAbsent);
     m_playerOnline = false;
@@ -463,7 +463,7 @@ void CVelmiraAccountDlg::OnChangePassword()
         return;
     }
     m_store.setNewPassword(m_password->text());
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 1);
+    postChange(account->position, admin::ChangeKind::Password);
     m_pendingOperation = PendingOperation::Nothing;
     ApplyLayout(Layout::View);
 }
@@ -480,7 +480,7 @@ void CVelmiraAccountDlg::OnChangeName()
         return;
     }
     m_store.setNewCharacterName(m_name->text());
-    post(WM_ACCOUNT_CHANGE_REQ, account->position, 2);
+    postChange(account->position, admin::ChangeKind::CharacterName);
     m_pendingOperation = PendingOperation::Nothing;
     ApplyLayout(Layout::View);
 }
@@ -493,17 +493,17 @@ void CVelmiraAccountDlg::OnChangeAuthority()
         return;
     }
     static const QString kWords[] = {u"none"_s, u"navi"_s, u"GM"_s};
-    const int item = m_authority->currentIndex();
-    const bool chosen = item >= 0 && item < 3;
-    const QString word = chosen ? kWords[item] : QString();
+    const std::optional<admin::ChangeKind> kind =
+        admin::authorityChangeKind(m_authority->currentIndex());
+    const QString word = kind ? kWords[m_authority->currentIndex()] : QString();
     if (!confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
         return;
-    if (chosen) {
+    if (kind) {
         if (!namesStoredAccount(*account)) {
             notice(noSelectionText());
             return;
         }
-        post(WM_ACCOUNT_CHANGE_REQ, account->position, 6 + item);
+        postChange(account->position, *kind);
     }
     ApplyLayout(Layout::View);
 }

@@ -10,12 +10,14 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace tolvane::admin {
+class AccountListModel;
 class AccountStore;
-}
+enum class ChangeKind : int;
+} // namespace tolvane::admin
 
 namespace tolvane::ui {
 
@@ -85,7 +87,7 @@ private:
     void ShowAccount();
 
     void OnSelChangeAccounts();
-    void OnMd5Clicked();
+    void OnMd5Toggled();
     void OnEdit();
     void OnEnrol();
     void OnCancel();
@@ -105,6 +107,7 @@ private:
     bool confirm(const QString& text);
     void notice(const QString& text);
     void post(int notification, qint64 wParam = 0, qint64 lParam = 0);
+    void postChange(int position, admin::ChangeKind kind);
 
     admin::AccountStore& m_store;
     QPointer<QObject> m_mainWindow;
@@ -113,7 +116,8 @@ private:
     bool m_opened = false;
 
     QHash<int, QWidget*> m_controls;
-    QListWidget* m_accounts = nullptr;
+    admin::AccountListModel* m_model = nullptr;
+    QListView* m_accounts = nullptr;
     QLineEdit* m_accountId = nullptr;
     QLineEdit* m_password = nullptr;
     QLineEdit* m_name = nullptr;

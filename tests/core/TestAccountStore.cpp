@@ -65,7 +65,7 @@ private Q_SLOTS:
     void nextListReplyReplacesWhole();
     void tenThousandRecordsStoredWhole();
     void detailReply();
-    void detailShorterLeavesRestAsItWas();
+    void detailShorterClearsTheRest();
     void detailLongerCutToRecord();
     void pendingValuesCutToCapacity_data();
     void pendingValuesCutToCapacity();
@@ -360,22 +360,26 @@ void TestAccountStore::detailReply()
     QCOMPARE(d.loginState, quint8(1));
 }
 
-void TestAccountStore::detailShorterLeavesRestAsItWas()
+void TestAccountStore::detailShorterClearsTheRest()
 {
     AccountStore store;
     store.storeDetailReply(hex(kDetailHex));
-    // u32 and the first three units of a new ID: "xyz" over "abc".
+    // u32 and the first three units of another account's ID: "xyz" after "abc".
+    // Nothing of "abc" may show beside it.
     store.storeDetailReply(hex("00000000"
                                "780079007a00"));
     const auto d = store.detail();
     QCOMPARE(d.id, u"xyz"_s);
-    QCOMPARE(d.characterName, u"勇者"_s);
-    QCOMPARE(d.authority, quint8(2));
-    QCOMPARE(store.detailRecord().size(), 244);
-    QCOMPARE(store.detailRecord().toByteArray().mid(10).toHex(), kDetailHex.mid(20));
+    QCOMPARE(d.digestText, QByteArray());
+    QCOMPARE(d.characterName, QString());
+    QCOMPARE(d.loginPermission, quint8(0));
+    QCOMPARE(d.authority, quint8(0));
+    QCOMPARE(d.loginState, quint8(0));
+    QCOMPARE(store.detailRecord().toByteArray().toHex(), "00000000780079007a00" + z(234));
 
     store.storeDetailReply(QByteArrayView());
-    QCOMPARE(store.detail().id, u"xyz"_s);
+    QCOMPARE(store.detailRecord().toByteArray(), QByteArray(244, '\0'));
+    QCOMPARE(store.detail().id, QString());
 }
 
 void TestAccountStore::detailLongerCutToRecord()

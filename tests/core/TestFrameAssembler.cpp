@@ -99,10 +99,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<bool>("refused");
-        // 1 MiB is accepted; one byte more is refused before anything is buffered.
-        QTest::newRow("at limit") << QByteArray::fromHex("000010001227") << false;
-        QTest::newRow("over limit") << QByteArray::fromHex("010010001227") << true;
-        QTest::newRow("huge") << QByteArray::fromHex("ffffffff1227") << true;
+        // 1 MiB for every command but the account list reply (10012), which may
+        // carry 64 MiB; one byte more is refused before anything is buffered.
+        QTest::newRow("login result at 1 MiB") << QByteArray::fromHex("000010001227") << false;
+        QTest::newRow("login result over") << QByteArray::fromHex("010010001227") << true;
+        QTest::newRow("detail reply over") << QByteArray::fromHex("010010003a27") << true;
+        QTest::newRow("list reply past 1 MiB") << QByteArray::fromHex("010010001c27") << false;
+        QTest::newRow("list reply at 64 MiB") << QByteArray::fromHex("000000041c27") << false;
+        QTest::newRow("list reply over") << QByteArray::fromHex("010000041c27") << true;
+        QTest::newRow("list request over") << QByteArray::fromHex("010010001b27") << true;
+        QTest::newRow("huge") << QByteArray::fromHex("ffffffff1c27") << true;
     }
 
     void lengthLimit()
@@ -116,10 +122,38 @@ private Q_SLOTS:
             // Nothing more is accepted after the refusal.
             QCOMPARE(a.feed(QByteArray::fromHex("000000001227")), 0);
             QVERIFY(!a.hasFrame());
+            QCOMPARE(a.bufferedBytes(), 0);
         } else {
-            QCOMPARE(a.feed(QByteArray(1024 * 1024, 'x')), 1);
-            QCOMPARE(a.takeFrame().payload.size(), 1024 * 1024);
+            const qsizetype length = qsizetype(quint8(header[0])) | quint8(header[1]) << 8 |
+                                     quint8(header[2]) << 16 | quint8(header[3]) << 24;
+            QCOMPARE(a.feed(QByteArray(length, 'x')), 1);
+            QCOMPARE(a.takeFrame().payload.size(), length);
         }
+    }
+
+    void memoryFollowsTheBytes()
+    {
+        FrameAssembler a;
+        // 64 MiB declared: nothing is held for it until bytes come.
+        a.feed(QByteArray::fromHex("000000041c27"));
+        QCOMPARE(a.reservedBytes(), 0);
+        a.feed(QByteArray(1000, 'x'));
+        QVERIFY(a.reservedBytes() >= 1000);
+        for (int i = 0; i < 300; ++i) {
+            a.feed(QByteArray(777, 'y'));
+            QVERIFY(a.reservedBytes() <= 2 * (a.bufferedBytes() - 6));
+        }
+        QCOMPARE(a.bufferedBytes(), 6 + 1000 + 300 * 777);
+        QVERIFY(!a.hasFrame());
+
+        // A finished payload holds no more than its bytes.
+        FrameAssembler b;
+        b.feed(QByteArray::fromHex("b80b00001c27"));
+        for (int i = 0; i < 3; ++i)
+            b.feed(QByteArray(1000, char('a' + i)));
+        const QByteArray payload = b.takeFrame().payload;
+        QCOMPARE(payload, QByteArray(1000, 'a') + QByteArray(1000, 'b') + QByteArray(1000, 'c'));
+        QCOMPARE(payload.capacity(), 3000);
     }
 
     void frameLongerThanTheOldBuffer()

@@ -1,5 +1,6 @@
 #include "VelmiraServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -122,6 +123,10 @@ private Q_SLOTS:
     void coalescedRepliesArriveInOneRead();
     void coalescedRepliesFlushAfterDelay();
     void closesAfterConfiguredFrames();
+    void fallsSilentAfterFrames();
+    void refusesLoginsAtRunTime();
+    void restartCutsClientsAndTakesThePortAgain();
+    void servesGeneratedAccountsPastOneMiB();
     void overlongFrameClosesClient();
     void frameAtPayloadLimitIsAccepted();
     void accountRoundTripIsSavedAndReloaded();
@@ -347,6 +352,106 @@ void TestVelmiraSim::closesAfterConfiguredFrames()
     QCOMPARE(requests.count(), 2);
 }
 
+void TestVelmiraSim::fallsSilentAfterFrames()
+{
+    SimOptions o = quietOptions();
+    o.muteAfterFrames = 1;
+    VelmiraServer server;
+    QVERIFY(server.listen(o));
+    QSignalSpy requests(&server, &VelmiraServer::requestReceived);
+    TestClient client(server.serverPort());
+    const QByteArray countReply = QByteArray::fromHex("08000000e22e 01000000 0c000000");
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginAccepted);
+
+    // Read and logged, not answered; the connection stays open.
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(requests.count(), 2);
+    const QString silent = requests.at(1).at(0).value<RequestRecord>().text;
+    QVERIFY2(silent.contains(QLatin1String("not answered")), qPrintable(silent));
+    QCOMPARE(server.clientCount(), 1);
+
+    // At run time: 0 answers again (a reply to the silent request would show here).
+    server.setMuteAfterFrames(0);
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(client.received, kLoginAccepted + countReply);
+    // Three frames handled: a limit of two silences the connection at once.
+    server.setMuteAfterFrames(2);
+    client.socket.write(kPlayerCountRequest);
+    QTRY_COMPARE(requests.count(), 4);
+    QVERIFY(
+        requests.at(3).at(0).value<RequestRecord>().text.contains(QLatin1String("not answered")));
+    QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
+}
+
+void TestVelmiraSim::refusesLoginsAtRunTime()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    TestClient client(server.serverPort());
+    server.setRefuseLogin(true);
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginRefused);
+    server.setRefuseLogin(false);
+    client.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(client.received, kLoginRefused + kLoginAccepted);
+}
+
+void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
+{
+    VelmiraServer server;
+    QVERIFY(server.listen(quietOptions()));
+    const quint16 port = server.serverPort();
+    TestClient before(port);
+    QSignalSpy cut(&before.socket, &QTcpSocket::disconnected);
+    before.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(before.received, kLoginAccepted);
+
+    // Down and up again on the same port at once; the old connection is gone.
+    server.close();
+    QCOMPARE(server.clientCount(), 0);
+    SimOptions again = quietOptions();
+    again.port = port;
+    QVERIFY2(server.listen(again), qPrintable(server.errorString()));
+    QTRY_COMPARE(cut.count(), 1);
+    TestClient after(port);
+    after.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(after.received, kLoginAccepted);
+
+    QSignalSpy cutAgain(&after.socket, &QTcpSocket::disconnected);
+    server.setRefuseLogin(true);
+    QVERIFY(server.restart());
+    QCOMPARE(server.serverPort(), port);
+    QTRY_COMPARE(cutAgain.count(), 1);
+    TestClient third(port);
+    third.socket.write(kLoginVexodrim);
+    QTRY_COMPARE(third.received, kLoginRefused); // run-time settings survive a restart
+}
+
+void TestVelmiraSim::servesGeneratedAccountsPastOneMiB()
+{
+    VelmiraServer server;
+    QCOMPARE(server.seedAccounts(25000), 25000);
+    QCOMPARE(server.seedAccounts(25001), 1); // the IDs taken are skipped
+    QVERIFY(server.listen(quietOptions()));
+    const QByteArray pw = QCryptographicHash::hash("player", QCryptographicHash::Md5).toHex();
+    QCOMPARE(server.account(QStringLiteral("player0025000"))->digestText, pw);
+
+    TestClient client(server.serverPort());
+    client.socket.write(kListRequest);
+    // 8 + 25,001 x 50 = 1,250,058 payload bytes: past the 1 MiB of other frames.
+    QTRY_COMPARE_WITH_TIMEOUT(client.received.size(), 6 + 1250058, 20000);
+    QCOMPARE(client.received.left(14), QByteArray::fromHex("0a131300 1c27 00000000 a9610000"));
+    const auto utf16 = [](const char* ascii) {
+        QByteArray out;
+        for (const char* c = ascii; *c; ++c)
+            out += QByteArray(1, *c) + '\0';
+        return out.leftJustified(50, '\0');
+    };
+    QCOMPARE(client.received.mid(14, 50), utf16("player0000000"));
+    QCOMPARE(client.received.right(50), utf16("player0025000"));
+}
+
 void TestVelmiraSim::overlongFrameClosesClient()
 {
     VelmiraServer server;
@@ -405,6 +510,12 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     client.socket.write(frame(10051, id + le32(0x10) + QByteArray(1, '\1')));
     client.socket.write(frame(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
     QTRY_COMPARE(client.received, kChangeReply.repeated(5));
+    // The log names the console's operation behind a change; a logged-in state of
+    // 1 is no operation of the console.
+    const auto logged = [&](int i) { return requests.at(i).at(0).value<RequestRecord>().text; };
+    QVERIFY2(logged(4).contains(QStringLiteral("(denied)  [suspend]")), qPrintable(logged(4)));
+    QVERIFY2(logged(5).contains(QStringLiteral("(logged in)  [before login]")),
+             qPrintable(logged(5)));
 
     client.received.clear();
     client.socket.write(kListRequest);

@@ -1,14 +1,18 @@
+#include "AccountPayloads.h"
+
 #include "admin/AccountStore.h"
 #include "net/Notifications.h"
 #include "ui/CVelmiraAccountDlg.h"
 #include "ui/ControlTable.h"
 #include "ui/MessageBoxSeam.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 
@@ -20,6 +24,7 @@ using namespace tolvane;
 using namespace tolvane::ui;
 using namespace Qt::StringLiterals;
 using Dlg = CVelmiraAccountDlg;
+using testsupport::listPayload;
 
 namespace {
 
@@ -55,23 +60,6 @@ protected:
         return QObject::event(e);
     }
 };
-
-// A list reply payload built here byte by byte: u32, i32 count, 50-byte UTF-16LE records.
-QByteArray listPayload(const QStringList& ids)
-{
-    QByteArray p(8 + 50 * ids.size(), '\0');
-    const qsizetype n = ids.size();
-    for (int k = 0; k < 4; ++k)
-        p[4 + k] = char((n >> (8 * k)) & 0xff);
-    for (qsizetype i = 0; i < n; ++i) {
-        const QString& id = ids[i];
-        for (qsizetype u = 0; u < qMin<qsizetype>(id.size(), 24); ++u) {
-            p[8 + 50 * i + 2 * u] = char(id[u].unicode() & 0xff);
-            p[8 + 50 * i + 2 * u + 1] = char(id[u].unicode() >> 8);
-        }
-    }
-    return p;
-}
 
 struct Detail
 {
@@ -133,7 +121,17 @@ struct Fixture
         Q_ASSERT(w);
         return w;
     }
-    QListWidget* list() { return c<QListWidget>(Dlg::IdAccounts); }
+    QListView* list() { return c<QListView>(Dlg::IdAccounts); }
+    QString line(int row) { return list()->model()->index(row, 0).data().toString(); }
+    int count() { return list()->model()->rowCount(); }
+    void select(int row) { list()->setCurrentIndex(list()->model()->index(row, 0)); }
+    QStringList selectedLines()
+    {
+        QStringList out;
+        for (const QModelIndex& i : list()->selectionModel()->selectedRows())
+            out.append(i.data().toString());
+        return out;
+    }
     QLineEdit* edit(int id) { return c<QLineEdit>(id); }
     QComboBox* combo(int id) { return c<QComboBox>(id); }
     void click(int id) { c<QPushButton>(id)->click(); }
@@ -155,8 +153,8 @@ struct Fixture
     QStringList lines()
     {
         QStringList out;
-        for (int i = 0; i < list()->count(); ++i)
-            out.append(list()->item(i)->text());
+        for (int i = 0; i < count(); ++i)
+            out.append(line(i));
         return out;
     }
     // The list arrives, line `row` is selected, its details arrive: View.
@@ -164,7 +162,7 @@ struct Fixture
               const QStringList& ids = {u"abc"_s, u"def"_s, u"ghi"_s})
     {
         listArrives(ids);
-        list()->setCurrentRow(row);
+        select(row);
         detailArrives(d);
         take();
     }
@@ -196,6 +194,7 @@ private Q_SLOTS:
     void selectionAsksForDetails();
     void showAccount_data();
     void showAccount();
+    void md5Toggle_data();
     void md5Toggle();
     void detailReplyEndsEdit();
     void create();
@@ -365,7 +364,7 @@ void TestCVelmiraAccountDlg::layouts()
 
     Fixture f;
     f.listArrives({u"abc"_s});
-    f.list()->setCurrentRow(0);
+    f.select(0);
     struct State
     {
         bool shown, enabled;
@@ -427,13 +426,13 @@ void TestCVelmiraAccountDlg::listShownInServerOrder()
     f.take();
     f.listArrives({u"zeta"_s, u"alpha"_s, u"Mike"_s});
     QCOMPARE(f.lines(), (QStringList{u"zeta"_s, u"alpha"_s, u"Mike"_s}));
-    QVERIFY(f.list()->selectedItems().isEmpty());
+    QVERIFY(f.selectedLines().isEmpty());
     QVERIFY(f.take().isEmpty());
 
-    f.list()->setCurrentRow(2);
+    f.select(2);
     f.listArrives({u"b"_s, u"a"_s});
     QCOMPARE(f.lines(), (QStringList{u"b"_s, u"a"_s}));
-    QVERIFY(f.list()->selectedItems().isEmpty());
+    QVERIFY(f.selectedLines().isEmpty());
     // Refilling is no selection change of the operator's.
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_INFO_REQ, 2, 0}}));
 }
@@ -446,13 +445,12 @@ void TestCVelmiraAccountDlg::emptyListAddsNoAccount()
     QCOMPARE(f.lines(), (QStringList{u"no account"_s, u"no account"_s}));
 
     f.listArrives({u"zeta"_s, u"alpha"_s});
-    f.list()->setCurrentRow(0);
+    f.select(0);
     f.take();
     f.listArrives({});
     // Placed in alphabetical order, the other lines kept where they were.
     QCOMPARE(f.lines(), (QStringList{u"no account"_s, u"zeta"_s, u"alpha"_s}));
-    QCOMPARE(f.list()->selectedItems().size(), 1);
-    QCOMPARE(f.list()->selectedItems().first()->text(), u"zeta"_s);
+    QCOMPARE(f.selectedLines(), QStringList{u"zeta"_s});
 
     f.listArrives({u"Apple"_s, u"Pear"_s});
     f.listArrives({});
@@ -468,8 +466,8 @@ void TestCVelmiraAccountDlg::noAccountAndOldLinesSendNothing()
     f.listArrives({});
     QCOMPARE(f.lines(), (QStringList{u"abc"_s, u"no account"_s, u"xyz"_s}));
 
-    f.list()->setCurrentRow(1); // "no account"
-    f.list()->setCurrentRow(2); // a line of the old list; the stored list is empty
+    f.select(1); // "no account"
+    f.select(2); // a line of the old list; the stored list is empty
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.edit(1061)->text(), idBefore);
     QVERIFY(m_boxes.isEmpty());
@@ -482,11 +480,11 @@ void TestCVelmiraAccountDlg::largeListShownWhole()
     for (int i = 0; i < 10000; ++i)
         ids.append(u"user"_s + QString::number(i));
     f.listArrives(ids);
-    QCOMPARE(f.list()->count(), 10000);
-    QCOMPARE(f.list()->item(0)->text(), u"user0"_s);
-    QCOMPARE(f.list()->item(9999)->text(), u"user9999"_s);
+    QCOMPARE(f.count(), 10000);
+    QCOMPARE(f.line(0), u"user0"_s);
+    QCOMPARE(f.line(9999), u"user9999"_s);
     f.take();
-    f.list()->setCurrentRow(9999);
+    f.select(9999);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_INFO_REQ, 9999, 0}}));
 }
 
@@ -495,9 +493,14 @@ void TestCVelmiraAccountDlg::selectionAsksForDetails()
     Fixture f;
     f.listArrives({u"abc"_s, u"def"_s});
     f.take();
-    f.list()->setCurrentRow(1);
+    f.select(1);
     // Posted, not sent: nothing has reached the main window yet.
     QVERIFY(f.main.posts.isEmpty());
+    QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_INFO_REQ, 1, 0}}));
+    // The keyboard moves the selection as a click does.
+    QTest::keyClick(f.list(), Qt::Key_Up);
+    QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_INFO_REQ, 0, 0}}));
+    QTest::keyClick(f.list(), Qt::Key_End);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_INFO_REQ, 1, 0}}));
     // Nothing selected any more: position 0.
     f.list()->clearSelection();
@@ -553,18 +556,42 @@ void TestCVelmiraAccountDlg::showAccount()
     QCOMPARE(f.enabled(1089), state != 0);
 }
 
+void TestCVelmiraAccountDlg::md5Toggle_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("click") << u"click"_s;
+    QTest::newRow("Space key") << u"space"_s;
+    QTest::newRow("assistive Toggle action") << u"toggle"_s;
+}
+
 void TestCVelmiraAccountDlg::md5Toggle()
 {
+    QFETCH(QString, how);
     Fixture f;
     f.view();
     auto* md5 = f.c<QCheckBox>(1079);
-    md5->click();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(md5);
+    QVERIFY(accessible && accessible->actionInterface());
+    QCOMPARE(accessible->text(QAccessible::Name), u"MD5"_s);
+    const QString toggleAction = QAccessibleActionInterface::toggleAction();
+    QVERIFY(accessible->actionInterface()->actionNames().contains(toggleAction));
+    const auto tick = [&] {
+        if (how == u"click")
+            md5->click();
+        else if (how == u"space")
+            QTest::keyClick(md5, Qt::Key_Space);
+        else
+            accessible->actionInterface()->doAction(toggleAction);
+    };
+
+    tick();
+    QVERIFY(md5->isChecked());
     QCOMPARE(f.edit(1038)->text(), u"0123456789abcdef0123456789abcdef"_s);
-    md5->click();
+    tick();
     QCOMPARE(f.edit(1038)->text(), u"*****"_s);
 
     // Ticked, the next account's digest is shown as it arrives.
-    md5->click();
+    tick();
     Detail other;
     other.digest = "ffffffffffffffffffffffffffff0000";
     f.detailArrives(other);
@@ -679,7 +706,7 @@ void TestCVelmiraAccountDlg::deleteAccount()
 
     f.listArrives({u"abc"_s, u"ghi"_s});
     QCOMPARE(f.lines(), (QStringList{u"abc"_s, u"ghi"_s}));
-    QVERIFY(f.list()->selectedItems().isEmpty());
+    QVERIFY(f.selectedLines().isEmpty());
     QVERIFY(f.enabled(Dlg::IdDelete)); // the View layout stays
 }
 
@@ -859,7 +886,7 @@ void TestCVelmiraAccountDlg::noSelection()
     f.click(Dlg::IdReload);
     f.listArrives({u"abc"_s, u"def"_s});
     f.take();
-    QVERIFY(f.list()->selectedItems().isEmpty());
+    QVERIFY(f.selectedLines().isEmpty());
     if (inEdit) {
         f.click(Dlg::IdEdit);
         f.edit(1038)->setText(u"pw"_s);
@@ -888,7 +915,7 @@ void TestCVelmiraAccountDlg::listChangedUnderneath()
 
     // The same while the confirmation is open.
     f.listArrives({u"abc"_s});
-    f.list()->setCurrentRow(0);
+    f.select(0);
     f.take();
     m_boxes.clear();
     m_whileOpen = [&] { f.store.storeListReply(listPayload({u"xyz"_s})); };

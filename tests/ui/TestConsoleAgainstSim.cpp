@@ -11,11 +11,13 @@
 #include "VelmiraServer.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace tolvane;
 using namespace tolvane::ui;
@@ -126,8 +128,9 @@ private Q_SLOTS:
             // Shown modal, so replies reach it as the most recently active popup.
             dialog.setModal(true);
             dialog.show();
-            auto* list = control<QListWidget>(&dialog, CVelmiraAccountDlg::IdAccounts);
-            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 10000); }();
+            const QAbstractItemModel* list =
+                control<QListView>(&dialog, CVelmiraAccountDlg::IdAccounts)->model();
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 3, 10000); }();
             // Enrol a new account.
             QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdEnrol), Qt::LeftButton);
             control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdAccountId)
@@ -135,7 +138,7 @@ private Q_SLOTS:
             control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdPassword)
                 ->setText(QStringLiteral("パスワード"));
             QTest::mouseClick(controlById(&dialog, CVelmiraAccountDlg::IdExecute), Qt::LeftButton);
-            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->count(), 4, 10000); }();
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 4, 10000); }();
             ran = true;
             dialog.done(QDialog::Accepted);
             return int(QDialog::Accepted);
@@ -147,6 +150,45 @@ private Q_SLOTS:
         QCOMPARE(dave->digestText, QByteArray("4bdfe7e594ac464a91fa62453879bd49"));
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("ID=dave "));
+    }
+
+    void accountListPastOneMiBKeepsTheLink()
+    {
+        BoxRecorder boxes;
+        startConsole({});
+        // 100,000 IDs: a list reply of 5,000,008 bytes.
+        QCOMPARE(m_sim->seedAccounts(100000), 100000);
+        QSignalSpy dropped(m_sim.get(), &sim::VelmiraServer::clientDisconnected);
+        // The first player-count request follows the accepted login.
+        QSignalSpy requests(m_sim.get(), &sim::VelmiraServer::requestReceived);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(requests.cbegin(), requests.cend(),
+                        [](const QList<QVariant>& r) {
+                            return r.at(0).value<sim::RequestRecord>().command ==
+                                   wire::CmdPlayerCount;
+                        }),
+            10000);
+        QTRY_VERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
+        bool ran = false;
+        setDialogRunner([&](QDialog& dialog) {
+            dialog.setModal(true);
+            dialog.show();
+            auto* view = control<QListView>(&dialog, CVelmiraAccountDlg::IdAccounts);
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 100000, 20000); }();
+            // The link still carries requests: the last account's details come back.
+            view->setCurrentIndex(view->model()->index(99999, 0));
+            auto* id = control<QLineEdit>(&dialog, CVelmiraAccountDlg::IdAccountId);
+            [&] {
+                QTRY_COMPARE_WITH_TIMEOUT(id->text(), QStringLiteral("player0099999"), 10000);
+            }();
+            ran = true;
+            dialog.done(QDialog::Accepted);
+            return int(QDialog::Accepted);
+        });
+        QTest::mouseClick(m_window->controlWidget(IDC_ACCOUNTS), Qt::LeftButton);
+        QVERIFY(ran);
+        QCOMPARE(dropped.count(), 0);
+        QVERIFY(boxes.boxes.isEmpty());
     }
 };
 

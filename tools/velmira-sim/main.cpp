@@ -98,9 +98,11 @@ int main(int argc, char* argv[])
     const QString driftOpt = QStringLiteral("players-drift");
     const QString accountsOpt = QStringLiteral("accounts");
     const QString noAccountsOpt = QStringLiteral("no-accounts-file");
+    const QString countOpt = QStringLiteral("accounts-count");
     const QString chunkOpt = QStringLiteral("chunk");
     const QString coalesceOpt = QStringLiteral("coalesce");
     const QString closeAfterOpt = QStringLiteral("close-after");
+    const QString muteAfterOpt = QStringLiteral("mute-after");
     const QString refuseOpt = QStringLiteral("refuse-login");
     const QString quietOpt = QStringLiteral("quiet");
     parser.addOptions({
@@ -118,10 +120,18 @@ int main(int argc, char* argv[])
                         "(default velmira-accounts.json in the current directory)."),
          QStringLiteral("file"), QStringLiteral("velmira-accounts.json")},
         {noAccountsOpt, QStringLiteral("Keep the accounts in memory only (demo accounts).")},
+        {countOpt,
+         QStringLiteral("Serve n generated accounts player0000000... (password \"player\") "
+                        "in memory only, instead of the accounts file: for large lists."),
+         QStringLiteral("n"), QStringLiteral("0")},
         {chunkOpt, QStringLiteral("Write every reply in pieces of n bytes."), QStringLiteral("n"),
          QStringLiteral("0")},
         {coalesceOpt, QStringLiteral("Hold replies and write several in one write.")},
         {closeAfterOpt, QStringLiteral("Close a connection after n request frames."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {muteAfterOpt,
+         QStringLiteral("Answer the first n request frames of a connection, then fall silent: "
+                        "read and log requests, answer none, keep the connection open."),
          QStringLiteral("n"), QStringLiteral("0")},
         {refuseOpt, QStringLiteral("Answer every login with 0 (not accepted).")},
         {quietOpt, QStringLiteral("Do not log requests.")},
@@ -140,22 +150,27 @@ int main(int argc, char* argv[])
     const auto players = intOption(parser, playersOpt, 0, 0x7fffffff);
     const auto chunk = intOption(parser, chunkOpt, 0, 1 << 20);
     const auto closeAfter = intOption(parser, closeAfterOpt, 0, 0x7fffffff);
-    if (!port || !players || !chunk || !closeAfter)
+    const auto muteAfter = intOption(parser, muteAfterOpt, 0, 0x7fffffff);
+    const auto generated = intOption(parser, countOpt, 0, 100'000'000);
+    if (!port || !players || !chunk || !closeAfter || !muteAfter || !generated)
         return 2;
     options.port = quint16(*port);
     options.adminPassword = parser.value(passwordOpt);
     options.playerCount = *players;
     options.chunkBytes = *chunk;
     options.closeAfterFrames = *closeAfter;
+    options.muteAfterFrames = *muteAfter;
     options.coalesce = parser.isSet(coalesceOpt);
     options.acceptLogin = !parser.isSet(refuseOpt);
     options.quiet = parser.isSet(quietOpt);
-    const bool memoryOnly = parser.isSet(noAccountsOpt);
+    const bool memoryOnly = parser.isSet(noAccountsOpt) || *generated > 0;
     if (!memoryOnly)
         options.accountsFile = parser.value(accountsOpt);
 
     tolvane::sim::VelmiraServer server;
-    if (memoryOnly) {
+    if (*generated > 0) {
+        server.seedAccounts(*generated);
+    } else if (memoryOnly) {
         for (const tolvane::sim::Account& a : tolvane::sim::ServerAccounts::demoAccounts())
             server.addAccount(a);
     }

@@ -8,7 +8,10 @@ namespace tolvane::sim {
 
 ClientConnection::ClientConnection(QTcpSocket* socket, const SimOptions& options,
                                    VelmiraServer* server)
-    : QObject(server), m_socket(socket), m_server(server), m_options(options)
+    : QObject(server), m_socket(socket), m_server(server), m_options(options),
+      // Requests are small: no request may claim more than the general bound.
+      m_assembler(wire::PayloadLimits{wire::kMaxPayload, wire::kMaxPayload}),
+      m_muteAfterFrames(options.muteAfterFrames)
 {
     m_socket->setParent(this);
     // Small replies go out at once; pieces of a chunked reply must not be merged
@@ -46,9 +49,13 @@ void ClientConnection::onReadyRead()
     m_assembler.feed(bytes);
     while (m_assembler.hasFrame() && !m_closing) {
         const wire::Frame frame = m_assembler.takeFrame();
-        const QByteArray reply = m_server->handleFrame(frame, m_loginAccepted);
-        if (!reply.isEmpty())
-            queueReply(reply);
+        if (m_muteAfterFrames > 0 && m_framesHandled >= m_muteAfterFrames) {
+            m_server->logUnanswered(frame, m_loginAccepted);
+        } else {
+            const QByteArray reply = m_server->handleFrame(frame, m_loginAccepted);
+            if (!reply.isEmpty())
+                queueReply(reply);
+        }
         ++m_framesHandled;
         if (m_options.closeAfterFrames > 0 && m_framesHandled >= m_options.closeAfterFrames)
             beginClose(QStringLiteral("closing %1 after %2 request frames")
@@ -59,6 +66,13 @@ void ClientConnection::onReadyRead()
         beginClose(QStringLiteral("closing %1: a frame declared more than %2 payload bytes")
                        .arg(m_peer)
                        .arg(wire::kMaxPayload));
+}
+
+void ClientConnection::drop()
+{
+    m_closing = true;
+    m_socket->abort();
+    onDisconnected(); // in case the socket was not connected any more
 }
 
 void ClientConnection::onDisconnected()
@@ -104,6 +118,10 @@ void ClientConnection::send(const QByteArray& bytes)
         m_socket->flush();
         return;
     }
+    if (m_outgoingPos > 0) {
+        m_outgoing.remove(0, m_outgoingPos);
+        m_outgoingPos = 0;
+    }
     m_outgoing += bytes;
     if (!m_chunkTimer.isActive())
         writeNextPiece();
@@ -111,11 +129,14 @@ void ClientConnection::send(const QByteArray& bytes)
 
 void ClientConnection::writeNextPiece()
 {
-    if (!m_outgoing.isEmpty()) {
-        const qsizetype n = qMin<qsizetype>(m_options.chunkBytes, m_outgoing.size());
-        m_socket->write(m_outgoing.first(n));
+    if (m_outgoingPos < m_outgoing.size()) {
+        // An offset, not a removal per piece: a list reply of many MiB in small
+        // pieces must not be moved again for every piece.
+        const qsizetype n =
+            qMin<qsizetype>(m_options.chunkBytes, m_outgoing.size() - m_outgoingPos);
+        m_socket->write(m_outgoing.constData() + m_outgoingPos, n);
         m_socket->flush();
-        m_outgoing.remove(0, n);
+        m_outgoingPos += n;
         // The next piece waits, also the first piece of a later reply, so the
         // client gets a chance to read each piece on its own.
         m_chunkTimer.start();
@@ -135,7 +156,7 @@ void ClientConnection::beginClose(const QString& reason)
 
 void ClientConnection::closeWhenDrained()
 {
-    if (!m_outgoing.isEmpty() || m_chunkTimer.isActive())
+    if (m_outgoingPos < m_outgoing.size() || m_chunkTimer.isActive())
         return; // writeNextPiece comes back here after the last piece
     // Written bytes still buffered in the socket go out before the close.
     m_socket->disconnectFromHost();

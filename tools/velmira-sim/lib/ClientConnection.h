@@ -28,6 +28,12 @@ public:
 
     QString peerText() const { return m_peer; }
     bool loginAccepted() const { return m_loginAccepted; }
+    bool isGone() const { return m_gone; }
+    // 0 answers every request; N > 0 answers the first N request frames of the
+    // connection and then only reads and logs, as a server that hangs.
+    void setMuteAfterFrames(int frames) { m_muteAfterFrames = frames; }
+    // Cuts the connection at once, as a server that stops does.
+    void drop();
 
 private:
     void onReadyRead();
@@ -46,9 +52,11 @@ private:
     FrameAssembler m_assembler;
     QList<QByteArray> m_held;
     QTimer m_coalesceTimer;
-    QByteArray m_outgoing; // bytes not yet written in chunked mode
+    QByteArray m_outgoing; // bytes of replies in chunked mode, from m_outgoingPos on
+    qsizetype m_outgoingPos = 0;
     QTimer m_chunkTimer;
     int m_framesHandled = 0;
+    int m_muteAfterFrames = 0;
     bool m_closing = false;
     bool m_gone = false;
     bool m_loginAccepted = false;

@@ -57,6 +57,7 @@ bool ServerAccounts::open(const QString& path, QString* error)
     m_path.clear();
     m_accounts.clear();
     m_saveError.clear();
+    reindex();
     if (path.isEmpty())
         return true;
 
@@ -64,10 +65,12 @@ bool ServerAccounts::open(const QString& path, QString* error)
     if (!file.exists()) {
         m_path = path;
         m_accounts = demoAccounts();
+        reindex();
         if (!save()) {
             *error = QStringLiteral("cannot write the accounts file %1: %2").arg(path, m_saveError);
             m_path.clear();
             m_accounts.clear();
+            reindex();
             return false;
         }
         return true;
@@ -87,7 +90,17 @@ bool ServerAccounts::open(const QString& path, QString* error)
     }
     m_path = path;
     m_accounts = std::move(*accounts);
+    reindex();
     return true;
+}
+
+void ServerAccounts::reindex()
+{
+    m_index.clear();
+    m_index.reserve(m_accounts.size());
+    for (qsizetype i = 0; i < m_accounts.size(); ++i)
+        m_index.insert(m_accounts[i].id, i);
+    ++m_idsVersion;
 }
 
 QStringList ServerAccounts::ids() const
@@ -101,11 +114,7 @@ QStringList ServerAccounts::ids() const
 
 qsizetype ServerAccounts::indexOf(const QString& id) const
 {
-    for (qsizetype i = 0; i < m_accounts.size(); ++i) {
-        if (m_accounts[i].id == id)
-            return i;
-    }
-    return -1;
+    return m_index.value(id, -1);
 }
 
 std::optional<Account> ServerAccounts::find(const QString& id) const
@@ -120,7 +129,9 @@ bool ServerAccounts::add(const Account& account)
 {
     if (indexOf(account.id) >= 0)
         return false;
+    m_index.insert(account.id, m_accounts.size());
     m_accounts.append(account);
+    ++m_idsVersion;
     save();
     return true;
 }
@@ -131,6 +142,7 @@ bool ServerAccounts::remove(const QString& id)
     if (i < 0)
         return false;
     m_accounts.removeAt(i);
+    reindex();
     save();
     return true;
 }
@@ -145,6 +157,30 @@ bool ServerAccounts::update(const Account& account)
         save();
     }
     return true;
+}
+
+int ServerAccounts::addGenerated(int count)
+{
+    // One digest shared by every generated account.
+    const QByteArray digest = PasswordDigest(QStringLiteral("player")).left(32);
+    m_accounts.reserve(m_accounts.size() + qMax(count, 0));
+    m_index.reserve(m_accounts.size() + qMax(count, 0));
+    int added = 0;
+    for (int i = 0; i < count; ++i) {
+        Account a;
+        a.id = QStringLiteral("player") + QString::number(i).rightJustified(7, QLatin1Char('0'));
+        if (indexOf(a.id) >= 0)
+            continue;
+        a.digestText = digest;
+        m_index.insert(a.id, m_accounts.size());
+        m_accounts.append(std::move(a));
+        ++added;
+    }
+    if (added > 0) {
+        ++m_idsVersion;
+        save();
+    }
+    return added;
 }
 
 bool ServerAccounts::save()

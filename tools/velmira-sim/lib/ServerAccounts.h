@@ -2,6 +2,7 @@
 
 #include "Account.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 
@@ -34,6 +35,15 @@ public:
     bool add(const Account& account);
     bool remove(const QString& id);
     bool update(const Account& account);
+    // Adds `count` accounts "player0000000", "player0000001", ... (each skipped
+    // when its ID is taken), all with the password "player" and no character
+    // name, and saves once: a server of a million accounts is made in a moment.
+    // Returns the number added.
+    int addGenerated(int count);
+
+    // Changes whenever an ID is added or removed, so a list reply built earlier
+    // can be told to be still right.
+    quint64 idsVersion() const { return m_idsVersion; }
 
     // Empty when the last save succeeded (or there is no file).
     QString lastSaveError() const { return m_saveError; }
@@ -47,9 +57,12 @@ public:
 private:
     bool save();
     qsizetype indexOf(const QString& id) const;
+    void reindex();
 
     QString m_path;
     QList<Account> m_accounts;
+    QHash<QString, qsizetype> m_index; // ID -> position in m_accounts
+    quint64 m_idsVersion = 0;
     QString m_saveError;
 };
 

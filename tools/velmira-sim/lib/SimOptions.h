@@ -25,6 +25,10 @@ struct SimOptions
     int coalesceCount = 3;
     // 0 never; N closes the connection once N request frames have been handled.
     int closeAfterFrames = 0;
+    // 0 never; N answers the first N request frames of a connection and then
+    // falls silent: later requests are read and logged, never answered, and the
+    // connection stays open.
+    int muteAfterFrames = 0;
     bool quiet = false;
     bool acceptLogin = true;
 };

@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tolvane::sim {
@@ -40,6 +41,29 @@ QString authorityName(quint8 v)
 QString loginStateName(quint8 v)
 {
     return v == 0 ? QStringLiteral("not logged in") : QStringLiteral("logged in");
+}
+
+// The console's operation behind a change, so the log tells which button the
+// operator pressed.
+QString operationName(admin::ChangeKind kind)
+{
+    switch (kind) {
+    case admin::ChangeKind::Password:
+        return QStringLiteral("password change");
+    case admin::ChangeKind::CharacterName:
+        return QStringLiteral("character-name change");
+    case admin::ChangeKind::SendHome:
+        return QStringLiteral("send home");
+    case admin::ChangeKind::Suspend:
+        return QStringLiteral("suspend");
+    case admin::ChangeKind::Lift:
+        return QStringLiteral("lift the suspension");
+    case admin::ChangeKind::AuthorityNone:
+    case admin::ChangeKind::AuthorityNavi:
+    case admin::ChangeKind::AuthorityGm:
+        return QStringLiteral("authority change");
+    }
+    return {};
 }
 
 QString quoted(const QString& text)
@@ -84,6 +108,28 @@ bool VelmiraServer::listen(const SimOptions& options)
 void VelmiraServer::close()
 {
     m_tcp->close();
+    for (ClientConnection* client : findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly))
+        client->drop();
+}
+
+bool VelmiraServer::restart()
+{
+    SimOptions options = m_options;
+    if (m_tcp->isListening()) {
+        // The port chosen by the system when 0 was asked for.
+        options.address = m_tcp->serverAddress();
+        options.port = m_tcp->serverPort();
+    }
+    // What was set at run time (login refusal, silence, player count) stays.
+    options.playerCount = m_playerCount;
+    return listen(options);
+}
+
+void VelmiraServer::setMuteAfterFrames(int frames)
+{
+    m_options.muteAfterFrames = frames;
+    for (ClientConnection* client : findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly))
+        client->setMuteAfterFrames(frames);
 }
 
 bool VelmiraServer::isListening() const
@@ -103,12 +149,30 @@ QHostAddress VelmiraServer::serverAddress() const
 
 int VelmiraServer::clientCount() const
 {
-    return int(findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly).size());
+    const QList<ClientConnection*> clients =
+        findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly);
+    return int(std::count_if(clients.cbegin(), clients.cend(),
+                             [](const ClientConnection* c) { return !c->isGone(); }));
 }
 
 bool VelmiraServer::addAccount(const Account& account)
 {
     return m_store.add(account);
+}
+
+int VelmiraServer::seedAccounts(int count)
+{
+    return m_store.addGenerated(count);
+}
+
+const QByteArray& VelmiraServer::listReply()
+{
+    // A million IDs take a while to lay out; the same list is sent as it was.
+    if (m_listReplyVersion != m_store.idsVersion()) {
+        m_listReply = admin::buildAccountListReply(m_store.ids());
+        m_listReplyVersion = m_store.idsVersion();
+    }
+    return m_listReply;
 }
 
 void VelmiraServer::onNewConnection()
@@ -126,7 +190,7 @@ void VelmiraServer::clientGone(ClientConnection* client)
     Q_EMIT clientDisconnected();
 }
 
-QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
+RequestRecord VelmiraServer::newRecord(const Frame& frame) const
 {
     RequestRecord record;
     record.timestamp = QDateTime::currentDateTime();
@@ -135,7 +199,30 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
     record.command = frame.command;
     record.name = commandName(frame.command);
     record.payload = frame.payload;
+    return record;
+}
 
+void VelmiraServer::publish(RequestRecord& record, const QString& text)
+{
+    record.text = text;
+    record.line = formatLogLine(record.timestamp, record.command, record.name, text);
+    print(record.line);
+    Q_EMIT requestReceived(record);
+}
+
+void VelmiraServer::logUnanswered(const Frame& frame, bool loginAccepted)
+{
+    RequestRecord record = newRecord(frame);
+    QString text =
+        QStringLiteral("%1 payload bytes, not answered (silent)").arg(frame.payload.size());
+    if (!loginAccepted && frame.command != CmdLogin)
+        text += QStringLiteral("  [before login]");
+    publish(record, text);
+}
+
+QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
+{
+    RequestRecord record = newRecord(frame);
     const bool wasLoggedIn = loginAccepted;
     QString text;
     QByteArray reply;
@@ -185,10 +272,7 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
 
     if (!wasLoggedIn && frame.command != CmdLogin)
         text += QStringLiteral("  [before login]");
-    record.text = text;
-    record.line = formatLogLine(record.timestamp, record.command, record.name, text);
-    print(record.line);
-    Q_EMIT requestReceived(record);
+    publish(record, text);
     if (broadcast)
         Q_EMIT broadcastReceived(broadcast->text, frame.payload);
     return reply;
@@ -210,16 +294,9 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
     const bool idFits = request->id.size() <= admin::kMaxIdChars;
 
     switch (frame.command) {
-    case CmdAccountList: {
-        QStringList ids = m_store.ids();
-        if (ids.size() > kMaxAccounts) {
-            *text = QStringLiteral("%1 accounts, first %2 sent").arg(ids.size()).arg(kMaxAccounts);
-            ids = ids.first(kMaxAccounts);
-        } else {
-            *text = QStringLiteral("%1 accounts").arg(ids.size());
-        }
-        return admin::buildAccountListReply(ids);
-    }
+    case CmdAccountList:
+        *text = QStringLiteral("%1 accounts").arg(m_store.size());
+        return listReply();
     case CmdAccountCreate: {
         if (request->id.isEmpty() || !idFits) {
             *text = QStringLiteral("%1  %2, ignored")
@@ -229,8 +306,6 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
             *text = id + QStringLiteral("  digest is not 32 lowercase hex digits, ignored");
         } else if (m_store.find(request->id)) {
             *text = id + QStringLiteral("  already exists, ignored");
-        } else if (m_store.size() >= kMaxAccounts) {
-            *text = id + QStringLiteral("  the list is full, ignored");
         } else {
             Account a;
             a.id = request->id;
@@ -316,6 +391,9 @@ QString VelmiraServer::applyChange(const admin::AccountRequest& request)
         return id + QStringLiteral("  field selector 0x%1 is not one field, ignored")
                         .arg(request.field, 0, 16);
     }
+    if (const std::optional<admin::ChangeKind> kind =
+            admin::changeKindOf(request.field, request.value))
+        change += QStringLiteral("  [") + operationName(*kind) + QLatin1Char(']');
     m_store.update(a);
     return id + QStringLiteral("  ") + change + saveNote();
 }

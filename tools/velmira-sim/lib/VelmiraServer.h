@@ -33,7 +33,12 @@ public:
     // Opens the accounts file (if any) and starts listening. False, with
     // errorString(), when the accounts file is unusable or the port cannot be had.
     bool listen(const SimOptions& options);
+    // Stops listening and cuts every connection, as a server that goes down. The
+    // same port can be listened on again at once.
     void close();
+    // close(), then listen() again on the same address and port with the same
+    // options: a server restart.
+    bool restart();
     bool isListening() const;
     QString errorString() const { return m_error; }
     quint16 serverPort() const;
@@ -43,17 +48,21 @@ public:
 
     void setPlayerCount(qint32 count) { m_playerCount = count; }
     qint32 playerCount() const { return m_playerCount; }
+    // Logins from now on are refused (result 0) or judged by the password again.
+    void setRefuseLogin(bool refuse) { m_options.acceptLogin = !refuse; }
+    // As SimOptions::muteAfterFrames, for the open connections (counted from
+    // their start, so one that has handled N frames falls silent at once) and
+    // later ones; 0 answers again.
+    void setMuteAfterFrames(int frames);
 
     QStringList accountIds() const { return m_store.ids(); }
     QList<Account> accounts() const { return m_store.accounts(); }
     std::optional<Account> account(const QString& id) const { return m_store.find(id); }
     // False when the ID is already taken.
     bool addAccount(const Account& account);
-
-    // The list reply carries at most this many IDs, so that it stays within the
-    // largest frame the console accepts; creation stops there too.
-    static constexpr int kMaxAccounts =
-        int((wire::kMaxPayload - admin::kListHeadSize) / admin::kIdFieldSize);
+    // Adds `count` generated accounts (see ServerAccounts::addGenerated); returns
+    // the number added.
+    int seedAccounts(int count);
 
 Q_SIGNALS:
     void requestReceived(const tolvane::sim::RequestRecord& record);
@@ -69,6 +78,11 @@ private:
     void onNewConnection();
     // Handles one request frame of a client; returns the reply frame, or nothing.
     QByteArray handleFrame(const wire::Frame& frame, bool& loginAccepted);
+    // Logs a request that a silent connection reads and leaves unanswered.
+    void logUnanswered(const wire::Frame& frame, bool loginAccepted);
+    RequestRecord newRecord(const wire::Frame& frame) const;
+    void publish(RequestRecord& record, const QString& text);
+    const QByteArray& listReply();
     QByteArray handleAccountRequest(const wire::Frame& frame, QString* text);
     QString applyChange(const admin::AccountRequest& request);
     QString saveNote() const;
@@ -82,6 +96,9 @@ private:
     qint32 m_playerCount = 12;
     QString m_error;
     QElapsedTimer m_clock;
+    // The last list reply built, while the IDs are those it was built from.
+    QByteArray m_listReply;
+    std::optional<quint64> m_listReplyVersion;
 };
 
 } // namespace tolvane::sim
