@@ -313,6 +313,7 @@ void CTolvaneDeskDlg::onConfig()
 void CTolvaneDeskDlg::onAccounts()
 {
     CVelmiraAccountDlg dialog(m_controller.accounts(), &m_controller, this);
+    dialog.setLinkCheck([this] { return m_controller.isLinkUp(); });
     runDialog(dialog);
 }
 

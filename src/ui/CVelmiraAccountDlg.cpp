@@ -292,6 +292,19 @@ void CVelmiraAccountDlg::notice(const QString& text)
     ShowMessageBox(this, text, u"(^^;"_s, QMessageBox::Ok, MsgIcon::Information, QMessageBox::Ok);
 }
 
+QString CVelmiraAccountDlg::noLinkText()
+{
+    return u"鯖との接続が切れているので送れません・・（；；"_s;
+}
+
+bool CVelmiraAccountDlg::linkReady()
+{
+    if (!m_linkUp || m_linkUp())
+        return true;
+    notice(noLinkText());
+    return false;
+}
+
 void CVelmiraAccountDlg::post(int notification, qint64 wParam, qint64 lParam)
 {
     postNotification(m_mainWindow, notification, wParam, lParam);
@@ -305,6 +318,8 @@ void CVelmiraAccountDlg::postChange(int position, admin::ChangeKind kind)
 void CVelmiraAccountDlg::OnSelChangeAccounts()
 {
     const int row = selectedRow();
+    if (!linkReady())
+        return;
     if (row < 0) {
         if (m_store.list().validPosition(0))
             post(WM_ACCOUNT_INFO_REQ, 0);
@@ -346,7 +361,7 @@ void CVelmiraAccountDlg::OnCancel()
     } else if (const auto account = selectedAccount()) {
         position = account->position;
     }
-    if (position) {
+    if (position && linkReady()) {
         post(WM_ACCOUNT_INFO_REQ, *position); // View returns with the reply
         return;
     }
@@ -357,6 +372,8 @@ void CVelmiraAccountDlg::OnCancel()
 
 void CVelmiraAccountDlg::OnReload()
 {
+    if (!linkReady())
+        return;
     post(WM_ACCOUNT_LIST_REQ);
     m_pendingOperation = PendingOperation::Nothing;
 }
@@ -369,7 +386,7 @@ void CVelmiraAccountDlg::OnExecute()
         return;
     const QString id = admin::cutToCapacity(m_accountId->text(), admin::kMaxIdChars);
     const QString password = admin::cutToCapacity(m_password->text(), admin::kMaxPasswordChars);
-    if (!confirm(u"ID="_s + id + u" "_s))
+    if (!linkReady() || !confirm(u"ID="_s + id + u" "_s))
         return;
     m_store.setNewAccountId(id);
     m_store.setNewAccountPassword(password);
@@ -386,7 +403,7 @@ void CVelmiraAccountDlg::OnDelete()
         notice(noSelectionText());
         return;
     }
-    if (!confirm(u"！！∑　"_s + account->text + u"を退学させますか？"_s))
+    if (!linkReady() || !confirm(u"！！∑　"_s + account->text + u"を退学させますか？"_s))
         return;
     if (!namesStoredAccount(*account)) {
         notice(noSelectionText());
@@ -409,7 +426,7 @@ void CVelmiraAccountDlg::OnSuspend()
     const bool suspend = m_permission->currentIndex() == 0;
     const QString text = suspend ? u"！！∑　「"_s + account->text + u"」を謹慎させますか？"_s
                                  : u"「"_s + account->text + u"」の謹慎を解除しますか？"_s;
-    if (!confirm(text))
+    if (!linkReady() || !confirm(text))
         return;
     if (!namesStoredAccount(*account)) {
         notice(noSelectionText());
@@ -438,7 +455,8 @@ void CVelmiraAccountDlg::OnSendHome()
         notice(noSelectionText());
         return;
     }
-    if (!confirm(u"！！∑　「"_s + account->text + u"」をただちに強制帰宅させますか？"_s))
+    if (!linkReady() ||
+        !confirm(u"！！∑　「"_s + account->text + u"」をただちに強制帰宅させますか？"_s))
         return;
     if (!namesStoredAccount(*account)) {
         notice(noSelectionText());
@@ -462,6 +480,8 @@ void CVelmiraAccountDlg::OnChangePassword()
         notice(noSelectionText());
         return;
     }
+    if (!linkReady())
+        return;
     m_store.setNewPassword(m_password->text());
     postChange(account->position, admin::ChangeKind::Password);
     m_pendingOperation = PendingOperation::Nothing;
@@ -479,6 +499,8 @@ void CVelmiraAccountDlg::OnChangeName()
         notice(noSelectionText());
         return;
     }
+    if (!linkReady())
+        return;
     m_store.setNewCharacterName(m_name->text());
     postChange(account->position, admin::ChangeKind::CharacterName);
     m_pendingOperation = PendingOperation::Nothing;
@@ -496,7 +518,8 @@ void CVelmiraAccountDlg::OnChangeAuthority()
     const std::optional<admin::ChangeKind> kind =
         admin::authorityChangeKind(m_authority->currentIndex());
     const QString word = kind ? kWords[m_authority->currentIndex()] : QString();
-    if (!confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
+    if (!linkReady() ||
+        !confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
         return;
     if (kind) {
         if (!namesStoredAccount(*account)) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -64,6 +65,11 @@ public:
     // requests are posted to `mainWindow`, nothing else is assumed of it.
     CVelmiraAccountDlg(admin::AccountStore& store, QObject* mainWindow, QWidget* parent = nullptr);
 
+    // Asked before a request is sent: while it answers false the dialog tells the
+    // operator that the request would go nowhere, and sends and changes nothing.
+    void setLinkCheck(std::function<bool()> linkUp) { m_linkUp = std::move(linkUp); }
+    static QString noLinkText();
+
     static QList<ControlSpec> controlTable();
     static QString noAccountText();
     static QString noSelectionText();
@@ -106,10 +112,12 @@ private:
     QString passwordBoxText() const;
     bool confirm(const QString& text);
     void notice(const QString& text);
+    bool linkReady();
     void post(int notification, qint64 wParam = 0, qint64 lParam = 0);
     void postChange(int position, admin::ChangeKind kind);
 
     admin::AccountStore& m_store;
+    std::function<bool()> m_linkUp;
     QPointer<QObject> m_mainWindow;
     PendingOperation m_pendingOperation = PendingOperation::Nothing;
     bool m_playerOnline = false;

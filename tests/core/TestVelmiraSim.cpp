@@ -426,6 +426,11 @@ void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
     TestClient third(port);
     third.socket.write(kLoginVexodrim);
     QTRY_COMPARE(third.received, kLoginRefused); // run-time settings survive a restart
+
+    // Down for a while, then up again: on the port it had, also when 0 was asked for.
+    server.close();
+    QVERIFY(server.restart());
+    QCOMPARE(server.serverPort(), port);
 }
 
 void TestVelmiraSim::servesGeneratedAccountsPastOneMiB()

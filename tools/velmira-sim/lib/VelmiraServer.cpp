@@ -101,6 +101,9 @@ bool VelmiraServer::listen(const SimOptions& options)
                       .arg(m_tcp->errorString());
         return false;
     }
+    // A port of 0 asked the system for one; a restart comes back on the one it gave.
+    m_options.address = m_tcp->serverAddress();
+    m_options.port = m_tcp->serverPort();
     m_clock.start();
     return true;
 }
@@ -114,12 +117,7 @@ void VelmiraServer::close()
 
 bool VelmiraServer::restart()
 {
-    SimOptions options = m_options;
-    if (m_tcp->isListening()) {
-        // The port chosen by the system when 0 was asked for.
-        options.address = m_tcp->serverAddress();
-        options.port = m_tcp->serverPort();
-    }
+    SimOptions options = m_options; // the address and port it listened on last
     // What was set at run time (login refusal, silence, player count) stays.
     options.playerCount = m_playerCount;
     return listen(options);
