@@ -77,6 +77,9 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     m_retryTimer = m_time->createTimer(this);
     m_connectTimeout = m_time->createTimer(this);
     m_noticeTimer = m_time->createTimer(this);
+    m_replyDeadline = m_time->createTimer(this);
+    m_replyDeadline->setSingleShot(true);
+    connect(m_replyDeadline, &ConsoleTimer::timeout, this, &ConsoleController::declareSilent);
     m_retryTimer->setSingleShot(true);
     m_connectTimeout->setSingleShot(true);
     m_noticeTimer->setSingleShot(true);
@@ -172,8 +175,8 @@ bool ConsoleController::event(QEvent* event)
         break;
     case WM_REQUEST_PLAYER_COUNT:
         if (m_connection->Send(session::buildPlayerCountRequest()) &&
-            m_linkState == LinkState::LoggedIn)
-            ++m_unansweredPolls;
+            m_linkState == LinkState::LoggedIn && ++m_unansweredPolls >= kSilentPolls)
+            m_replyDeadline->start(kReplyGraceMs);
         break;
     case WM_ACCOUNT_LIST_REQ:
     case WM_ACCOUNT_CREATE_REQ:
@@ -307,6 +310,7 @@ void ConsoleController::linkLost(const QString& reason)
     m_connectTimeout->stop();
     m_session.resetLogin();
     m_unansweredPolls = 0;
+    m_replyDeadline->stop();
     if (m_engine.isRunning() || m_paused) {
         // The line under way may not have arrived: it goes out again after the login.
         m_engine.resumeAtLastLine(int(m_lines.size()));
@@ -355,11 +359,18 @@ void ConsoleController::pollTick()
     if (m_linkState != LinkState::LoggedIn)
         return;
     if (m_unansweredPolls >= kSilentPolls) {
-        linkLost(u"応答がありません（プレイヤー数の問い合わせ"_s + QString::number(kSilentPolls) +
-                 u"回）"_s);
+        declareSilent();
         return;
     }
     postNotification(this, WM_REQUEST_PLAYER_COUNT);
+}
+
+void ConsoleController::declareSilent()
+{
+    if (m_linkState != LinkState::LoggedIn || m_unansweredPolls < kSilentPolls)
+        return;
+    linkLost(u"応答がありません（プレイヤー数の問い合わせ"_s + QString::number(kSilentPolls) +
+             u"回）"_s);
 }
 
 void ConsoleController::OnFrameReceived()
@@ -368,6 +379,7 @@ void ConsoleController::OnFrameReceived()
         return;
     const wire::Frame frame = m_connection->takeFrame();
     m_unansweredPolls = 0; // the server is there
+    m_replyDeadline->stop();
     QObject* target = m_replyTarget ? m_replyTarget() : nullptr;
     switch (m_session.Dispatch(frame)) {
     case SessionProtocol::Outcome::LoginAccepted:

@@ -53,8 +53,10 @@ public:
     static constexpr int kConnectTimeoutMs = 10000;
     // How long a notice (a text not sent, a signal missed) holds the status box.
     static constexpr int kNoticeMs = 10000;
-    // Unanswered player-count requests in a row that make a link count as lost.
+    // Unanswered player-count requests in a row that make a link count as lost,
+    // once the last of them has had this long to be answered.
     static constexpr int kSilentPolls = 3;
+    static constexpr int kReplyGraceMs = 1000;
     // The wait before the next attempt after `failures` failed ones in a row.
     static int retryDelayMs(int failures);
 
@@ -159,6 +161,7 @@ private:
     void setLinkState(LinkState state);
     void sendLogin();
     void pollTick();
+    void declareSilent();
     void OnFrameReceived();
     void onAccountRequest(int notification, qint64 wParam, qint64 lParam);
     bool SendBroadcastText(const QString& text, int cap);
@@ -216,6 +219,7 @@ private:
     ConsoleTimer* m_retryTimer;  // the next connection attempt
     ConsoleTimer* m_connectTimeout;
     ConsoleTimer* m_noticeTimer; // active while a notice holds the status box
+    ConsoleTimer* m_replyDeadline; // the last chance of a silent server
 };
 
 } // namespace tolvane::console
