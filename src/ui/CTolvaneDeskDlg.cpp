@@ -12,6 +12,7 @@
 #include "ui/ProgramIcon.h"
 #include "ui/UpDownControl.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -118,6 +119,15 @@ void CTolvaneDeskDlg::connectControls()
     connect(m_selector, &QComboBox::currentIndexChanged, this,
             &CTolvaneDeskDlg::onSelectorIndexChanged);
     connect(m_selector, &QComboBox::activated, this, &CTolvaneDeskDlg::onSelectorActivated);
+    // An assistive client chooses an entry by selecting it in the selector's list,
+    // which does not make it the current entry by itself. While the list is open the
+    // mouse moves that selection about, so only a choice made with it closed counts.
+    connect(m_selector->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] {
+                const QModelIndexList rows = m_selector->view()->selectionModel()->selectedRows();
+                if (!m_selector->view()->isVisible() && rows.size() == 1)
+                    m_selector->setCurrentIndex(rows.first().row());
+            });
     connect(m_lines, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { m_controller.copyLineToLive(m_lines->row(item)); });
     connect(m_displayOnly, &QCheckBox::toggled, c, &ConsoleController::setDisplayOnly);

@@ -9,6 +9,7 @@
 #include "ui/UpDownControl.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -298,6 +299,13 @@ private Q_SLOTS:
         QTRY_VERIFY(popup->isVisible());
         QTest::keyClick(popup, Qt::Key_Return);
         QCOMPARE(lines->count(), 1);
+        // An assistive client selects an entry in the selector's list.
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(selector)->child(0);
+        QVERIFY(list && list->tableInterface());
+        QVERIFY(list->tableInterface()->selectRow(1 - two));
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QCOMPARE(lines->item(0)->text(), u"1"_s);
+        selector->setCurrentIndex(two);
         // The keyboard: the next entry, loaded once even when it cannot be read.
         QVERIFY(QFile::remove(m_desk->dataDir().filePath(selector->itemText(1 - two))));
         boxes.expect();
