@@ -92,14 +92,15 @@ for file in "${files[@]}"; do
     failed=1
     continue
   fi
-  for moc in $(sed -n 's/^#include "\([^"/]*\.moc\)"/\1/p' "$file"); do
+  while read -r moc; do
     : >"$stubs/$moc"
-  done
+  done < <(sed -n 's/^#include "\([^"/]*\.moc\)"/\1/p' "$file")
   n=$((n + 1))
   printf '%s\n' "$file" >"$rsp/$(printf %03d "$n").name"
   printf '%q\n' "${flags[@]}" "${file_args[@]}" -I"$stubs" "$top/$file" >"$rsp/$(printf %03d "$n").rsp"
 done
 
+# shellcheck disable=SC2317 # called through xargs
 # compile RSP: one cross compile; its messages are shown together when it fails.
 compile() {
   local name log
@@ -115,6 +116,7 @@ compile() {
 }
 export -f compile
 export cxx
+# shellcheck disable=SC2016 # $0 is expanded by the inner shell
 find "$rsp" -name '*.rsp' -print0 | sort -z |
   xargs -0 -n 1 -P "$(nproc)" bash -c 'compile "$0"' || failed=1
 
