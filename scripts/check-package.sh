@@ -71,6 +71,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The console always connects to port 10010: another server there would answer it.
+if (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null; then
+  echo "Port 10010 is in use by another program; stop it first." >&2
+  exit 1
+fi
+
 cd "$rundir"
 "${as_user[@]}" "${session_env[@]}" /usr/bin/velmira-sim --no-accounts-file \
   >"$rundir/velmira-sim.log" 2>&1 &
