@@ -21,7 +21,7 @@ build="$top/build-fuzz"
 # -O1 keeps the runs fast; the Debug configuration keeps Q_ASSERT on.
 CXX=clang++-14 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DTOLVANE_BUILD_FUZZ=ON \
-  -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF >/dev/null
+  -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF -DTOLVANE_WERROR="${TOLVANE_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target fuzzers -j "$(nproc)"
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

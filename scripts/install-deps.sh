@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for a purpose: "run" (build and
-# run the console with the simulator, on a display or a virtual one) or "test"
-# (build and run every test, with and without the sanitizers).
+# Installs the Debian 12 packages that are missing for one purpose:
+#
+#   run      build and run the console with the simulator, on a display or a
+#            virtual one (the default)
+#   test     build and run every test, with and without the sanitizers, and fuzz
+#   format   check the formatting (clang-format 14, the version .clang-format is for)
+#   windows  cross-compile the Windows branches, syntax only (mingw-w64)
+#   package  build the .deb and start the installed console on a virtual display
 set -euo pipefail
 
 purpose=${1:-run}
-packages=(g++ cmake ninja-build qt6-base-dev fonts-noto-cjk xvfb xauth xdotool imagemagick)
-if [ "$purpose" = test ]; then
-  packages+=(clang-14 libclang-rt-14-dev clang-format-14)
-fi
+build=(g++ cmake ninja-build qt6-base-dev)
+case "$purpose" in
+  run) packages=("${build[@]}" fonts-noto-cjk xvfb xauth xdotool imagemagick) ;;
+  test) packages=("${build[@]}" clang-14 libclang-rt-14-dev) ;;
+  format) packages=(clang-format-14) ;;
+  windows) packages=("${build[@]}" g++-mingw-w64-x86-64-posix) ;;
+  # dpkg-shlibdeps (dpkg-dev) and file work out the package's library dependencies.
+  package) packages=("${build[@]}" dpkg-dev file xvfb xauth xdotool) ;;
+  *)
+    echo "usage: $0 [run|test|format|windows|package]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

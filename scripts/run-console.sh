@@ -17,6 +17,11 @@ mkdir -p "$rundir"
 sim="$build/tools/velmira-sim/velmira-sim"
 desk="$build/src/tolvane-desk"
 
+# The console always connects to port 10010: another server there would answer it.
+if (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null; then
+  echo "Port 10010 is in use by another program; stop it first." >&2
+  exit 1
+fi
 "$sim" --accounts "$rundir/velmira-accounts.json" >"$rundir/velmira-sim.log" 2>&1 &
 sim_pid=$!
 cleanup() { kill "$sim_pid" 2>/dev/null || true; }

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 // The real program: one copy at a time, a lock left by a killed copy does not block
 // the next start, and the settings file is taken from the starting directory.
@@ -16,6 +17,7 @@ class TestStartup : public QObject
     QString m_program;
     QTcpServer m_server; // where the console connects: 127.0.0.1:10010
     QList<QProcess*> m_started;
+    static constexpr qint64 kHeaderSize = 6; // length (4 bytes) and command (2 bytes)
 
     QProcess* start(const QString& workDir, const QStringList& args = {QStringLiteral("-auto")})
     {
@@ -34,14 +36,20 @@ class TestStartup : public QObject
         return p;
     }
 
-    // The program's login frame arrives on a new connection: the copy runs.
+    // The program's login frame arrives on a new connection: the copy runs. The frame
+    // is read up to the length its header declares, however the bytes are split.
     QByteArray nextLogin()
     {
         if (!m_server.waitForNewConnection(20000))
             return {};
         QTcpSocket* s = m_server.nextPendingConnection();
         QByteArray bytes;
-        while (bytes.size() < 27 && s->waitForReadyRead(10000))
+        const auto frameSize = [&bytes]() -> qint64 {
+            if (bytes.size() < kHeaderSize)
+                return kHeaderSize;
+            return kHeaderSize + qFromLittleEndian<quint32>(bytes.constData());
+        };
+        while (bytes.size() < frameSize() && s->waitForReadyRead(10000))
             bytes += s->readAll();
         s->deleteLater();
         return bytes;
