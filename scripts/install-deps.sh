@@ -13,7 +13,8 @@ purpose=${1:-run}
 build=(g++ cmake ninja-build qt6-base-dev)
 case "$purpose" in
   run) packages=("${build[@]}" fonts-noto-cjk xvfb xauth xdotool imagemagick) ;;
-  test) packages=("${build[@]}" clang-14 libclang-rt-14-dev) ;;
+  # python3 runs the include-layer check.
+  test) packages=("${build[@]}" clang-14 libclang-rt-14-dev python3) ;;
   format) packages=(clang-format-14) ;;
   windows) packages=("${build[@]}" g++-mingw-w64-x86-64-posix) ;;
   # dpkg-shlibdeps (dpkg-dev) and file work out the package's library dependencies.

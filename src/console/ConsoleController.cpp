@@ -12,6 +12,8 @@
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
+#include <utility>
+
 namespace tolvane::console {
 
 using namespace Qt::StringLiterals;
@@ -309,6 +311,7 @@ void ConsoleController::linkLost(const QString& reason)
     m_connection->Close();
     m_connectTimeout->stop();
     m_session.resetLogin();
+    m_loginPending = false;
     m_unansweredPolls = 0;
     m_replyDeadline->stop();
     if (m_engine.isRunning() || m_paused) {
@@ -351,7 +354,8 @@ void ConsoleController::Login()
 
 void ConsoleController::sendLogin()
 {
-    m_connection->Send(session::buildLoginRequest(m_adminPW));
+    if (m_connection->Send(session::buildLoginRequest(m_adminPW)))
+        m_loginPending = true;
 }
 
 void ConsoleController::pollTick()
@@ -383,6 +387,7 @@ void ConsoleController::OnFrameReceived()
     QObject* target = m_replyTarget ? m_replyTarget() : nullptr;
     switch (m_session.Dispatch(frame)) {
     case SessionProtocol::Outcome::LoginAccepted:
+        m_loginPending = false;
         m_loginRefused = false;
         logEvent(u"ログインしました"_s);
         m_linkState = LinkState::LoggedIn;
@@ -392,6 +397,9 @@ void ConsoleController::OnFrameReceived()
         resumeBroadcast();
         break;
     case SessionProtocol::Outcome::LoginRefused:
+        // A result nobody asked for changes nothing, as it always has.
+        if (!std::exchange(m_loginPending, false))
+            break;
         // Never tried again by itself: a wrong password must not hammer the server.
         m_loginRefused = true;
         logEvent(u"ログインを拒否されました（結果 "_s +

@@ -201,6 +201,7 @@ private:
     bool m_wasLoggedIn = false;  // log in again by itself after a reconnection
     bool m_loginWanted = false;  // the operator asked to log in while the link was down
     bool m_loginRefused = false; // never retried by itself; the login button clears it
+    bool m_loginPending = false; // a login went out and its answer has not come
     int m_failedAttempts = 0;
     int m_unansweredPolls = 0;
     bool m_paused = false; // a list broadcast waits for the link
@@ -218,7 +219,7 @@ private:
     ConsoleTimer* m_pollTimer;   // timer 99: the player count every 5000 ms
     ConsoleTimer* m_retryTimer;  // the next connection attempt
     ConsoleTimer* m_connectTimeout;
-    ConsoleTimer* m_noticeTimer; // active while a notice holds the status box
+    ConsoleTimer* m_noticeTimer;   // active while a notice holds the status box
     ConsoleTimer* m_replyDeadline; // the last chance of a silent server
 };
 

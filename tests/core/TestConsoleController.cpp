@@ -188,6 +188,9 @@ private Q_SLOTS:
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(status.size(), 1);
         QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
+        m_link->reply(session::buildLoginResult(0)); // nobody asked: nothing changes
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
         // The poll runs on its own five-second beat, not from the login.
         testsupport::answerAsServer(*m_link);
         m_time->advance(30000);
