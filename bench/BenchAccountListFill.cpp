@@ -174,32 +174,6 @@ double mb(std::optional<qint64> kb)
     return kb ? double(*kb) / 1024 : -1;
 }
 
-// Starts velmira-sim with `accounts` generated accounts on a free port; returns
-// the port, or 0.
-quint16 startSimProcess(QProcess& sim, int accounts)
-{
-    sim.setProgram(QStringLiteral(VELMIRA_SIM_PATH));
-    sim.setArguments(
-        {u"--port"_s, u"0"_s, u"--quiet"_s, u"--accounts-count"_s, QString::number(accounts)});
-    sim.start();
-    static const QRegularExpression listening(u"listening on \\S+ port (\\d+)"_s);
-    QByteArray out;
-    quint16 port = 0;
-    benchsupport::waitUntil(
-        [&] {
-            out += sim.readAllStandardOutput();
-            const QRegularExpressionMatch m = listening.match(QString::fromUtf8(out));
-            if (m.hasMatch())
-                port = quint16(m.captured(1).toUInt());
-            return port != 0 || sim.state() == QProcess::NotRunning;
-        },
-        60000, 5);
-    if (port == 0)
-        std::fprintf(stderr, "velmira-sim did not start: %s%s\n", out.constData(),
-                     sim.readAllStandardError().constData());
-    return port;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -245,7 +219,10 @@ int main(int argc, char** argv)
     QProcess sim;
     quint16 port = 0;
     if (simProcess) {
-        port = startSimProcess(sim, accounts);
+        port = benchsupport::startSimProcess(
+            sim, QStringLiteral(VELMIRA_SIM_PATH),
+            {u"--port"_s, u"0"_s, u"--quiet"_s, u"--accounts-count"_s, QString::number(accounts)},
+            60000);
         if (port == 0)
             return 1;
     } else {

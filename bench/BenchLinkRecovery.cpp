@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -79,30 +78,20 @@ struct Console
 };
 
 // velmira-sim as a process of its own, on `port` (0: any); returns the port it took.
-quint16 startSim(QProcess& sim, quint16 port, QElapsedTimer* listeningAt = nullptr,
-                 qint64* listeningMs = nullptr)
+quint16 startSim(QProcess& sim, quint16 port)
 {
-    sim.setProgram(QStringLiteral(VELMIRA_SIM_PATH));
-    sim.setArguments({u"--port"_s, QString::number(port), u"--quiet"_s, u"--no-accounts-file"_s});
-    sim.start();
-    static const QRegularExpression listening(u"listening on \\S+ port (\\d+)"_s);
-    QByteArray out;
-    quint16 taken = 0;
-    benchsupport::waitUntil(
-        [&] {
-            out += sim.readAllStandardOutput();
-            const QRegularExpressionMatch m = listening.match(QString::fromUtf8(out));
-            if (m.hasMatch())
-                taken = quint16(m.captured(1).toUInt());
-            return taken != 0 || sim.state() == QProcess::NotRunning;
-        },
-        10000, 1);
-    if (taken != 0 && listeningAt && listeningMs)
-        *listeningMs = listeningAt->elapsed();
-    if (taken == 0)
-        std::fprintf(stderr, "velmira-sim did not start: %s\n",
-                     sim.readAllStandardError().constData());
-    return taken;
+    return benchsupport::startSimProcess(
+        sim, QStringLiteral(VELMIRA_SIM_PATH),
+        {u"--port"_s, QString::number(port), u"--quiet"_s, u"--no-accounts-file"_s});
+}
+
+// The substitute server in this process, on a port of the system's choice.
+bool listenHere(VelmiraServer& sim)
+{
+    tolvane::sim::SimOptions o;
+    o.port = 0;
+    o.quiet = true;
+    return sim.listen(o);
 }
 
 int benchRestart(int runs)
@@ -122,9 +111,9 @@ int benchRestart(int runs)
             sim.waitForFinished(3000);
             benchsupport::runFor(delayMs);
             QProcess again;
-            qint64 listeningMs = -1;
-            if (startSim(again, port, &console.clock, &listeningMs) != port)
+            if (startSim(again, port) != port)
                 return 1;
+            const qint64 listeningMs = console.clock.elapsed();
             if (!benchsupport::waitUntil([&] { return console.state() == LinkState::LoggedIn; },
                                          15000)) {
                 std::fprintf(stderr, "the console did not log in again\n");
@@ -162,13 +151,8 @@ int benchSilent(int runs)
     QList<double> fromSilence;
     for (int run = 0; run < runs; ++run) {
         VelmiraServer sim;
-        tolvane::sim::SimOptions o;
-        o.port = 0;
-        o.quiet = true;
-        if (!sim.listen(o))
-            return 1;
         Console console;
-        if (!console.open(sim.serverPort()))
+        if (!listenHere(sim) || !console.open(sim.serverPort()))
             return 1;
         // Fall silent at a different moment of the poll's beat in every run.
         benchsupport::runFor(1000 + 1700 * run);
@@ -202,10 +186,7 @@ int benchSilent(int runs)
 int benchBroadcast()
 {
     VelmiraServer sim;
-    tolvane::sim::SimOptions o;
-    o.port = 0;
-    o.quiet = true;
-    if (!sim.listen(o))
+    if (!listenHere(sim))
         return 1;
     QStringList lines;
     for (int i = 1; i <= 20; ++i)

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QList>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QTimer>
 
@@ -188,6 +189,33 @@ inline void stop(QProcess& process)
         process.kill();
         process.waitForFinished(3000);
     }
+}
+
+// Starts the substitute server `program` as a process of its own with `arguments`
+// (say "--port", "0"); returns the port it listens on, or 0 when it did not start
+// within `timeoutMs`.
+inline quint16 startSimProcess(QProcess& sim, const QString& program, const QStringList& arguments,
+                               int timeoutMs = 10000)
+{
+    sim.setProgram(program);
+    sim.setArguments(arguments);
+    sim.start();
+    static const QRegularExpression listening(QStringLiteral("listening on \\S+ port (\\d+)"));
+    QByteArray out;
+    quint16 port = 0;
+    waitUntil(
+        [&] {
+            out += sim.readAllStandardOutput();
+            const QRegularExpressionMatch m = listening.match(QString::fromUtf8(out));
+            if (m.hasMatch())
+                port = quint16(m.captured(1).toUInt());
+            return port != 0 || sim.state() == QProcess::NotRunning;
+        },
+        timeoutMs, 1);
+    if (port == 0)
+        std::fprintf(stderr, "velmira-sim did not start: %s%s\n", out.constData(),
+                     sim.readAllStandardError().constData());
+    return port;
 }
 
 inline double median(QList<double> values)
