@@ -96,6 +96,7 @@ run BenchPacing BenchPacing
 # The same with the server reading on a thread of its own, as a remote server would.
 run BenchPacing-thread BenchPacing --server-thread
 run BenchTimeSignalLateness BenchTimeSignalLateness --seconds "$seconds"
+run BenchLinkRecovery BenchLinkRecovery
 
 line=$(summary BenchStartup "start-up to login frame:")
 if [ -n "$line" ]; then
@@ -159,6 +160,38 @@ if [ -n "$line" ]; then
     "$(verdict below "$max" 310)"
 else
   missing "time-signal lateness" BenchTimeSignalLateness "< 310 ms"
+fi
+
+line=$(summary BenchLinkRecovery "SUMMARY restart:")
+if [ -n "$line" ]; then
+  max=$(printf '%s\n' "$line" | sed -n 's/.*after the next attempt median [0-9.]* ms, max \([0-9.]*\) ms.*/\1/p')
+  row "server restarted: logged in after the attempt that finds it" "max $max ms" "< 1000 ms" \
+    "$(verdict below "$max" 1000)"
+else
+  missing "server restarted" BenchLinkRecovery "< 1000 ms"
+fi
+
+line=$(summary BenchLinkRecovery "SUMMARY silent:")
+if [ -n "$line" ]; then
+  max=$(printf '%s\n' "$line" | sed -n 's/.*after falling silent max \([0-9.]*\) s.*/\1/p')
+  row "silent server: declared lost after falling silent" "max $max s" "< 16 s" \
+    "$(verdict below "$max" 16)"
+else
+  missing "silent server" BenchLinkRecovery "< 16 s"
+fi
+
+line=$(summary BenchLinkRecovery "SUMMARY broadcast:")
+if [ -n "$line" ]; then
+  lost=$(field "$line" "lost")
+  repeated=$(field "$line" "repeated")
+  worst=$(field "$line" "deviation")
+  ok=no
+  below "$lost" 1 && below "$repeated" 1 or-equal && below "$worst" 5 or-equal && ok=yes
+  row "20-line broadcast across a server restart" \
+    "lost $lost, repeated $repeated, worst deviation $worst ms" \
+    "0 lost, ≤ 1 repeated, 1500 ± 5 ms" "$([ "$ok" = yes ] && echo yes || echo "**no**")"
+else
+  missing "broadcast across a restart" BenchLinkRecovery "0 lost, ≤ 1 repeated"
 fi
 
 echo
