@@ -234,14 +234,16 @@ private Q_SLOTS:
 
     void listBroadcastPacesLinesAndEnds()
     {
-        makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, u"c"_s}}});
+        // A list line goes out cut at 72 bytes.
+        const QString longLine(40, u'c');
+        makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, longLine}}});
         start();
         logIn();
         m_prompts->expectNotice(Notice::NoListToBroadcast);
         m_console->requestBroadcast();
         QVERIFY(!m_console->engine().isRunning());
         select(u"three"_s);
-        QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, longLine}));
         QSignalSpy current(m_console.get(), &ConsoleController::currentLineChanged);
         m_console->requestBroadcast();
         ManualTimeSource::deliverPostedEvents();
@@ -256,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(frames.size(), 3);
         QCOMPARE(frames[0].toHex(), QByteArray("06000000eb2e040061000000"));
         QCOMPARE(frames[1].toHex(), QByteArray("06000000eb2e040062000000"));
-        QCOMPARE(frames[2].toHex(), QByteArray("06000000eb2e040063000000"));
+        QCOMPARE(frames[2].toHex(), "4a000000eb2e4800" + QByteArray("6300").repeated(36));
         QCOMPARE(current.last().at(0).toInt(), 2);
         QCOMPARE(m_states.last(), ControlState::BroadcastOver);
         QVERIFY(!m_console->isPacingTimerActive());

@@ -247,6 +247,7 @@ void TestCVelmiraAccountDlg::checkNotice(const RecordedBox& box, const QString& 
     QCOMPARE(box.caption, kNoticeCaption);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.icon, MsgIcon::Information);
+    QCOMPARE(box.defaultButton, QMessageBox::Ok);
 }
 
 void TestCVelmiraAccountDlg::openingRequestsListInIdle()
