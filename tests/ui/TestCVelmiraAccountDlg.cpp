@@ -1,4 +1,5 @@
 #include "AccountPayloads.h"
+#include "ManualTimeSource.h"
 #include "TestSupport.h"
 
 #include "admin/AccountStore.h"
@@ -109,7 +110,8 @@ struct Fixture
         flush();
     }
 
-    static void flush() { QCoreApplication::sendPostedEvents(); }
+    // Also what handling the notifications posts in turn.
+    static void flush() { testsupport::ManualTimeSource::deliverPostedEvents(); }
     QList<Posted> take()
     {
         flush();
