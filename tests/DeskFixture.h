@@ -6,45 +6,21 @@
 #include "FakeServer.h"
 #include "FrameReader.h"
 #include "ManualTimeSource.h"
+#include "ProgramFolder.h"
 
-#include "broadcast/MessageListStore.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MainWindowLayout.h"
 
-#include <QDir>
 #include <QLineEdit>
-#include <QMap>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 namespace testsupport {
 
-class DeskFixture
+class DeskFixture : public ProgramFolder
 {
 public:
-    DeskFixture()
-        : program(m_tmp.filePath(QStringLiteral("program"))),
-          ini(m_tmp.filePath(QStringLiteral("Tolvane.ini")))
-    {
-        QDir().mkpath(program);
-    }
-
-    // A path inside the fixture's temporary folder.
-    QString tempPath(const QString& name) const { return m_tmp.filePath(name); }
-    QDir dataDir() const { return QDir(program + QStringLiteral("/TolvaneData")); }
-
-    // An existing data directory (no first-start boxes) holding these lists.
-    void makeDataDirectory(const QMap<QString, QStringList>& lists = {})
-    {
-        QDir().mkpath(dataDir().path());
-        for (auto it = lists.begin(); it != lists.end(); ++it) {
-            if (!tolvane::broadcast::WriteListFile(dataDir(), it.key(), it.value()).ok())
-                QTest::qFail("the list could not be written", __FILE__, __LINE__);
-        }
-    }
-
     tolvane::ui::CTolvaneDeskDlg& open(quint16 port, bool autoLogin = false)
     {
         tolvane::ui::DeskOptions o;
@@ -104,18 +80,12 @@ public:
         return ok;
     }
 
-    ManualTimeSource time;
+    ManualTimeSource time; // outlives the window
+    std::unique_ptr<tolvane::ui::CTolvaneDeskDlg> window;
 
 private:
-    QTemporaryDir m_tmp; // before the paths that lie in it
     int m_loginsAnswered = 0;
     int m_pollsAnswered = 0;
-
-public:
-    // Where the program lies; a test may point it elsewhere before open().
-    QString program;
-    const QString ini;
-    std::unique_ptr<tolvane::ui::CTolvaneDeskDlg> window;
 };
 
 } // namespace testsupport

@@ -16,6 +16,7 @@
 #include <QTest>
 
 using testsupport::FakeClient;
+using testsupport::frameBytes;
 using testsupport::le32;
 using testsupport::readBytes;
 using testsupport::writeBytes;
@@ -27,14 +28,8 @@ using tolvane::sim::VelmiraServer;
 
 namespace {
 
-// QByteArray::fromHex skips the spaces that separate the fields.
-// Frames are put together here from their documented layout, independently of
-// the builders the server uses.
-QByteArray frame(quint16 command, const QByteArray& payload)
-{
-    return testsupport::frameBytes(command, payload);
-}
-
+// QByteArray::fromHex skips the spaces that separate the fields. Frames are put
+// together from their documented layout (frameBytes), apart from the server's builders.
 // A fixed field from the hex of its UTF-16LE text, zero-filled to `size` bytes.
 QByteArray field(const char* hex, int size)
 {
@@ -201,7 +196,7 @@ void TestVelmiraSim::broadcastIsLoggedWithoutReply()
     QTRY_COMPARE(client.received.bytes(), kLoginAccepted);
 
     // The player-count reply must be the next thing to arrive: a broadcast has none.
-    client.send(frame(12011, payload) + kPlayerCountRequest);
+    client.send(frameBytes(12011, payload) + kPlayerCountRequest);
     QTRY_COMPARE(client.received.bytes().size(), kLoginAccepted.size() + 14);
     QCOMPARE(client.received.bytes().mid(kLoginAccepted.size(), 6),
              QByteArray::fromHex("08000000e22e"));
@@ -464,18 +459,18 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     FakeClient client(server->serverPort());
 
     // Create "tester" with the digest of "pw"; delete "old01".
-    client.send(frame(10021, idField(kTesterHex) + kDigestPw + QByteArray(2, '\0')));
-    client.send(frame(10031, idField(kOldHex)));
+    client.send(frameBytes(10021, idField(kTesterHex) + kDigestPw + QByteArray(2, '\0')));
+    client.send(frameBytes(10031, idField(kOldHex)));
     QTRY_COMPARE(requests.count(), 2);
     QCOMPARE(server->accountIds(), QStringList{QStringLiteral("tester")});
 
     // Name "ひなた", authority GM, suspended, logged in, new password.
     const QByteArray id = idField(kTesterHex);
-    client.send(frame(10051, id + le32(0x02) + field("72306a305f30", 26)));
-    client.send(frame(10051, id + le32(0x08) + QByteArray(1, '\2')));
-    client.send(frame(10051, id + le32(0x04) + QByteArray(1, '\1')));
-    client.send(frame(10051, id + le32(0x10) + QByteArray(1, '\1')));
-    client.send(frame(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
+    client.send(frameBytes(10051, id + le32(0x02) + field("72306a305f30", 26)));
+    client.send(frameBytes(10051, id + le32(0x08) + QByteArray(1, '\2')));
+    client.send(frameBytes(10051, id + le32(0x04) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x10) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
     QTRY_COMPARE(client.received.bytes(), kChangeReply.repeated(5));
     // The log names the console's operation behind a change; a logged-in state of
     // 1 is no operation of the console.
@@ -490,7 +485,7 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
                  QByteArray::fromHex("3a0000001c27 00000000 01000000") + id);
 
     client.received.clear();
-    client.send(frame(10041, id + le32(31)));
+    client.send(frameBytes(10041, id + le32(31)));
     QByteArray detail(244, '\0');
     detail.replace(4, 50, id);
     detail.replace(58, 32, kDigestNewpass);
@@ -531,7 +526,7 @@ void TestVelmiraSim::accountInfoForUnknownId()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     FakeClient client(server.serverPort());
-    client.send(frame(10041, idField(kTesterHex) + le32(31)));
+    client.send(frameBytes(10041, idField(kTesterHex) + le32(31)));
     QTRY_COMPARE(client.received.bytes().size(), 250);
     const QByteArray payload = client.received.bytes().mid(6);
     QCOMPARE(payload.mid(4, 50), idField(kTesterHex));
@@ -549,15 +544,15 @@ void TestVelmiraSim::badAccountRequestsAreIgnored()
 
     const QByteArray id = idField(kTesterHex);
     // A duplicate, an upper-case digest, an ID filling its field without terminator.
-    client.send(frame(10021, id + kDigestNewpass + QByteArray(2, '\0')));
-    client.send(frame(10021, idField("6f006c00640030003100") + kDigestNewpass.toUpper() +
-                                 QByteArray(2, '\0')));
-    client.send(
-        frame(10021, QByteArray::fromHex("4100").repeated(25) + kDigestPw + QByteArray(2, '\0')));
+    client.send(frameBytes(10021, id + kDigestNewpass + QByteArray(2, '\0')));
+    client.send(frameBytes(10021, idField("6f006c00640030003100") + kDigestNewpass.toUpper() +
+                                      QByteArray(2, '\0')));
+    client.send(frameBytes(10021, QByteArray::fromHex("4100").repeated(25) + kDigestPw +
+                                      QByteArray(2, '\0')));
     // Changes: two bits at once, a name without terminator, a short payload.
-    client.send(frame(10051, id + le32(0x0c) + QByteArray(1, '\1')));
-    client.send(frame(10051, id + le32(0x02) + QByteArray::fromHex("4200").repeated(13)));
-    client.send(frame(10051, id + le32(0x04)));
+    client.send(frameBytes(10051, id + le32(0x0c) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x02) + QByteArray::fromHex("4200").repeated(13)));
+    client.send(frameBytes(10051, id + le32(0x04)));
     QTRY_COMPARE(requests.count(), 6);
     QTRY_COMPARE(client.received.bytes(), kChangeReply.repeated(3));
     QCOMPARE(server.accountIds(), QStringList{QStringLiteral("tester")});

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "TestSupport.h"
 
 #include "platform/Cp932Codec.h"
@@ -56,9 +57,7 @@ private:
     }
     void writeRaw(const QString& name, const QByteArray& bytes)
     {
-        QFile f(dir().filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QVERIFY(testsupport::writeBytes(dir().filePath(name), bytes));
     }
     QStringList files() const { return dir().entryList(QDir::Files | QDir::Hidden); }
 
@@ -349,9 +348,7 @@ private Q_SLOTS:
         addLines(lines);
         QTest::mouseClick(button(1), Qt::LeftButton);
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QFile f(dir().filePath(saved));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QTEST(f.readAll(), "bytes");
+        QTEST(testsupport::readBytes(dir().filePath(saved)), "bytes");
     }
 
     void okRecreatesDataDirectory()

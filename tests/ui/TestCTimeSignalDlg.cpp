@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "TestSupport.h"
 
 #include "app/IniSettings.h"
@@ -24,6 +25,8 @@
 
 using namespace Qt::StringLiterals;
 using testsupport::BoxRecorder;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using tolvane::IniSettings;
 using tolvane::ui::CEditTimeMesDlg;
 using tolvane::ui::CMakeMes;
@@ -133,22 +136,17 @@ void TestCTimeSignalDlg::cleanup()
 
 void TestCTimeSignalDlg::writeSchedule(const QByteArray& bytes)
 {
-    QFile f(m_dataDir.filePath(u"TimeSignal.cfg"_s));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
+    QVERIFY(writeBytes(m_dataDir.filePath(u"TimeSignal.cfg"_s), bytes));
 }
 
 QByteArray TestCTimeSignalDlg::readSchedule() const
 {
-    QFile f(m_dataDir.filePath(u"TimeSignal.cfg"_s));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return readBytes(m_dataDir.filePath(u"TimeSignal.cfg"_s));
 }
 
 void TestCTimeSignalDlg::makeList(const QString& name)
 {
-    QFile f(m_dataDir.filePath(name));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("1\r\nhello\r\n");
+    QVERIFY(writeBytes(m_dataDir.filePath(name), "1\r\nhello\r\n"));
 }
 
 std::unique_ptr<CTimeSignalDlg> TestCTimeSignalDlg::open(QTime now)
@@ -520,10 +518,7 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
     makeList(kSample);
     m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
     writeSchedule(kTwoEntries);
-    QFile ini(m_settings.path());
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    const QByteArray iniBefore = ini.readAll();
-    ini.close();
+    const QByteArray iniBefore = readBytes(m_settings.path());
 
     auto dlg = open();
     click(*dlg, CTimeSignalDlg::IdHourly);
@@ -538,8 +533,7 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
         dlg->close();
     QCOMPARE(rejected.size(), 1);
     QCOMPARE(readSchedule(), kTwoEntries);
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    QCOMPARE(ini.readAll(), iniBefore);
+    QCOMPARE(readBytes(m_settings.path()), iniBefore);
 }
 
 void TestCTimeSignalDlg::closeRefusesUnrepresentableName()
