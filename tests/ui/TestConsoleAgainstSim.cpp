@@ -73,7 +73,6 @@ private Q_SLOTS:
         m_sim->setPlayerCount(0);
         m_desk->time.advance(5000); // the next poll
         QTRY_COMPARE(status->text(), QStringLiteral("現在のプレイヤー数：0人"));
-        QVERIFY(boxes.boxes.isEmpty());
     }
 
     void listBroadcastArrivesLineByLine()
@@ -170,7 +169,6 @@ private Q_SLOTS:
         QTest::mouseClick(m_window->controlWidget(IDC_ACCOUNTS), Qt::LeftButton);
         QVERIFY(ran);
         QCOMPARE(dropped.count(), 0);
-        QVERIFY(boxes.boxes.isEmpty());
     }
 };
 

@@ -213,7 +213,6 @@ void TestFaults::serverClosesMidFrame()
     QTRY_COMPARE(server.connections(), 2);
     QVERIFY(m_desk->acceptLogin(server, 9));
     QCOMPARE(controlsBesidesStatus(w), before);
-    QVERIFY(boxes.boxes.isEmpty());
 }
 
 void TestFaults::refusedConnectionShowsOneBox()
@@ -280,7 +279,6 @@ void TestFaults::oversizedFrameClosesTheLink()
     // A new connection is made at once.
     m_desk->time.advance(0);
     QTRY_COMPARE(server.connections(), 2);
-    QVERIFY(boxes.boxes.isEmpty());
 }
 
 void TestFaults::listSaveIntoReadOnlyDirectory()

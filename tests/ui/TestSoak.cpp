@@ -332,7 +332,6 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     QCOMPARE(w.controller().accounts().list().idAt(0), peer.lastAccountId);
     QCOMPARE(w.controller().accounts().detail().id, u"info%1"_s.arg(peer.accountInfosSent));
     QVERIFY(w.controller().connection().isConnected());
-    QVERIFY(boxes.boxes.isEmpty());
 
     // Every broadcast line went out whole and in list order, cycle after cycle.
     const QStringList sent = received.broadcastTexts();
