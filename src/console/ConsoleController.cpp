@@ -380,14 +380,10 @@ void ConsoleController::OnFrameReceived()
         resumeBroadcast();
         break;
     case SessionProtocol::Outcome::LoginRefused:
-        logEvent(u"ログインを拒否されました（結果 "_s +
-                 QString::number(m_session.lastLoginResult()) + u"）"_s);
-        // A refusal after the login on this link was accepted undoes nothing: the
-        // login stands and the player count stays on show.
-        if (m_linkState == LinkState::LoggedIn)
-            break;
         // Never tried again by itself: a wrong password must not hammer the server.
         m_loginRefused = true;
+        logEvent(u"ログインを拒否されました（結果 "_s +
+                 QString::number(m_session.lastLoginResult()) + u"）"_s);
         setStatus(status::kLoginRefused);
         break;
     case SessionProtocol::Outcome::PlayerCountShown:
