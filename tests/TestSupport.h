@@ -1,75 +1,16 @@
 #pragma once
 
-// Shared helpers of the tests: a recording peer that stands where the game server
-// would, and a scripted message-box responder.
+// The message boxes of the window and dialog tests. Including this header is enough
+// to make any box fail the running test: none ever waits for a real modal box.
 
 #include "ui/MessageBoxSeam.h"
 
 #include <QQueue>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
+#include <functional>
+
 namespace testsupport {
-
-// Accepts one connection and keeps every byte the console sends, frame by frame.
-class RecordingPeer : public QObject
-{
-public:
-    RecordingPeer()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            m_socket = m_server.nextPendingConnection();
-            QObject::connect(m_socket, &QTcpSocket::readyRead, this,
-                             [this] { m_bytes += m_socket->readAll(); });
-        });
-    }
-    quint16 port() const { return m_server.serverPort(); }
-    bool connected() const { return m_socket != nullptr; }
-    void reply(const QByteArray& bytes)
-    {
-        m_socket->write(bytes);
-        m_socket->flush();
-    }
-    // Whole frames received so far, in order.
-    QList<QByteArray> frames() const
-    {
-        QList<QByteArray> out;
-        qsizetype pos = 0;
-        while (pos + 6 <= m_bytes.size()) {
-            const quint32 len = quint8(m_bytes[pos]) | quint8(m_bytes[pos + 1]) << 8 |
-                                quint8(m_bytes[pos + 2]) << 16 |
-                                quint32(quint8(m_bytes[pos + 3])) << 24;
-            if (pos + 6 + qsizetype(len) > m_bytes.size())
-                break;
-            out.append(m_bytes.mid(pos, 6 + len));
-            pos += 6 + len;
-        }
-        return out;
-    }
-    QList<QByteArray> framesWithCommand(quint16 command) const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray& f : frames()) {
-            if ((quint8(f[4]) | quint8(f[5]) << 8) == command)
-                out.append(f);
-        }
-        return out;
-    }
-    void clear() { m_bytes.clear(); }
-    // The server goes away: the console's connection is closed from this side.
-    void disconnectClient()
-    {
-        if (m_socket)
-            m_socket->disconnectFromHost();
-    }
-
-private:
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
-    QByteArray m_bytes;
-};
 
 struct RecordedBox
 {
@@ -80,8 +21,26 @@ struct RecordedBox
     QMessageBox::StandardButton defaultButton;
 };
 
-// Records every box and answers it from the script. A box the test did not script
-// fails the test, naming its text and caption, and is answered with Cancel.
+// A box nobody scripted: the running test fails, naming its text and caption, and
+// the box is answered with Cancel.
+inline QMessageBox::StandardButton failOnBox(const tolvane::ui::MessageBoxRequest& r)
+{
+    const QByteArray what = QStringLiteral("unexpected message box \"%1\" captioned \"%2\"")
+                                .arg(r.text, r.caption)
+                                .toUtf8();
+    if (QTest::currentTestFunction())
+        QTest::qFail(what.constData(), __FILE__, __LINE__);
+    else
+        qFatal("%s outside any test function", what.constData());
+    return QMessageBox::Cancel;
+}
+
+namespace {
+[[maybe_unused]] const bool kStrictBoxes = (tolvane::ui::setMessageBoxResponder(failOnBox), true);
+} // namespace
+
+// Records every box and answers it from the script; a box beyond the script fails
+// the test. A scripted box that never came fails it too, when the recorder goes.
 class BoxRecorder
 {
 public:
@@ -89,17 +48,23 @@ public:
     {
         tolvane::ui::setMessageBoxResponder([this](const tolvane::ui::MessageBoxRequest& r) {
             boxes.append({r.text, r.caption, r.buttons, r.icon, r.defaultButton});
-            if (answers.isEmpty()) {
-                QTest::qFail(qPrintable(QStringLiteral("unexpected message box \"%1\" captioned "
-                                                       "\"%2\"")
-                                            .arg(r.text, r.caption)),
-                             __FILE__, __LINE__);
-                return QMessageBox::Cancel;
-            }
-            return answers.dequeue();
+            if (m_script.isEmpty())
+                return failOnBox(r);
+            const Step step = m_script.dequeue();
+            if (step.whileOpen)
+                step.whileOpen();
+            return step.answer;
         });
     }
-    ~BoxRecorder() { tolvane::ui::setMessageBoxResponder({}); }
+    ~BoxRecorder()
+    {
+        tolvane::ui::setMessageBoxResponder(failOnBox);
+        if (!m_script.isEmpty() && QTest::currentTestFunction() && !QTest::currentTestFailed())
+            QTest::qFail(
+                qPrintable(
+                    QStringLiteral("%1 scripted message box(es) never came").arg(m_script.size())),
+                __FILE__, __LINE__);
+    }
     BoxRecorder(const BoxRecorder&) = delete;
     BoxRecorder& operator=(const BoxRecorder&) = delete;
 
@@ -107,10 +72,17 @@ public:
     void expect(QMessageBox::StandardButton answer = QMessageBox::Ok, int count = 1)
     {
         for (int i = 0; i < count; ++i)
-            answers.enqueue(answer);
+            m_script.enqueue({answer, {}});
+    }
+    // The next box is expected; `whileOpen` runs underneath it before it is answered.
+    void expectWhileOpen(QMessageBox::StandardButton answer, std::function<void()> whileOpen)
+    {
+        m_script.enqueue({answer, std::move(whileOpen)});
     }
     // Every scripted box has come.
-    bool done() const { return answers.isEmpty(); }
+    bool done() const { return m_script.isEmpty(); }
+    // The script is dropped: a test that skips before its boxes came.
+    void forget() { m_script.clear(); }
 
     QStringList texts() const
     {
@@ -121,7 +93,14 @@ public:
     }
 
     QList<RecordedBox> boxes;
-    QQueue<QMessageBox::StandardButton> answers;
+
+private:
+    struct Step
+    {
+        QMessageBox::StandardButton answer;
+        std::function<void()> whileOpen;
+    };
+    QQueue<Step> m_script;
 };
 
 } // namespace testsupport

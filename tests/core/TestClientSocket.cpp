@@ -1,12 +1,15 @@
+#include "FakeServer.h"
+
 #include "net/CClientASock.h"
 #include "net/Notifications.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
+#include <memory>
+
 using namespace tolvane;
+using testsupport::FakeServer;
 
 namespace {
 // Counts the WM_FRAME_RECEIVED notifications posted to the owner and takes the frames.
@@ -32,45 +35,41 @@ class TestClientSocket : public QObject
 {
     Q_OBJECT
 
-    QTcpServer m_server;
-    QTcpSocket* m_peer = nullptr;
+    std::unique_ptr<FakeServer> m_server;
 
-    void connectPair(CClientASock& sock)
+    bool connectPair(CClientASock& sock)
     {
-        QSignalSpy connected(&sock, &CClientASock::OnConnect);
-        sock.Connect(QStringLiteral("127.0.0.1"), m_server.serverPort());
-        QTRY_COMPARE(connected.size(), 1);
-        QCOMPARE(connected.at(0).at(0).toInt(), 0);
-        QTRY_VERIFY(m_server.hasPendingConnections());
-        m_peer = m_server.nextPendingConnection();
+        bool ok = false;
+        [&] {
+            const int before = m_server->connections();
+            QSignalSpy connected(&sock, &CClientASock::OnConnect);
+            sock.Connect(QStringLiteral("127.0.0.1"), m_server->port());
+            QTRY_COMPARE(connected.size(), 1);
+            QCOMPARE(connected.at(0).at(0).toInt(), 0);
+            QTRY_COMPARE(m_server->connections(), before + 1);
+            ok = true;
+        }();
+        return ok;
     }
 
 private Q_SLOTS:
-    void init() { QVERIFY(m_server.listen(QHostAddress::LocalHost, 0)); }
-    void cleanup()
-    {
-        delete m_peer;
-        m_peer = nullptr;
-        m_server.close();
-    }
+    void init() { m_server = std::make_unique<FakeServer>(); }
+    void cleanup() { m_server.reset(); }
 
     void framesSplitAndCoalescedAreDispatchedOnceInOrder()
     {
         CClientASock sock;
         Owner owner(sock);
         sock.setOwner(&owner);
-        connectPair(sock);
+        QVERIFY(connectPair(sock));
         const QByteArray two = QByteArray::fromHex("040000001227"
                                                    "01000000"
                                                    "08000000e22e"
                                                    "0100000007000000");
         // First split: one byte at a time across two frames, then both in one write.
-        for (char byte : two) {
-            m_peer->write(&byte, 1);
-            m_peer->flush();
-        }
-        m_peer->write(two);
-        m_peer->flush();
+        for (char byte : two)
+            m_server->reply(QByteArray(1, byte));
+        m_server->reply(two);
         QTRY_COMPARE(owner.frames.size(), 4);
         for (int i = 0; i < 4; i += 2) {
             QCOMPARE(owner.frames[i].command, quint16(10002));
@@ -82,25 +81,12 @@ private Q_SLOTS:
     void requestSentWhole()
     {
         CClientASock sock;
-        connectPair(sock);
+        QVERIFY(connectPair(sock));
         const QByteArray big(200000, 'z');
         sock.Send(wire::encodeFrame(12011, big));
-        QByteArray received;
-        QTRY_VERIFY((received += m_peer->readAll()).size() >= 200006);
-        QCOMPARE(received.size(), 200006);
-        QCOMPARE(received.first(6).toHex(), QByteArray("400d0300eb2e"));
-    }
-
-    void oversizedFrameClosesTheLink()
-    {
-        CClientASock sock;
-        Owner owner(sock);
-        sock.setOwner(&owner);
-        connectPair(sock);
-        m_peer->write(QByteArray::fromHex("010010001227"));
-        QTRY_VERIFY(sock.isClosed());
-        QTRY_COMPARE(m_peer->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(owner.frames.isEmpty());
+        QTRY_COMPARE(m_server->received.bytes().size(), 200006);
+        QCOMPARE(m_server->received.frames().size(), 1);
+        QCOMPARE(m_server->received.bytes().first(6).toHex(), QByteArray("400d0300eb2e"));
     }
 
     void afterPeerClosesSendsNothingAndPartialFrameIsDropped()
@@ -108,18 +94,17 @@ private Q_SLOTS:
         CClientASock sock;
         Owner owner(sock);
         sock.setOwner(&owner);
-        connectPair(sock);
-        m_peer->write(QByteArray::fromHex("0400000012270100"));
-        m_peer->flush();
+        QVERIFY(connectPair(sock));
+        m_server->reply(QByteArray::fromHex("0400000012270100"));
         QSignalSpy lost(&sock, &CClientASock::OnClose);
-        m_peer->disconnectFromHost();
+        m_server->closeOrderly();
         QTRY_VERIFY(sock.isClosed());
         QCOMPARE(lost.size(), 1); // once, and never with the code of success
         QVERIFY(lost.at(0).at(0).toInt() != 0);
         QVERIFY(!sock.Send(wire::encodeFrame(12001, {})));
         QVERIFY(owner.frames.isEmpty());
         // A close of our own is no loss.
-        connectPair(sock);
+        QVERIFY(connectPair(sock));
         sock.Close();
         QCOMPARE(lost.size(), 1);
     }
@@ -139,8 +124,8 @@ private Q_SLOTS:
 
     void refusedConnectionIsReported()
     {
-        const quint16 port = m_server.serverPort();
-        m_server.close();
+        const quint16 port = m_server->port();
+        m_server.reset();
         CClientASock sock;
         QSignalSpy connected(&sock, &CClientASock::OnConnect);
         sock.Connect(QStringLiteral("127.0.0.1"), port);

@@ -1,5 +1,7 @@
 #include "FakeConnection.h"
+#include "FrameReader.h"
 #include "ManualTimeSource.h"
+#include "ProgramFolder.h"
 #include "ScriptedPrompts.h"
 
 #include "admin/AccountMessages.h"
@@ -12,7 +14,6 @@
 #include "timesignal/TimeSignalFile.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -55,23 +56,21 @@ class TestConsoleController : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<testsupport::ProgramFolder> m_folder;
     std::unique_ptr<ManualTimeSource> m_time;
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<ConsoleController> m_console;
     FakeConnection* m_link = nullptr;
     QList<ControlState> m_states;
 
-    QString program() const { return m_tmp->filePath(u"program"_s); }
-    QString ini() const { return m_tmp->filePath(u"Tolvane.ini"_s); }
-    QDir dataDir() const { return QDir(program() + u"/TolvaneData"_s); }
-
+    QString program() const { return m_folder->program; }
+    QString ini() const { return m_folder->ini; }
+    QDir dataDir() const { return m_folder->dataDir(); }
     void makeDataDirectory(const QMap<QString, QStringList>& lists = {})
     {
-        QVERIFY(QDir().mkpath(dataDir().path()));
-        for (auto it = lists.begin(); it != lists.end(); ++it)
-            QVERIFY(broadcast::WriteListFile(dataDir(), it.key(), it.value()).ok());
+        m_folder->makeDataDirectory(lists);
     }
+    QStringList logLines() const { return m_folder->logLines(); }
 
     // Starts the console as the window does, and lets its first notifications run.
     void start(bool autoLogin = false)
@@ -110,34 +109,15 @@ class TestConsoleController : public QObject
     QStringList broadcastTexts() const
     {
         QStringList out;
-        for (const QByteArray& f : broadcasts()) {
-            const int n = int(wire::getU16(f, 6));
-            QString text =
-                QString::fromUtf16(reinterpret_cast<const char16_t*>(f.constData() + 8), n / 2);
-            if (text.endsWith(QChar(u'\0')))
-                text.chop(1);
-            out.append(text);
-        }
+        for (const QByteArray& f : broadcasts())
+            out.append(testsupport::broadcastText(f));
         return out;
-    }
-
-    QStringList logLines() const
-    {
-        QFile f(program() + u"/TolvaneLog/2026-12-09.log"_s);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
-        lines.removeLast(); // after the last line end
-        for (QString& line : lines)
-            line = line.mid(24); // "2026-12-09 12:00:00.000 "
-        return lines;
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_tmp = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir().mkpath(program()));
+        m_folder = std::make_unique<testsupport::ProgramFolder>();
         m_time = std::make_unique<ManualTimeSource>();
         m_prompts = std::make_unique<ScriptedPrompts>();
         m_states.clear();
@@ -146,7 +126,7 @@ private Q_SLOTS:
     {
         QVERIFY2(m_prompts->done(), "a scripted question or notice never came");
         m_console.reset();
-        m_tmp.reset();
+        m_folder.reset();
     }
 
     void firstStartTellsInOrderAndFindsTheSample()
@@ -237,14 +217,16 @@ private Q_SLOTS:
 
     void listBroadcastPacesLinesAndEnds()
     {
-        makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, u"c"_s}}});
+        // A list line goes out cut at 72 bytes.
+        const QString longLine(40, u'c');
+        makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, longLine}}});
         start();
         logIn();
         m_prompts->expectNotice(Notice::NoListToBroadcast);
         m_console->requestBroadcast();
         QVERIFY(!m_console->engine().isRunning());
         select(u"three"_s);
-        QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, longLine}));
         QSignalSpy current(m_console.get(), &ConsoleController::currentLineChanged);
         m_console->requestBroadcast();
         ManualTimeSource::deliverPostedEvents();
@@ -259,7 +241,7 @@ private Q_SLOTS:
         QCOMPARE(frames.size(), 3);
         QCOMPARE(frames[0].toHex(), QByteArray("06000000eb2e040061000000"));
         QCOMPARE(frames[1].toHex(), QByteArray("06000000eb2e040062000000"));
-        QCOMPARE(frames[2].toHex(), QByteArray("06000000eb2e040063000000"));
+        QCOMPARE(frames[2].toHex(), "4a000000eb2e4800" + QByteArray("6300").repeated(36));
         QCOMPARE(current.last().at(0).toInt(), 2);
         QCOMPARE(m_states.last(), ControlState::BroadcastOver);
         QVERIFY(!m_console->isPacingTimerActive());
@@ -444,9 +426,7 @@ private Q_SLOTS:
         int hourly = 0;
         int halfHourly = 0;
         int lines = 0;
-        for (const QByteArray& f : broadcasts()) {
-            const QString text = QString::fromUtf16(
-                reinterpret_cast<const char16_t*>(f.constData() + 8), (f.size() - 10) / 2);
+        for (const QString& text : broadcastTexts()) {
             if (text.endsWith(u"分"_s))
                 ++halfHourly;
             else if (text.endsWith(u"時"_s))

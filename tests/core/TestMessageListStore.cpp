@@ -52,7 +52,6 @@ private Q_SLOTS:
     void refusesInvalidTitle_data();
     void refusesInvalidTitle();
     void failedWriteKeepsOldFile();
-    void readOnlyDirectoryKeepsOldFile();
     void listNames();
     void findListByName_data();
     void findListByName();
@@ -316,21 +315,6 @@ void TestMessageListStore::failedWriteKeepsOldFile()
 #else
     QSKIP("needs a file size limit");
 #endif
-}
-
-void TestMessageListStore::readOnlyDirectoryKeepsOldFile()
-{
-    QTemporaryDir tmp;
-    const QDir dir(tmp.path());
-    QVERIFY(WriteListFile(dir, u"list"_s, {u"old"_s}).ok());
-
-    tolvane::testing::ReadOnlyDirectory readOnly(tmp.path());
-    if (readOnly.writable())
-        QSKIP("the directory stays writable for this user");
-    QCOMPARE(WriteListFile(dir, u"list"_s, {u"new"_s, u"lines"_s}).status, WriteResult::IoError);
-    QCOMPARE(WriteListFile(dir, u"other"_s, {u"new"_s}).status, WriteResult::IoError);
-    QCOMPARE(readBytes(dir.filePath(u"list"_s)), QByteArray("1\r\nold\r\n"));
-    QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s});
 }
 
 void TestMessageListStore::listNames()

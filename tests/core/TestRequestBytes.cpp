@@ -61,11 +61,6 @@ private Q_SLOTS:
                  password);
     }
 
-    void payloadlessRequests()
-    {
-        QCOMPARE(session::buildPlayerCountRequest().toHex(), QByteArray("00000000e12e"));
-    }
-
     void broadcastFrame_data()
     {
         QTest::addColumn<QString>("text");

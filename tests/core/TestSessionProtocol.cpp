@@ -105,23 +105,6 @@ private Q_SLOTS:
         QCOMPARE(s.statusText(), SessionProtocol::notLoggedInText());
     }
 
-    void pacingThreeLines()
-    {
-        broadcast::BroadcastEngine e;
-        e.StartBroadcast(3);
-        QList<int> sent;
-        bool finished = false;
-        for (int tick = 0; tick < 3; ++tick) {
-            const auto t = e.PacingTick(3);
-            QVERIFY(t.send);
-            sent.append(t.index);
-            finished = t.finished;
-            QCOMPARE(finished, tick == 2);
-        }
-        QCOMPARE(sent, (QList<int>{0, 1, 2}));
-        QVERIFY(!e.PacingTick(3).send);
-    }
-
     void pacingOverReplacedList()
     {
         broadcast::BroadcastEngine e;

@@ -1,3 +1,7 @@
+#include "FakeServer.h"
+#include "FileBytes.h"
+#include "FrameReader.h"
+
 #include "VelmiraServer.h"
 
 #include <QCryptographicHash>
@@ -11,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testsupport::FakeClient;
+using testsupport::frameBytes;
+using testsupport::le32;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using tolvane::sim::Account;
 using tolvane::sim::RequestRecord;
 using tolvane::sim::ServerAccounts;
@@ -19,30 +28,8 @@ using tolvane::sim::VelmiraServer;
 
 namespace {
 
-// QByteArray::fromHex skips the spaces that separate the fields.
-// Frames are put together here from their documented layout, independently of
-// the builders the server uses.
-QByteArray le16(quint16 v)
-{
-    QByteArray b(2, '\0');
-    b[0] = char(v & 0xff);
-    b[1] = char(v >> 8);
-    return b;
-}
-
-QByteArray le32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char((v >> (8 * i)) & 0xff);
-    return b;
-}
-
-QByteArray frame(quint16 command, const QByteArray& payload)
-{
-    return le32(quint32(payload.size())) + le16(command) + payload;
-}
-
+// QByteArray::fromHex skips the spaces that separate the fields. Frames are put
+// together from their documented layout (frameBytes), apart from the server's builders.
 // A fixed field from the hex of its UTF-16LE text, zero-filled to `size` bytes.
 QByteArray field(const char* hex, int size)
 {
@@ -67,41 +54,12 @@ const char* const kOldHex = "6f006c00640030003100";        // "old01"
 const QByteArray kDigestPw = "8fe4c11451281c094a6578e6ddbf5eed";
 const QByteArray kDigestNewpass = "e6053eb8d35e02ae40beeeacef203c1a";
 
-struct TestClient
-{
-    explicit TestClient(quint16 port)
-    {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] {
-            const QByteArray bytes = socket.readAll();
-            reads.append(bytes);
-            received += bytes;
-        });
-        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-    }
-
-    QTcpSocket socket;
-    QByteArray received;
-    QList<QByteArray> reads;
-};
-
 SimOptions quietOptions()
 {
     SimOptions o;
     o.port = 0;
     o.quiet = true;
     return o;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -170,9 +128,9 @@ void TestVelmiraSim::loginReply()
     VelmiraServer server;
     QVERIFY2(server.listen(o), qPrintable(server.errorString()));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
-    client.socket.write(request);
-    QTRY_COMPARE(client.received, reply);
+    FakeClient client(server.serverPort());
+    client.send(request);
+    QTRY_COMPARE(client.received.bytes(), reply);
     QCOMPARE(requests.count(), 1);
     const auto record = requests.at(0).at(0).value<RequestRecord>();
     QCOMPARE(record.command, quint16(10001));
@@ -200,9 +158,9 @@ void TestVelmiraSim::playerCountReply()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     server.setPlayerCount(count);
-    TestClient client(server.serverPort());
-    client.socket.write(kPlayerCountRequest);
-    QTRY_COMPARE(client.received, reply);
+    FakeClient client(server.serverPort());
+    client.send(kPlayerCountRequest);
+    QTRY_COMPARE(client.received.bytes(), reply);
 }
 
 void TestVelmiraSim::broadcastIsLoggedWithoutReply_data()
@@ -233,14 +191,15 @@ void TestVelmiraSim::broadcastIsLoggedWithoutReply()
     QVERIFY(server.listen(quietOptions()));
     QSignalSpy broadcasts(&server, &VelmiraServer::broadcastReceived);
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
-    client.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(client.received, kLoginAccepted);
+    FakeClient client(server.serverPort());
+    client.send(kLoginVexodrim);
+    QTRY_COMPARE(client.received.bytes(), kLoginAccepted);
 
     // The player-count reply must be the next thing to arrive: a broadcast has none.
-    client.socket.write(frame(12011, payload) + kPlayerCountRequest);
-    QTRY_COMPARE(client.received.size(), kLoginAccepted.size() + 14);
-    QCOMPARE(client.received.mid(kLoginAccepted.size(), 6), QByteArray::fromHex("08000000e22e"));
+    client.send(frameBytes(12011, payload) + kPlayerCountRequest);
+    QTRY_COMPARE(client.received.bytes().size(), kLoginAccepted.size() + 14);
+    QCOMPARE(client.received.bytes().mid(kLoginAccepted.size(), 6),
+             QByteArray::fromHex("08000000e22e"));
 
     QCOMPARE(broadcasts.count(), 1);
     QCOMPARE(broadcasts.at(0).at(0).toString(), text);
@@ -256,12 +215,12 @@ void TestVelmiraSim::unknownCommandIsIgnored()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
     // A reply code sent to the server and an unknown code: both dropped.
-    client.socket.write(QByteArray::fromHex("030000000f27 010203") +
-                        QByteArray::fromHex("040000001227 01000000") + kPlayerCountRequest);
-    QTRY_COMPARE(client.received.size(), 14);
-    QCOMPARE(client.received.left(6), QByteArray::fromHex("08000000e22e"));
+    client.send(QByteArray::fromHex("030000000f27 010203") +
+                QByteArray::fromHex("040000001227 01000000") + kPlayerCountRequest);
+    QTRY_COMPARE(client.received.bytes().size(), 14);
+    QCOMPARE(client.received.bytes().left(6), QByteArray::fromHex("08000000e22e"));
     QCOMPARE(requests.count(), 3);
     const auto unknown = requests.at(0).at(0).value<RequestRecord>();
     QCOMPARE(unknown.command, quint16(9999));
@@ -274,13 +233,13 @@ void TestVelmiraSim::serveSeveralClients()
     QVERIFY(server.listen(quietOptions()));
     QSignalSpy connected(&server, &VelmiraServer::clientConnected);
     QSignalSpy disconnected(&server, &VelmiraServer::clientDisconnected);
-    TestClient a(server.serverPort());
-    TestClient b(server.serverPort());
+    FakeClient a(server.serverPort());
+    FakeClient b(server.serverPort());
     QTRY_COMPARE(connected.count(), 2);
-    b.socket.write(kLoginVexodrim);
-    a.socket.write(kPlayerCountRequest);
-    QTRY_COMPARE(b.received, kLoginAccepted);
-    QTRY_COMPARE(a.received.size(), 14);
+    b.send(kLoginVexodrim);
+    a.send(kPlayerCountRequest);
+    QTRY_COMPARE(b.received.bytes(), kLoginAccepted);
+    QTRY_COMPARE(a.received.bytes().size(), 14);
     QCOMPARE(server.clientCount(), 2);
     a.socket.disconnectFromHost();
     QTRY_COMPARE(disconnected.count(), 1);
@@ -291,15 +250,17 @@ void TestVelmiraSim::chunkedRepliesArriveSplitButWhole()
 {
     SimOptions o = quietOptions();
     o.chunkBytes = 1;
+    o.chunkIntervalMs = 0; // a piece every turn of the loop, without waiting
     VelmiraServer server;
     QVERIFY(server.listen(o));
-    TestClient client(server.serverPort());
-    client.socket.write(kLoginVexodrim + kPlayerCountRequest);
+    FakeClient client(server.serverPort());
+    client.send(kLoginVexodrim + kPlayerCountRequest);
     const QByteArray expected =
         kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000");
-    QTRY_COMPARE(client.received, expected);
-    // One byte per write, paced: the client reads the replies in several pieces.
-    QVERIFY2(client.reads.size() > 2, qPrintable(QString::number(client.reads.size())));
+    QTRY_COMPARE(client.received.bytes(), expected);
+    // One byte per write: the client reads the replies in several pieces.
+    QVERIFY2(client.received.reads().size() > 2,
+             qPrintable(QString::number(client.received.reads().size())));
 }
 
 void TestVelmiraSim::coalescedRepliesArriveInOneRead()
@@ -310,30 +271,30 @@ void TestVelmiraSim::coalescedRepliesArriveInOneRead()
     VelmiraServer server;
     QVERIFY(server.listen(o));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
 
-    client.socket.write(kLoginVexodrim);
+    client.send(kLoginVexodrim);
     QTRY_COMPARE(requests.count(), 1);
-    client.socket.write(kPlayerCountRequest);
+    client.send(kPlayerCountRequest);
     QTRY_COMPARE(requests.count(), 2);
-    QCOMPARE(client.received, QByteArray());
-    client.socket.write(kListRequest);
-    QTRY_VERIFY(!client.reads.isEmpty());
+    QCOMPARE(client.received.bytes(), QByteArray());
+    client.send(kListRequest);
+    QTRY_VERIFY(!client.received.reads().isEmpty());
     const QByteArray all = kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000") +
                            QByteArray::fromHex("080000001c27 00000000 00000000");
-    QCOMPARE(client.reads.first(), all);
+    QCOMPARE(client.received.reads().first(), all);
 }
 
 void TestVelmiraSim::coalescedRepliesFlushAfterDelay()
 {
     SimOptions o = quietOptions();
     o.coalesce = true;
-    o.coalesceMs = 20;
+    o.coalesceMs = 0; // on the next turn of the loop, though fewer than three are held
     VelmiraServer server;
     QVERIFY(server.listen(o));
-    TestClient client(server.serverPort());
-    client.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(client.received, kLoginAccepted);
+    FakeClient client(server.serverPort());
+    client.send(kLoginVexodrim);
+    QTRY_COMPARE(client.received.bytes(), kLoginAccepted);
 }
 
 void TestVelmiraSim::closesAfterConfiguredFrames()
@@ -343,11 +304,11 @@ void TestVelmiraSim::closesAfterConfiguredFrames()
     VelmiraServer server;
     QVERIFY(server.listen(o));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
     QSignalSpy closed(&client.socket, &QTcpSocket::disconnected);
-    client.socket.write(kLoginVexodrim + kPlayerCountRequest + kListRequest);
+    client.send(kLoginVexodrim + kPlayerCountRequest + kListRequest);
     QTRY_COMPARE(closed.count(), 1);
-    QCOMPARE(client.received,
+    QCOMPARE(client.received.bytes(),
              kLoginAccepted + QByteArray::fromHex("08000000e22e 01000000 0c000000"));
     QCOMPARE(requests.count(), 2);
 }
@@ -359,13 +320,13 @@ void TestVelmiraSim::fallsSilentAfterFrames()
     VelmiraServer server;
     QVERIFY(server.listen(o));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
     const QByteArray countReply = QByteArray::fromHex("08000000e22e 01000000 0c000000");
-    client.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(client.received, kLoginAccepted);
+    client.send(kLoginVexodrim);
+    QTRY_COMPARE(client.received.bytes(), kLoginAccepted);
 
     // Read and logged, not answered; the connection stays open.
-    client.socket.write(kPlayerCountRequest);
+    client.send(kPlayerCountRequest);
     QTRY_COMPARE(requests.count(), 2);
     const QString silent = requests.at(1).at(0).value<RequestRecord>().text;
     QVERIFY2(silent.contains(QLatin1String("not answered")), qPrintable(silent));
@@ -373,11 +334,11 @@ void TestVelmiraSim::fallsSilentAfterFrames()
 
     // At run time: 0 answers again (a reply to the silent request would show here).
     server.setMuteAfterFrames(0);
-    client.socket.write(kPlayerCountRequest);
-    QTRY_COMPARE(client.received, kLoginAccepted + countReply);
+    client.send(kPlayerCountRequest);
+    QTRY_COMPARE(client.received.bytes(), kLoginAccepted + countReply);
     // Three frames handled: a limit of two silences the connection at once.
     server.setMuteAfterFrames(2);
-    client.socket.write(kPlayerCountRequest);
+    client.send(kPlayerCountRequest);
     QTRY_COMPARE(requests.count(), 4);
     QVERIFY(
         requests.at(3).at(0).value<RequestRecord>().text.contains(QLatin1String("not answered")));
@@ -388,13 +349,13 @@ void TestVelmiraSim::refusesLoginsAtRunTime()
 {
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
     server.setRefuseLogin(true);
-    client.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(client.received, kLoginRefused);
+    client.send(kLoginVexodrim);
+    QTRY_COMPARE(client.received.bytes(), kLoginRefused);
     server.setRefuseLogin(false);
-    client.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(client.received, kLoginRefused + kLoginAccepted);
+    client.send(kLoginVexodrim);
+    QTRY_COMPARE(client.received.bytes(), kLoginRefused + kLoginAccepted);
 }
 
 void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
@@ -402,10 +363,10 @@ void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     const quint16 port = server.serverPort();
-    TestClient before(port);
+    FakeClient before(port);
     QSignalSpy cut(&before.socket, &QTcpSocket::disconnected);
-    before.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(before.received, kLoginAccepted);
+    before.send(kLoginVexodrim);
+    QTRY_COMPARE(before.received.bytes(), kLoginAccepted);
 
     // Down and up again on the same port at once; the old connection is gone.
     server.close();
@@ -414,18 +375,18 @@ void TestVelmiraSim::restartCutsClientsAndTakesThePortAgain()
     again.port = port;
     QVERIFY2(server.listen(again), qPrintable(server.errorString()));
     QTRY_COMPARE(cut.count(), 1);
-    TestClient after(port);
-    after.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(after.received, kLoginAccepted);
+    FakeClient after(port);
+    after.send(kLoginVexodrim);
+    QTRY_COMPARE(after.received.bytes(), kLoginAccepted);
 
     QSignalSpy cutAgain(&after.socket, &QTcpSocket::disconnected);
     server.setRefuseLogin(true);
     QVERIFY(server.restart());
     QCOMPARE(server.serverPort(), port);
     QTRY_COMPARE(cutAgain.count(), 1);
-    TestClient third(port);
-    third.socket.write(kLoginVexodrim);
-    QTRY_COMPARE(third.received, kLoginRefused); // run-time settings survive a restart
+    FakeClient third(port);
+    third.send(kLoginVexodrim);
+    QTRY_COMPARE(third.received.bytes(), kLoginRefused); // run-time settings survive a restart
 
     // Down for a while, then up again: on the port it had, also when 0 was asked for.
     server.close();
@@ -442,19 +403,20 @@ void TestVelmiraSim::servesGeneratedAccountsPastOneMiB()
     const QByteArray pw = QCryptographicHash::hash("player", QCryptographicHash::Md5).toHex();
     QCOMPARE(server.account(QStringLiteral("player0025000"))->digestText, pw);
 
-    TestClient client(server.serverPort());
-    client.socket.write(kListRequest);
+    FakeClient client(server.serverPort());
+    client.send(kListRequest);
     // 8 + 25,001 x 50 = 1,250,058 payload bytes: past the 1 MiB of other frames.
-    QTRY_COMPARE_WITH_TIMEOUT(client.received.size(), 6 + 1250058, 20000);
-    QCOMPARE(client.received.left(14), QByteArray::fromHex("0a131300 1c27 00000000 a9610000"));
+    QTRY_COMPARE(client.received.bytes().size(), 6 + 1250058);
+    QCOMPARE(client.received.bytes().left(14),
+             QByteArray::fromHex("0a131300 1c27 00000000 a9610000"));
     const auto utf16 = [](const char* ascii) {
         QByteArray out;
         for (const char* c = ascii; *c; ++c)
             out += QByteArray(1, *c) + '\0';
         return out.leftJustified(50, '\0');
     };
-    QCOMPARE(client.received.mid(14, 50), utf16("player0000000"));
-    QCOMPARE(client.received.right(50), utf16("player0025000"));
+    QCOMPARE(client.received.bytes().mid(14, 50), utf16("player0000000"));
+    QCOMPARE(client.received.bytes().right(50), utf16("player0025000"));
 }
 
 void TestVelmiraSim::overlongFrameClosesClient()
@@ -462,12 +424,12 @@ void TestVelmiraSim::overlongFrameClosesClient()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
     QSignalSpy closed(&client.socket, &QTcpSocket::disconnected);
     // One byte over 1 MiB declared; the player-count request after it is never read.
-    client.socket.write(QByteArray::fromHex("01001000e12e") + kPlayerCountRequest);
+    client.send(QByteArray::fromHex("01001000e12e") + kPlayerCountRequest);
     QTRY_COMPARE(closed.count(), 1);
-    QCOMPARE(client.received, QByteArray());
+    QCOMPARE(client.received.bytes(), QByteArray());
     QCOMPARE(requests.count(), 0);
 }
 
@@ -476,10 +438,10 @@ void TestVelmiraSim::frameAtPayloadLimitIsAccepted()
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
-    client.socket.write(QByteArray::fromHex("000010000f27") + QByteArray(1024 * 1024, 'x'));
-    client.socket.write(kPlayerCountRequest);
-    QTRY_COMPARE(client.received.size(), 14);
+    FakeClient client(server.serverPort());
+    client.send(QByteArray::fromHex("000010000f27") + QByteArray(1024 * 1024, 'x'));
+    client.send(kPlayerCountRequest);
+    QTRY_COMPARE(client.received.bytes().size(), 14);
     QCOMPARE(requests.count(), 2);
     QCOMPARE(requests.at(0).at(0).value<RequestRecord>().payload.size(), 1024 * 1024);
 }
@@ -489,7 +451,7 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("accounts.json"));
-    QVERIFY(writeFile(
+    QVERIFY(writeBytes(
         path, R"({"accounts":[{"id":"old01","passwordMd5":")" + kDigestPw +
                   R"(","characterName":"Old","loginDenied":0,"authority":0,"loggedIn":0}]})"));
 
@@ -499,22 +461,22 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     QVERIFY2(server->listen(o), qPrintable(server->errorString()));
     QCOMPARE(server->accountIds(), QStringList{QStringLiteral("old01")});
     QSignalSpy requests(server.get(), &VelmiraServer::requestReceived);
-    TestClient client(server->serverPort());
+    FakeClient client(server->serverPort());
 
     // Create "tester" with the digest of "pw"; delete "old01".
-    client.socket.write(frame(10021, idField(kTesterHex) + kDigestPw + QByteArray(2, '\0')));
-    client.socket.write(frame(10031, idField(kOldHex)));
+    client.send(frameBytes(10021, idField(kTesterHex) + kDigestPw + QByteArray(2, '\0')));
+    client.send(frameBytes(10031, idField(kOldHex)));
     QTRY_COMPARE(requests.count(), 2);
     QCOMPARE(server->accountIds(), QStringList{QStringLiteral("tester")});
 
     // Name "ひなた", authority GM, suspended, logged in, new password.
     const QByteArray id = idField(kTesterHex);
-    client.socket.write(frame(10051, id + le32(0x02) + field("72306a305f30", 26)));
-    client.socket.write(frame(10051, id + le32(0x08) + QByteArray(1, '\2')));
-    client.socket.write(frame(10051, id + le32(0x04) + QByteArray(1, '\1')));
-    client.socket.write(frame(10051, id + le32(0x10) + QByteArray(1, '\1')));
-    client.socket.write(frame(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
-    QTRY_COMPARE(client.received, kChangeReply.repeated(5));
+    client.send(frameBytes(10051, id + le32(0x02) + field("72306a305f30", 26)));
+    client.send(frameBytes(10051, id + le32(0x08) + QByteArray(1, '\2')));
+    client.send(frameBytes(10051, id + le32(0x04) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x10) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x01) + kDigestNewpass + QByteArray(2, '\0')));
+    QTRY_COMPARE(client.received.bytes(), kChangeReply.repeated(5));
     // The log names the console's operation behind a change; a logged-in state of
     // 1 is no operation of the console.
     const auto logged = [&](int i) { return requests.at(i).at(0).value<RequestRecord>().text; };
@@ -523,11 +485,12 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
              qPrintable(logged(5)));
 
     client.received.clear();
-    client.socket.write(kListRequest);
-    QTRY_COMPARE(client.received, QByteArray::fromHex("3a0000001c27 00000000 01000000") + id);
+    client.send(kListRequest);
+    QTRY_COMPARE(client.received.bytes(),
+                 QByteArray::fromHex("3a0000001c27 00000000 01000000") + id);
 
     client.received.clear();
-    client.socket.write(frame(10041, id + le32(31)));
+    client.send(frameBytes(10041, id + le32(31)));
     QByteArray detail(244, '\0');
     detail.replace(4, 50, id);
     detail.replace(58, 32, kDigestNewpass);
@@ -535,16 +498,16 @@ void TestVelmiraSim::accountRoundTripIsSavedAndReloaded()
     detail[118] = 1;
     detail[119] = 2;
     detail[120] = 1;
-    QTRY_COMPARE(client.received.size(), 250);
-    QCOMPARE(client.received.left(6), QByteArray::fromHex("f40000003a27"));
+    QTRY_COMPARE(client.received.bytes().size(), 250);
+    QCOMPARE(client.received.bytes().left(6), QByteArray::fromHex("f40000003a27"));
     // Bytes 0..3 and 54..57 are not defined for the console; everything it reads is.
-    const QByteArray payload = client.received.mid(6);
+    const QByteArray payload = client.received.bytes().mid(6);
     QCOMPARE(payload.mid(4, 50), detail.mid(4, 50));
     QCOMPARE(payload.mid(58), detail.mid(58));
 
     // The file holds the change; a new server reads it back.
     const QJsonObject saved =
-        QJsonDocument::fromJson(readFile(path)).object()[QStringLiteral("accounts")][0].toObject();
+        QJsonDocument::fromJson(readBytes(path)).object()[QStringLiteral("accounts")][0].toObject();
     QCOMPARE(saved[QStringLiteral("id")].toString(), QStringLiteral("tester"));
     QCOMPARE(saved[QStringLiteral("passwordMd5")].toString(), QString::fromLatin1(kDigestNewpass));
     QCOMPARE(saved[QStringLiteral("characterName")].toString(), QStringLiteral("ひなた"));
@@ -567,10 +530,10 @@ void TestVelmiraSim::accountInfoForUnknownId()
 {
     VelmiraServer server;
     QVERIFY(server.listen(quietOptions()));
-    TestClient client(server.serverPort());
-    client.socket.write(frame(10041, idField(kTesterHex) + le32(31)));
-    QTRY_COMPARE(client.received.size(), 250);
-    const QByteArray payload = client.received.mid(6);
+    FakeClient client(server.serverPort());
+    client.send(frameBytes(10041, idField(kTesterHex) + le32(31)));
+    QTRY_COMPARE(client.received.bytes().size(), 250);
+    const QByteArray payload = client.received.bytes().mid(6);
     QCOMPARE(payload.mid(4, 50), idField(kTesterHex));
     QCOMPARE(payload.mid(58), QByteArray(244 - 58, '\0'));
 }
@@ -582,21 +545,21 @@ void TestVelmiraSim::badAccountRequestsAreIgnored()
     const Account tester{QStringLiteral("tester"), kDigestPw, QStringLiteral("T"), 0, 0, 0};
     QVERIFY(server.addAccount(tester));
     QSignalSpy requests(&server, &VelmiraServer::requestReceived);
-    TestClient client(server.serverPort());
+    FakeClient client(server.serverPort());
 
     const QByteArray id = idField(kTesterHex);
     // A duplicate, an upper-case digest, an ID filling its field without terminator.
-    client.socket.write(frame(10021, id + kDigestNewpass + QByteArray(2, '\0')));
-    client.socket.write(frame(10021, idField("6f006c00640030003100") + kDigestNewpass.toUpper() +
-                                         QByteArray(2, '\0')));
-    client.socket.write(
-        frame(10021, QByteArray::fromHex("4100").repeated(25) + kDigestPw + QByteArray(2, '\0')));
+    client.send(frameBytes(10021, id + kDigestNewpass + QByteArray(2, '\0')));
+    client.send(frameBytes(10021, idField("6f006c00640030003100") + kDigestNewpass.toUpper() +
+                                      QByteArray(2, '\0')));
+    client.send(frameBytes(10021, QByteArray::fromHex("4100").repeated(25) + kDigestPw +
+                                      QByteArray(2, '\0')));
     // Changes: two bits at once, a name without terminator, a short payload.
-    client.socket.write(frame(10051, id + le32(0x0c) + QByteArray(1, '\1')));
-    client.socket.write(frame(10051, id + le32(0x02) + QByteArray::fromHex("4200").repeated(13)));
-    client.socket.write(frame(10051, id + le32(0x04)));
+    client.send(frameBytes(10051, id + le32(0x0c) + QByteArray(1, '\1')));
+    client.send(frameBytes(10051, id + le32(0x02) + QByteArray::fromHex("4200").repeated(13)));
+    client.send(frameBytes(10051, id + le32(0x04)));
     QTRY_COMPARE(requests.count(), 6);
-    QTRY_COMPARE(client.received, kChangeReply.repeated(3));
+    QTRY_COMPARE(client.received.bytes(), kChangeReply.repeated(3));
     QCOMPARE(server.accountIds(), QStringList{QStringLiteral("tester")});
     QCOMPARE(*server.account(QStringLiteral("tester")), tester);
 }
@@ -627,7 +590,7 @@ void TestVelmiraSim::demoAccountsSeededWhenFileAbsent()
     QCOMPARE(hinata->digestText, QByteArray("fbde4dd6b8b766951f99dbcb2a9090df"));
 
     QString error;
-    const auto reread = ServerAccounts::parse(readFile(path), &error);
+    const auto reread = ServerAccounts::parse(readBytes(path), &error);
     QVERIFY2(reread, qPrintable(error));
     QCOMPARE(*reread, accounts);
 }
@@ -660,14 +623,14 @@ void TestVelmiraSim::corruptFileRefused()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("accounts.json"));
-    QVERIFY(writeFile(path, content));
+    QVERIFY(writeBytes(path, content));
     SimOptions o = quietOptions();
     o.accountsFile = path;
     VelmiraServer server;
     QVERIFY(!server.listen(o));
     QVERIFY(!server.isListening());
     QVERIFY2(server.errorString().contains(path), qPrintable(server.errorString()));
-    QCOMPARE(readFile(path), content);
+    QCOMPARE(readBytes(path), content);
 }
 
 void TestVelmiraSim::unwritableFileRefused()

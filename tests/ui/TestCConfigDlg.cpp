@@ -1,8 +1,9 @@
+#include "TestSupport.h"
+
 #include "app/IniSettings.h"
 #include "ui/CConfigDlg.h"
 #include "ui/ControlTable.h"
 #include "ui/IpAddressEdit.h"
-#include "ui/MessageBoxSeam.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -12,19 +13,18 @@
 
 #include <memory>
 
+using testsupport::BoxRecorder;
 using tolvane::IniSettings;
 using tolvane::ui::CConfigDlg;
 using tolvane::ui::control;
 using tolvane::ui::IpAddressEdit;
-using tolvane::ui::MessageBoxRequest;
 
 class TestCConfigDlg : public QObject
 {
     Q_OBJECT
 
 private:
-    QList<MessageBoxRequest> m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    std::unique_ptr<BoxRecorder> m_boxes;
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<CConfigDlg> m_dlg;
 
@@ -47,18 +47,13 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_boxes.clear();
-        m_answer = QMessageBox::Ok;
         m_tmp = std::make_unique<QTemporaryDir>();
-        tolvane::ui::setMessageBoxResponder([this](const MessageBoxRequest& r) {
-            m_boxes.append(r);
-            return m_answer;
-        });
+        m_boxes = std::make_unique<BoxRecorder>();
     }
     void cleanup()
     {
         m_dlg.reset();
-        tolvane::ui::setMessageBoxResponder({});
+        m_boxes.reset();
     }
 
     void opensWithDefaults()
@@ -79,10 +74,10 @@ private Q_SLOTS:
         open();
         address()->setText(QStringLiteral("10.0.0.5"));
         password()->setText(QStringLiteral("neu"));
-        m_answer = QMessageBox::Cancel;
+        m_boxes->expect(QMessageBox::Cancel);
         clickOk();
-        QCOMPARE(m_boxes.size(), 1);
-        const MessageBoxRequest& box = m_boxes[0];
+        QCOMPARE(m_boxes->boxes.size(), 1);
+        const testsupport::RecordedBox& box = m_boxes->boxes[0];
         QCOMPARE(box.text,
                  QStringLiteral("更新しますよ～！？\r更新後、再起動してアクセスして下さい♪"));
         QCOMPARE(box.caption, QStringLiteral("Final answer ?"));
@@ -100,6 +95,7 @@ private Q_SLOTS:
         open();
         address()->setText(QStringLiteral("10.0.0.5"));
         password()->setText(QStringLiteral("neu"));
+        m_boxes->expect(); // the confirmation
         clickOk();
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
         QCOMPARE(stored(QStringLiteral("HostIP")), QStringLiteral("10.0.0.5"));
@@ -151,8 +147,8 @@ private Q_SLOTS:
         QCOMPARE(this->password()->text(), password);
         if (!typedIP.isEmpty())
             address()->setText(typedIP);
+        m_boxes->expect(); // the confirmation only
         clickOk();
-        QCOMPARE(m_boxes.size(), 1); // the confirmation only
         QCOMPARE(stored(QStringLiteral("HostIP")), writtenIP);
         QCOMPARE(stored(QStringLiteral("AdminPW")), password);
     }
@@ -173,7 +169,6 @@ private Q_SLOTS:
         else
             QTest::mouseClick(control<QPushButton>(m_dlg.get(), 2), Qt::LeftButton);
         QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
-        QVERIFY(m_boxes.isEmpty());
         QVERIFY(!QFile::exists(iniPath()));
     }
 };

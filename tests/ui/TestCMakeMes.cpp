@@ -1,7 +1,9 @@
+#include "FileBytes.h"
+#include "TestSupport.h"
+
 #include "platform/Cp932Codec.h"
 #include "ui/CMakeMes.h"
 #include "ui/ControlTable.h"
-#include "ui/MessageBoxSeam.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -12,9 +14,9 @@
 
 #include <memory>
 
+using testsupport::BoxRecorder;
 using tolvane::ui::CMakeMes;
 using tolvane::ui::control;
-using tolvane::ui::MessageBoxRequest;
 using tolvane::ui::MsgIcon;
 
 class TestCMakeMes : public QObject
@@ -22,7 +24,7 @@ class TestCMakeMes : public QObject
     Q_OBJECT
 
 private:
-    QList<MessageBoxRequest> m_boxes;
+    std::unique_ptr<BoxRecorder> m_boxes;
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<CMakeMes> m_dlg;
 
@@ -55,26 +57,20 @@ private:
     }
     void writeRaw(const QString& name, const QByteArray& bytes)
     {
-        QFile f(dir().filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        QVERIFY(testsupport::writeBytes(dir().filePath(name), bytes));
     }
     QStringList files() const { return dir().entryList(QDir::Files | QDir::Hidden); }
 
 private Q_SLOTS:
     void init()
     {
-        m_boxes.clear();
         m_tmp = std::make_unique<QTemporaryDir>();
-        tolvane::ui::setMessageBoxResponder([this](const MessageBoxRequest& r) {
-            m_boxes.append(r);
-            return QMessageBox::Ok;
-        });
+        m_boxes = std::make_unique<BoxRecorder>();
     }
     void cleanup()
     {
         m_dlg.reset();
-        tolvane::ui::setMessageBoxResponder({});
+        m_boxes.reset();
     }
 
     void opensInNewMode()
@@ -156,16 +152,17 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(QString, boxText);
         open();
+        if (!boxText.isEmpty())
+            m_boxes->expect();
         add(message);
         if (boxText.isEmpty()) {
             QCOMPARE(m_dlg->lines(), QStringList{message});
-            QVERIFY(m_boxes.isEmpty());
             QCOMPARE(edit(CMakeMes::IdMessage)->text(), message); // kept for the next add
         } else {
             QVERIFY(m_dlg->lines().isEmpty());
-            QCOMPARE(m_boxes.size(), 1);
-            QCOMPARE(m_boxes[0].text, boxText);
-            QTEST(m_boxes[0].caption, "boxCaption");
+            QCOMPARE(m_boxes->boxes.size(), 1);
+            QCOMPARE(m_boxes->boxes[0].text, boxText);
+            QTEST(m_boxes->boxes[0].caption, "boxCaption");
         }
     }
 
@@ -184,10 +181,12 @@ private Q_SLOTS:
     void deleteLines()
     {
         open();
+        m_boxes->expect();
         QTest::mouseClick(button(CMakeMes::IdDelete), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, QStringLiteral("メッセージが選択されてませんよ！（；´ー｀）"));
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("削除できません・・・"));
+        QCOMPARE(m_boxes->boxes.size(), 1);
+        QCOMPARE(m_boxes->boxes[0].text,
+                 QStringLiteral("メッセージが選択されてませんよ！（；´ー｀）"));
+        QCOMPARE(m_boxes->boxes[0].caption, QStringLiteral("削除できません・・・"));
 
         addLines(
             {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
@@ -257,7 +256,6 @@ private Q_SLOTS:
         QTest::keyClick(tolvane::ui::controlById(m_dlg.get(), id), Qt::Key(key));
         // OK would have shown the no-data box; Add made a line instead.
         QCOMPARE(m_dlg->lines(), QStringList{QStringLiteral("m")});
-        QVERIFY(m_boxes.isEmpty());
         QVERIFY(m_dlg->isVisible());
         QVERIFY(files().isEmpty());
     }
@@ -311,10 +309,11 @@ private Q_SLOTS:
         edit(CMakeMes::IdTitle)->setText(title);
         if (!line.isEmpty())
             add(line);
+        m_boxes->expect();
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QTEST(m_boxes[0].text, "boxText");
-        QVERIFY(m_boxes[0].caption.isEmpty());
+        QCOMPARE(m_boxes->boxes.size(), 1);
+        QTEST(m_boxes->boxes[0].text, "boxText");
+        QVERIFY(m_boxes->boxes[0].caption.isEmpty());
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(m_dlg->title(), title);
         QVERIFY(files().isEmpty());
@@ -348,11 +347,8 @@ private Q_SLOTS:
         edit(CMakeMes::IdTitle)->setText(title);
         addLines(lines);
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-        QFile f(dir().filePath(saved));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QTEST(f.readAll(), "bytes");
+        QTEST(testsupport::readBytes(dir().filePath(saved)), "bytes");
     }
 
     void okRecreatesDataDirectory()
@@ -362,7 +358,6 @@ private Q_SLOTS:
         edit(CMakeMes::IdTitle)->setText(QStringLiteral("t"));
         add(QStringLiteral("a"));
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QVERIFY(m_boxes.isEmpty());
         QVERIFY(QFile::exists(data + QStringLiteral("/t")));
     }
 
@@ -372,12 +367,13 @@ private Q_SLOTS:
         open(QString(), dir().filePath(QStringLiteral("blocker/TolvaneData")));
         edit(CMakeMes::IdTitle)->setText(QStringLiteral("t"));
         add(QStringLiteral("a"));
+        m_boxes->expect(QMessageBox::Ok, 2); // the directory box, then the failed write
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 2); // the directory box, then the failed write
-        QCOMPARE(m_boxes[0].text,
+        QCOMPARE(m_boxes->boxes.size(), 2);
+        QCOMPARE(m_boxes->boxes[0].text,
                  QStringLiteral("データディレクトリにアクセスできません・・（；；"));
-        QVERIFY(m_boxes[0].caption.isEmpty());
-        QVERIFY(m_boxes[1].text.contains(QStringLiteral("「t」")));
+        QVERIFY(m_boxes->boxes[0].caption.isEmpty());
+        QVERIFY(m_boxes->boxes[1].text.contains(QStringLiteral("「t」")));
         QVERIFY(m_dlg->isVisible());
     }
 
@@ -396,10 +392,11 @@ private Q_SLOTS:
         title->end(false);
         QTest::keyClick(title, Qt::Key_Z);
         QCOMPARE(m_dlg->title(), longTitle);
+        m_boxes->expect();
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, QStringLiteral("20 文字以内で入力してください。"));
-        QCOMPARE(m_boxes[0].icon, MsgIcon::Warning);
+        QCOMPARE(m_boxes->boxes.size(), 1);
+        QCOMPARE(m_boxes->boxes[0].text, QStringLiteral("20 文字以内で入力してください。"));
+        QCOMPARE(m_boxes->boxes[0].icon, MsgIcon::Warning);
         QVERIFY(m_dlg->isVisible());
 
         title->end(false);
@@ -437,14 +434,17 @@ private Q_SLOTS:
         edit(CMakeMes::IdTitle)->setText(title);
         add(QStringLiteral("first"));
         add(line);
+        m_boxes->expect();
         QTest::mouseClick(button(1), Qt::LeftButton);
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].text.contains(QStringLiteral("「") + named + QStringLiteral("」")),
-                 qPrintable(m_boxes[0].text));
+        QCOMPARE(m_boxes->boxes.size(), 1);
+        QVERIFY2(
+            m_boxes->boxes[0].text.contains(QStringLiteral("「") + named + QStringLiteral("」")),
+            qPrintable(m_boxes->boxes[0].text));
         if (!chars.isEmpty())
-            QVERIFY2(m_boxes[0].text.contains(QStringLiteral("（") + chars + QStringLiteral("）")),
-                     qPrintable(m_boxes[0].text));
-        QCOMPARE(m_boxes[0].caption, QStringLiteral("保存できません・・・"));
+            QVERIFY2(m_boxes->boxes[0].text.contains(QStringLiteral("（") + chars +
+                                                     QStringLiteral("）")),
+                     qPrintable(m_boxes->boxes[0].text));
+        QCOMPARE(m_boxes->boxes[0].caption, QStringLiteral("保存できません・・・"));
         QVERIFY(m_dlg->isVisible());
         QCOMPARE(m_dlg->title(), title);
         QCOMPARE(m_dlg->lines(), (QStringList{QStringLiteral("first"), line}));

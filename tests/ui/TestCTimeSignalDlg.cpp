@@ -1,10 +1,12 @@
+#include "FileBytes.h"
+#include "TestSupport.h"
+
 #include "app/IniSettings.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
 #include "ui/CTimeSignalDlg.h"
 #include "ui/ControlTable.h"
 #include "ui/DialogRunner.h"
-#include "ui/MessageBoxSeam.h"
 #include "ui/UpDownControl.h"
 
 #include <QCheckBox>
@@ -22,12 +24,14 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using testsupport::BoxRecorder;
+using testsupport::readBytes;
+using testsupport::writeBytes;
 using tolvane::IniSettings;
 using tolvane::ui::CEditTimeMesDlg;
 using tolvane::ui::CMakeMes;
 using tolvane::ui::control;
 using tolvane::ui::CTimeSignalDlg;
-using tolvane::ui::MessageBoxRequest;
 using tolvane::ui::MsgIcon;
 using tolvane::ui::UpDownControl;
 
@@ -106,8 +110,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     QDir m_dataDir;
     IniSettings m_settings;
-    QList<MessageBoxRequest> m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    std::unique_ptr<BoxRecorder> m_boxes;
 };
 
 void TestCTimeSignalDlg::init()
@@ -117,12 +120,7 @@ void TestCTimeSignalDlg::init()
     QVERIFY(QDir(m_tmp->path()).mkdir(u"TolvaneData"_s));
     m_dataDir = QDir(m_tmp->filePath(u"TolvaneData"_s));
     m_settings.setPath(m_tmp->filePath(u"Tolvane.ini"_s));
-    m_boxes.clear();
-    m_answer = QMessageBox::Ok;
-    tolvane::ui::setMessageBoxResponder([this](const MessageBoxRequest& r) {
-        m_boxes.append(r);
-        return m_answer;
-    });
+    m_boxes = std::make_unique<BoxRecorder>();
     tolvane::ui::setDialogRunner([](QDialog&) -> int {
         QTest::qFail("no nested dialog expected", __FILE__, __LINE__);
         return QDialog::Rejected;
@@ -131,29 +129,24 @@ void TestCTimeSignalDlg::init()
 
 void TestCTimeSignalDlg::cleanup()
 {
-    tolvane::ui::setMessageBoxResponder({});
+    m_boxes.reset();
     tolvane::ui::setDialogRunner({});
     m_tmp.reset();
 }
 
 void TestCTimeSignalDlg::writeSchedule(const QByteArray& bytes)
 {
-    QFile f(m_dataDir.filePath(u"TimeSignal.cfg"_s));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
+    QVERIFY(writeBytes(m_dataDir.filePath(u"TimeSignal.cfg"_s), bytes));
 }
 
 QByteArray TestCTimeSignalDlg::readSchedule() const
 {
-    QFile f(m_dataDir.filePath(u"TimeSignal.cfg"_s));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return readBytes(m_dataDir.filePath(u"TimeSignal.cfg"_s));
 }
 
 void TestCTimeSignalDlg::makeList(const QString& name)
 {
-    QFile f(m_dataDir.filePath(name));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("1\r\nhello\r\n");
+    QVERIFY(writeBytes(m_dataDir.filePath(name), "1\r\nhello\r\n"));
 }
 
 std::unique_ptr<CTimeSignalDlg> TestCTimeSignalDlg::open(QTime now)
@@ -246,7 +239,6 @@ void TestCTimeSignalDlg::opensWithClockSettingsAndFile()
     QVERIFY(tree->topLevelItem(1)->flags() & Qt::ItemIsUserCheckable);
     // The two lines left out are named without a box.
     QCOMPARE(keptNote(*dlg), u"表示できない 2 行はそのまま残します"_s);
-    QVERIFY(m_boxes.isEmpty());
 }
 
 void TestCTimeSignalDlg::rowsAtOpen_data()
@@ -316,13 +308,15 @@ void TestCTimeSignalDlg::addAsksAndAddsCheckedRow()
     makeList(kSample);
     auto dlg = open(QTime(14, 5, 9));
     chooseList(*dlg, kSample);
-    m_answer = QMessageBox::Cancel; // however the box is closed, the entry is added
+    // However the box is closed, the entry is added.
+    m_boxes->expect(QMessageBox::Cancel, 2);
     click(*dlg, CTimeSignalDlg::IdAdd);
 
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"時刻：14時5分9秒にメッセージリスト試験放送♪を放送しますか？"_s);
-    QCOMPARE(m_boxes[0].caption, u"(^^)"_s);
-    QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text,
+             u"時刻：14時5分9秒にメッセージリスト試験放送♪を放送しますか？"_s);
+    QCOMPARE(m_boxes->boxes[0].caption, u"(^^)"_s);
+    QCOMPARE(m_boxes->boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     const auto rows = dlg->rows();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].displayTime, u"14:05:09"_s);
@@ -339,9 +333,10 @@ void TestCTimeSignalDlg::addTakesListNameAsItStands()
     makeList(u"%s%d%1"_s);
     auto dlg = open(QTime(0, 0, 0));
     chooseList(*dlg, u"%s%d%1"_s);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"時刻：0時0分0秒にメッセージリスト%s%d%1を放送しますか？"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text, u"時刻：0時0分0秒にメッセージリスト%s%d%1を放送しますか？"_s);
     QCOMPARE(dlg->rows().value(0).displayTime, u"00:00:00"_s);
 }
 
@@ -349,11 +344,12 @@ void TestCTimeSignalDlg::addWithoutListChosen()
 {
     makeList(kSample);
     auto dlg = open();
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"メッセージリストを選択して下さいね！"_s);
-    QCOMPARE(m_boxes[0].caption, u"（；´ー｀）"_s);
-    QCOMPARE(m_boxes[0].icon, MsgIcon::Question);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text, u"メッセージリストを選択して下さいね！"_s);
+    QCOMPARE(m_boxes->boxes[0].caption, u"（；´ー｀）"_s);
+    QCOMPARE(m_boxes->boxes[0].icon, MsgIcon::Question);
     QVERIFY(dlg->rows().isEmpty());
 }
 
@@ -367,6 +363,7 @@ void TestCTimeSignalDlg::addSortsByTime()
     tree->topLevelItem(0)->setSelected(true);
     chooseList(*dlg, kSample);
     setTime(*dlg, 7, 0, 0);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
     QCOMPARE(times(*dlg), (QStringList{u"06:30:00"_s, u"07:00:00"_s, u"08:00:00"_s}));
     const auto rows = dlg->rows();
@@ -385,6 +382,7 @@ void TestCTimeSignalDlg::twentiethRowDisablesAddAndDeleteReenables()
     auto* add = control<QPushButton>(dlg.get(), CTimeSignalDlg::IdAdd);
     QVERIFY(add->isEnabled());
     chooseList(*dlg, kSample);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
     QCOMPARE(dlg->rows().size(), 20);
     QVERIFY(!add->isEnabled());
@@ -404,7 +402,6 @@ void TestCTimeSignalDlg::deleteTakesHighestSelectedRow()
     tree->topLevelItem(3)->setSelected(true);
     tree->topLevelItem(1)->setSelected(true);
     click(*dlg, CTimeSignalDlg::IdDelete);
-    QVERIFY(m_boxes.isEmpty());
     QCOMPARE(times(*dlg),
              (QStringList{u"01:00:00"_s, u"02:00:00"_s, u"03:00:00"_s, u"05:00:00"_s}));
 }
@@ -422,11 +419,12 @@ void TestCTimeSignalDlg::deleteWithoutSelection()
     writeSchedule(file);
     auto dlg = open();
     const qsizetype before = dlg->rows().size();
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdDelete);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"選択しないと削除できませんねー・・・"_s);
-    QCOMPARE(m_boxes[0].caption, u"（＾＾；"_s);
-    QCOMPARE(m_boxes[0].icon, MsgIcon::Question);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text, u"選択しないと削除できませんねー・・・"_s);
+    QCOMPARE(m_boxes->boxes[0].caption, u"（＾＾；"_s);
+    QCOMPARE(m_boxes->boxes[0].icon, MsgIcon::Question);
     QCOMPARE(dlg->rows().size(), before);
 }
 
@@ -445,7 +443,6 @@ void TestCTimeSignalDlg::closeWritesScheduleAndSwitches()
     click(*dlg, CTimeSignalDlg::IdClose);
 
     QCOMPARE(dlg->result(), int(QDialog::Accepted));
-    QVERIFY(m_boxes.isEmpty());
     QCOMPARE(readSchedule().toHex(), QByteArray("320d0a"
                                                 "30373a30303a30302c302c8e8e8cb195fa919781f40d0a"
                                                 "32313a33303a30302c312c6162630d0a"));
@@ -476,12 +473,13 @@ void TestCTimeSignalDlg::closeWithNoRowsLeavesFile()
         click(*dlg, CTimeSignalDlg::IdDelete);
     }
     click(*dlg, CTimeSignalDlg::IdHourly);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdClose);
 
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"データがありません・・（；；\r定時データのみ更新します"_s);
-    QCOMPARE(m_boxes[0].caption, QString());
-    QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text, u"データがありません・・（；；\r定時データのみ更新します"_s);
+    QCOMPARE(m_boxes->boxes[0].caption, QString());
+    QCOMPARE(m_boxes->boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(dlg->result(), int(QDialog::Accepted));
     QCOMPARE(readSchedule(), kTwoEntries);
     QCOMPARE(m_settings.read(u"TimeSig"_s, u"00"_s), u"ex"_s);
@@ -497,10 +495,9 @@ void TestCTimeSignalDlg::closeKeepsLinesItCannotShow()
     writeSchedule(scheduleFile({u"21:30:00,1,abc"_s, u"99:00:00,1,hand-made"_s}));
     auto dlg = open(QTime(7, 0, 0));
     chooseList(*dlg, kSample);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
-    m_boxes.clear();
     click(*dlg, CTimeSignalDlg::IdClose);
-    QVERIFY(m_boxes.isEmpty());
     // Counted after the rows, byte for byte.
     QCOMPARE(readSchedule().toHex(), QByteArray("330d0a"
                                                 "30373a30303a30302c312c8e8e8cb195fa919781f40d0a"
@@ -521,15 +518,13 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
     makeList(kSample);
     m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
     writeSchedule(kTwoEntries);
-    QFile ini(m_settings.path());
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    const QByteArray iniBefore = ini.readAll();
-    ini.close();
+    const QByteArray iniBefore = readBytes(m_settings.path());
 
     auto dlg = open();
     click(*dlg, CTimeSignalDlg::IdHourly);
     click(*dlg, CTimeSignalDlg::IdHalfHourly);
     chooseList(*dlg, kSample);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
     QSignalSpy rejected(dlg.get(), &QDialog::rejected);
     if (escape)
@@ -538,8 +533,7 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
         dlg->close();
     QCOMPARE(rejected.size(), 1);
     QCOMPARE(readSchedule(), kTwoEntries);
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    QCOMPARE(ini.readAll(), iniBefore);
+    QCOMPARE(readBytes(m_settings.path()), iniBefore);
 }
 
 void TestCTimeSignalDlg::closeRefusesUnrepresentableName()
@@ -549,17 +543,19 @@ void TestCTimeSignalDlg::closeRefusesUnrepresentableName()
     writeSchedule(kTwoEntries);
     auto dlg = open(QTime(9, 0, 0));
     chooseList(*dlg, name);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
     click(*dlg, CTimeSignalDlg::IdHourly);
-    m_boxes.clear();
+    m_boxes->boxes.clear();
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdClose);
 
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
-             qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.contains(name), qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.contains(u"（😀）"_s), qPrintable(m_boxes[0].text));
-    QVERIFY(!m_boxes[0].caption.isEmpty());
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QVERIFY2(m_boxes->boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
+             qPrintable(m_boxes->boxes[0].text));
+    QVERIFY2(m_boxes->boxes[0].text.contains(name), qPrintable(m_boxes->boxes[0].text));
+    QVERIFY2(m_boxes->boxes[0].text.contains(u"（😀）"_s), qPrintable(m_boxes->boxes[0].text));
+    QVERIFY(!m_boxes->boxes[0].caption.isEmpty());
     // The dialog stays open with every row, and nothing is written.
     QVERIFY(dlg->isVisible());
     QCOMPARE(dlg->rows().size(), 3);
@@ -584,13 +580,15 @@ void TestCTimeSignalDlg::closeReportsWriteError()
     auto dlg = open();
     QVERIFY(dlg->rows().isEmpty());
     chooseList(*dlg, kSample);
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdAdd);
-    m_boxes.clear();
+    m_boxes->boxes.clear();
+    m_boxes->expect();
     click(*dlg, CTimeSignalDlg::IdClose);
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
-             qPrintable(m_boxes[0].text));
-    QCOMPARE(m_boxes[0].icon, MsgIcon::Warning);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QVERIFY2(m_boxes->boxes[0].text.startsWith(u"時報設定ファイルを保存できませんでした"_s),
+             qPrintable(m_boxes->boxes[0].text));
+    QCOMPARE(m_boxes->boxes[0].icon, MsgIcon::Warning);
     QVERIFY(dlg->isVisible());
     QCOMPARE(dlg->rows().size(), 1);
     QCOMPARE(m_settings.read(u"TimeSig"_s, u"00"_s, u"unset"_s), u"unset"_s);

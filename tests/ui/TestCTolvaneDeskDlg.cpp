@@ -17,13 +17,17 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace tolvane;
 using namespace tolvane::ui;
 using namespace tolvane::ui::mainwindow;
 using namespace Qt::StringLiterals;
 using testsupport::BoxRecorder;
 using testsupport::DeskFixture;
-using testsupport::RecordingPeer;
+using testsupport::FakeServer;
+using testsupport::ManualTimeSource;
 
 namespace {
 
@@ -52,6 +56,8 @@ const StateRule kBroadcastOver = {kBroadcastControls, {IDC_STOP}};
 const QList<int> kSenders = kBroadcastControls + QList<int>{IDC_LIVE_SEND};
 const StateRule kLinkLost = {{IDC_LOGIN}, kSenders + QList<int>{IDC_STOP}};
 const StateRule kLinkLostPaused = {{IDC_LOGIN, IDC_STOP}, kSenders};
+const StateRule kRules[] = {kLoggedOut,     kLoggedIn, kBroadcasting,
+                            kBroadcastOver, kLinkLost, kLinkLostPaused};
 // Never touched by a state.
 const QList<int> kAlwaysEnabled = {IDC_LIST_SELECTOR,
                                    IDC_NEW_LIST,
@@ -65,9 +71,18 @@ const QList<int> kAlwaysEnabled = {IDC_LIST_SELECTOR,
                                    IDC_TIMESIG_SETTINGS,
                                    IDOK};
 
-QByteArray hex(const char* text)
+// Every control the window has, as the rules above name them.
+QList<int> allControls()
 {
-    return QByteArray::fromHex(text);
+    QList<int> ids = kAlwaysEnabled;
+    for (const StateRule& rule : kRules) {
+        for (int id : rule.enabled + rule.disabled) {
+            if (!ids.contains(id))
+                ids.append(id);
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 } // namespace
@@ -93,15 +108,13 @@ class TestCTolvaneDeskDlg : public QObject
                      qPrintable(u"%1: %2 should stay enabled"_s.arg(QLatin1String(name)).arg(id)));
     }
 
-    void logIn(RecordingPeer& peer)
+    // Logs in with a click on "ログイン", as the operator does.
+    bool logIn(FakeServer& server)
     {
-        QTRY_VERIFY(peer.connected());
+        if (!m_desk->connectedTo(server))
+            return false;
         QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
-        QTRY_COMPARE(peer.framesWithCommand(10001).size(), 1);
-        peer.reply(hex("040000001227"
-                       "01000000"));
-        QTRY_VERIFY(m_desk->window->controller().session().loginAccepted());
-        m_desk->time.advance(0); // the posted control state
+        return m_desk->acceptLogin(server);
     }
 
     void choose(const QString& list)
@@ -123,8 +136,8 @@ private Q_SLOTS:
     {
         BoxRecorder boxes;
         boxes.expect(QMessageBox::Ok, 3);
-        RecordingPeer peer;
-        m_desk->open(peer.port());
+        FakeServer server;
+        m_desk->open(server.port());
         QCOMPARE(boxes.texts(), (QStringList{u"データディレクトリを作らせて頂きました♪"_s,
                                              u"サンプルメッセージリストを生成しました"_s,
                                              u"時報設定ファイルを生成しました（隠し属性）"_s}));
@@ -135,12 +148,56 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_desk->ini)); // a start writes no settings
     }
 
+    // Each state sets every control it names and leaves every other one as it finds
+    // it: tried from all controls on and from all off, so that none passes by
+    // keeping the state it had.
+    void controlStatesControlByControl_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("before");
+        for (int state = 0; state < int(std::size(kRules)); ++state) {
+            QTest::addRow("%d from all on", state) << state << true;
+            QTest::addRow("%d from all off", state) << state << false;
+        }
+    }
     void controlStatesControlByControl()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, before);
+        m_desk->makeDataDirectory();
+        BoxRecorder boxes;
+        FakeServer server;
+        m_desk->open(server.port());
+        m_desk->time.advance(0);
+        QList<int> inWindow;
+        for (const ControlSpec& spec : controls()) {
+            if (spec.id != kNoId)
+                inWindow.append(spec.id);
+        }
+        std::sort(inWindow.begin(), inWindow.end());
+        QCOMPARE(inWindow, allControls());
+
+        for (int id : inWindow)
+            m_desk->control(id)->setEnabled(before);
+        postNotification(m_desk->window.get(), WM_SET_CONTROL_STATE, state);
+        ManualTimeSource::deliverPostedEvents();
+        const StateRule& rule = kRules[state];
+        for (int id : inWindow) {
+            const bool expected =
+                rule.enabled.contains(id) || (!rule.disabled.contains(id) && before);
+            QVERIFY2(m_desk->control(id)->isEnabled() == expected,
+                     qPrintable(u"control %1 should be %2"_s.arg(id).arg(
+                         expected ? u"enabled"_s : u"disabled"_s)));
+        }
+    }
+
+    // The states the session goes through, as the operator meets them.
+    void controlStatesFollowTheSession()
     {
         m_desk->makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
+        FakeServer server;
+        m_desk->open(server.port());
         m_desk->time.advance(0);
         checkState(kLoggedOut, "logged out");
         QTRY_COMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"ログインしていません・・"_s);
@@ -150,7 +207,7 @@ private Q_SLOTS:
         choose(u"two"_s);
         QVERIFY(m_desk->control(IDC_DELETE_LIST)->isEnabled());
         QVERIFY(m_desk->control(IDC_EDIT_LIST)->isEnabled());
-        logIn(peer);
+        QVERIFY(logIn(server));
         checkState(kLoggedIn, "logged in");
         QTest::mouseClick(m_desk->control(IDC_START), Qt::LeftButton);
         m_desk->time.advance(0);
@@ -165,18 +222,18 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
-        logIn(peer);
+        FakeServer server;
+        m_desk->open(server.port());
+        QVERIFY(logIn(server));
         choose(u"two"_s);
         QTest::mouseClick(m_desk->control(IDC_START), Qt::LeftButton);
-        peer.disconnectClient();
+        server.closeOrderly();
         QTRY_COMPARE(m_desk->window->controller().linkState(), console::LinkState::Lost);
-        QCoreApplication::sendPostedEvents();
+        ManualTimeSource::deliverPostedEvents();
         checkState(kLinkLostPaused, "lost while broadcasting");
-        QCOMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"切断・再接続中・・"_s);
+        QCOMPARE(m_desk->status(), u"切断・再接続中・・"_s);
         QTest::mouseClick(m_desk->control(IDC_STOP), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents();
+        ManualTimeSource::deliverPostedEvents();
         checkState(kLinkLost, "lost");
     }
 
@@ -205,43 +262,26 @@ private Q_SLOTS:
         QFETCH(int, id);
         QFETCH(QString, tip);
         m_desk->makeDataDirectory();
-        RecordingPeer peer;
-        m_desk->open(peer.port());
+        FakeServer server;
+        m_desk->open(server.port());
         m_desk->time.advance(0);
         QCOMPARE(m_desk->control(id)->toolTip(), tip);
-    }
-
-    void statusBoxFollowsThePlayerCount()
-    {
-        m_desk->makeDataDirectory();
-        BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port(), true);
-        QTRY_COMPARE(peer.frames().size(), 1); // the login, without a click
-        peer.reply(hex("040000001227"
-                       "01000000"));
-        QTRY_COMPARE(peer.framesWithCommand(12001).size(), 1);
-        peer.reply(hex("08000000e22e"
-                       "0100000007000000"));
-        QTRY_COMPARE(m_desk->control<QLineEdit>(IDC_STATUS)->text(), u"現在のプレイヤー数：7人"_s);
-        m_desk->time.advance(5000);
-        QTRY_COMPARE(peer.framesWithCommand(12001).size(), 2);
     }
 
     void enterSendsTheLiveMessageAndEscapeIsSwallowed()
     {
         m_desk->makeDataDirectory();
         BoxRecorder boxes;
-        RecordingPeer peer;
-        CTolvaneDeskDlg& w = m_desk->open(peer.port());
-        QTRY_VERIFY(peer.connected());
+        FakeServer server;
+        CTolvaneDeskDlg& w = m_desk->open(server.port());
+        QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
         auto* live = m_desk->control<QLineEdit>(IDC_LIVE_TEXT);
         live->setText(u"こんにちは"_s);
         QVERIFY(!m_desk->control(IDC_LIVE_SEND)->isEnabled()); // before any login
         QTest::keyClick(live, Qt::Key_Return);
-        QTRY_COMPARE(peer.frames().size(), 1);
-        QCOMPARE(peer.frames().at(0).toHex(),
+        QTRY_COMPARE(server.received.frames().size(), 1);
+        QCOMPARE(server.received.frames().at(0).toHex(),
                  QByteArray("0e000000eb2e0c00533093306b3061306f300000"));
         QCOMPARE(live->text(), QString());
         QTest::keyClick(m_desk->control(IDC_LIST_SELECTOR), Qt::Key_Escape);
@@ -250,7 +290,7 @@ private Q_SLOTS:
         QTest::mouseClick(m_desk->control(IDC_CLEAR_AFTER_SEND), Qt::LeftButton);
         live->setText(u"x"_s);
         QTest::keyClick(m_desk->control(IDOK), Qt::Key_Return);
-        QTRY_COMPARE(peer.frames().size(), 2);
+        QTRY_COMPARE(server.received.frames().size(), 2);
         QCOMPARE(live->text(), u"x"_s);
         QVERIFY(w.isVisible());
         QCOMPARE(w.result(), int(QDialog::Rejected));
@@ -260,9 +300,9 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory({{u"three"_s, {u"a"_s, u"b"_s, u"c"_s}}});
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
-        logIn(peer);
+        FakeServer server;
+        m_desk->open(server.port());
+        QVERIFY(logIn(server));
         choose(u"three"_s);
         auto* lines = m_desk->control<QListWidget>(IDC_LINES);
         QCOMPARE(lines->count(), 3);
@@ -271,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(lines->currentRow(), 0);
         m_desk->time.advance(3000);
         QCOMPARE(lines->currentRow(), 2);
-        QTRY_COMPARE(peer.framesWithCommand(12011).size(), 3);
+        QTRY_COMPARE(server.received.framesWithCommand(12011).size(), 3);
         QVERIFY(m_desk->control(IDC_START)->isEnabled());
         // A double-click copies a line into the live box; nothing is sent.
         Q_EMIT lines->itemDoubleClicked(lines->item(1));
@@ -285,8 +325,8 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory({{u"one"_s, {u"1"_s}}, {u"two"_s, {u"2"_s, u"2"_s}}});
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
+        FakeServer server;
+        m_desk->open(server.port());
         auto* selector = m_desk->control<QComboBox>(IDC_LIST_SELECTOR);
         auto* lines = m_desk->control<QListWidget>(IDC_LINES);
         const int two = selector->findText(u"two"_s);
@@ -320,8 +360,8 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory();
         BoxRecorder boxes;
-        RecordingPeer peer;
-        CTolvaneDeskDlg& w = m_desk->open(peer.port());
+        FakeServer server;
+        CTolvaneDeskDlg& w = m_desk->open(server.port());
         QTest::mouseClick(m_desk->control(IDOK), Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QFile f(m_desk->ini);
@@ -339,8 +379,8 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory();
         BoxRecorder boxes;
-        RecordingPeer peer;
-        CTolvaneDeskDlg& w = m_desk->open(peer.port());
+        FakeServer server;
+        CTolvaneDeskDlg& w = m_desk->open(server.port());
         w.close();
         QCOMPARE(w.result(), int(QDialog::Rejected));
         QVERIFY(!QFile::exists(m_desk->ini));
@@ -351,9 +391,9 @@ private Q_SLOTS:
         m_desk->makeDataDirectory({{u"abc"_s, {u"x"_s}}, {u"abcd"_s, {u"y"_s}}});
         QVERIFY(IniSettings(m_desk->ini).write(u"SCBn"_s, u"Btn1"_s, u"abc"_s));
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
-        logIn(peer);
+        FakeServer server;
+        m_desk->open(server.port());
+        QVERIFY(logIn(server));
         QCOMPARE(m_desk->control(IDC_SHORTCUT1)->toolTip(), u"abc"_s);
         // The up-down names the slot that "登録" binds.
         choose(u"abcd"_s);
@@ -377,8 +417,8 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory({{u"one"_s, {u"1"_s}}});
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
+        FakeServer server;
+        m_desk->open(server.port());
         int opened = 0;
         setDialogRunner([&](QDialog&) {
             ++opened;
@@ -397,9 +437,9 @@ private Q_SLOTS:
     {
         m_desk->makeDataDirectory();
         BoxRecorder boxes;
-        RecordingPeer peer;
-        m_desk->open(peer.port());
-        QTRY_VERIFY(peer.connected());
+        FakeServer server;
+        m_desk->open(server.port());
+        QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
         setDialogRunner([&](QDialog&) {
             IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
@@ -407,20 +447,21 @@ private Q_SLOTS:
         });
         QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);
         QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
-        QTRY_COMPARE(peer.frames().size(), 1);
-        QCOMPARE(peer.frames().at(0).toHex(), QByteArray("090000001127060061006200000000"));
+        QTRY_COMPARE(server.received.frames().size(), 1);
+        QCOMPARE(server.received.frames().at(0).toHex(),
+                 QByteArray("090000001127060061006200000000"));
     }
 
     void notificationsPostedToTheWindowReachTheConsole()
     {
         m_desk->makeDataDirectory();
         BoxRecorder boxes;
-        RecordingPeer peer;
-        CTolvaneDeskDlg& w = m_desk->open(peer.port());
-        QTRY_VERIFY(peer.connected());
+        FakeServer server;
+        CTolvaneDeskDlg& w = m_desk->open(server.port());
+        QVERIFY(m_desk->connectedTo(server));
         postNotification(&w, WM_ACCOUNT_LIST_REQ);
-        QTRY_COMPARE(peer.frames().size(), 1);
-        QCOMPARE(peer.frames().at(0).toHex(), QByteArray("000000001b27"));
+        QTRY_COMPARE(server.received.frames().size(), 1);
+        QCOMPARE(server.received.frames().at(0).toHex(), QByteArray("000000001b27"));
     }
 };
 

@@ -1,10 +1,11 @@
 #include "AccountPayloads.h"
+#include "ManualTimeSource.h"
+#include "TestSupport.h"
 
 #include "admin/AccountStore.h"
 #include "net/Notifications.h"
 #include "ui/CVelmiraAccountDlg.h"
 #include "ui/ControlTable.h"
-#include "ui/MessageBoxSeam.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -24,7 +24,9 @@ using namespace tolvane;
 using namespace tolvane::ui;
 using namespace Qt::StringLiterals;
 using Dlg = CVelmiraAccountDlg;
+using testsupport::BoxRecorder;
 using testsupport::listPayload;
+using testsupport::RecordedBox;
 
 namespace {
 
@@ -108,7 +110,8 @@ struct Fixture
         flush();
     }
 
-    static void flush() { QCoreApplication::sendPostedEvents(); }
+    // Also what handling the notifications posts in turn.
+    static void flush() { testsupport::ManualTimeSource::deliverPostedEvents(); }
     QList<Posted> take()
     {
         flush();
@@ -118,7 +121,8 @@ struct Fixture
     template <typename T = QWidget> T* c(int id)
     {
         T* w = control<T>(dlg.get(), id);
-        Q_ASSERT(w);
+        if (!w) // no test can go on without it
+            qFatal("the account dialog has no control %d of the kind asked for", id);
         return w;
     }
     QListView* list() { return c<QListView>(Dlg::IdAccounts); }
@@ -175,9 +179,7 @@ class TestCVelmiraAccountDlg : public QObject
     Q_OBJECT
 
 private:
-    QList<MessageBoxRequest> m_boxes;
-    QList<QMessageBox::StandardButton> m_answers;
-    std::function<void()> m_whileOpen;
+    std::unique_ptr<BoxRecorder> m_boxes;
 
 private Q_SLOTS:
     void init();
@@ -217,33 +219,22 @@ private Q_SLOTS:
     void reloadAndClose();
 
 private:
-    void answer(QMessageBox::StandardButton b) { m_answers.append(b); }
-    void checkConfirm(const MessageBoxRequest& box, const QString& text);
-    void checkNotice(const MessageBoxRequest& box, const QString& text);
+    void answer(QMessageBox::StandardButton b) { m_boxes->expect(b); }
+    void checkConfirm(const RecordedBox& box, const QString& text);
+    void checkNotice(const RecordedBox& box, const QString& text);
 };
 
 void TestCVelmiraAccountDlg::init()
 {
-    m_boxes.clear();
-    m_answers.clear();
-    m_whileOpen = nullptr;
-    setMessageBoxResponder([this](const MessageBoxRequest& box) {
-        m_boxes.append(box);
-        // One-shot: what happens underneath the box while it is open.
-        if (const auto whileOpen = std::exchange(m_whileOpen, nullptr))
-            whileOpen();
-        if (box.buttons == QMessageBox::Ok)
-            return QMessageBox::Ok;
-        return m_answers.isEmpty() ? QMessageBox::Cancel : m_answers.takeFirst();
-    });
+    m_boxes = std::make_unique<BoxRecorder>();
 }
 
 void TestCVelmiraAccountDlg::cleanup()
 {
-    setMessageBoxResponder({});
+    m_boxes.reset();
 }
 
-void TestCVelmiraAccountDlg::checkConfirm(const MessageBoxRequest& box, const QString& text)
+void TestCVelmiraAccountDlg::checkConfirm(const RecordedBox& box, const QString& text)
 {
     QCOMPARE(box.text, text);
     QCOMPARE(box.caption, kConfirmCaption);
@@ -252,12 +243,13 @@ void TestCVelmiraAccountDlg::checkConfirm(const MessageBoxRequest& box, const QS
     QCOMPARE(box.defaultButton, QMessageBox::Cancel);
 }
 
-void TestCVelmiraAccountDlg::checkNotice(const MessageBoxRequest& box, const QString& text)
+void TestCVelmiraAccountDlg::checkNotice(const RecordedBox& box, const QString& text)
 {
     QCOMPARE(box.text, text);
     QCOMPARE(box.caption, kNoticeCaption);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box.icon, MsgIcon::Information);
+    QCOMPARE(box.defaultButton, QMessageBox::Ok);
 }
 
 void TestCVelmiraAccountDlg::openingRequestsListInIdle()
@@ -470,7 +462,6 @@ void TestCVelmiraAccountDlg::noAccountAndOldLinesSendNothing()
     f.select(2); // a line of the old list; the stored list is empty
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.edit(1061)->text(), idBefore);
-    QVERIFY(m_boxes.isEmpty());
 }
 
 void TestCVelmiraAccountDlg::largeListShownWhole()
@@ -626,8 +617,8 @@ void TestCVelmiraAccountDlg::create()
     answer(QMessageBox::Ok);
     f.click(Dlg::IdExecute);
 
-    QCOMPARE(m_boxes.size(), 1);
-    checkConfirm(m_boxes[0], u"ID=abc "_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkConfirm(m_boxes->boxes[0], u"ID=abc "_s);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CREATE_REQ, 0, 0}, {WM_ACCOUNT_LIST_REQ, 0, 0}}));
     QCOMPARE(f.store.pending().newAccountId, u"abc"_s);
     QCOMPARE(f.store.pending().newAccountPassword, u"パスワード"_s);
@@ -647,7 +638,6 @@ void TestCVelmiraAccountDlg::createCancelledOrIncomplete()
     f.edit(1061)->setText(u"abc"_s);
     f.edit(1038)->setText(u"pw"_s);
     f.click(Dlg::IdExecute);
-    QVERIFY(m_boxes.isEmpty());
 
     f.click(Dlg::IdEnrol);
     f.edit(1061)->setText(u"abc"_s);
@@ -655,12 +645,11 @@ void TestCVelmiraAccountDlg::createCancelledOrIncomplete()
     f.edit(1061)->clear();
     f.edit(1038)->setText(u"pw"_s);
     f.click(Dlg::IdExecute); // no ID
-    QVERIFY(m_boxes.isEmpty());
 
     f.edit(1061)->setText(u"abc"_s);
     answer(QMessageBox::Cancel);
     f.click(Dlg::IdExecute);
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes.size(), 1);
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.dlg->pendingOperation(), Dlg::PendingOperation::Creating);
     QVERIFY(f.shown(1081));
@@ -676,8 +665,8 @@ void TestCVelmiraAccountDlg::createCutsId()
     f.edit(1038)->setText(QString(40, u'p'));
     answer(QMessageBox::Ok);
     f.click(Dlg::IdExecute);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, u"ID="_s + QString(24, u'i') + u" "_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes[0].text, u"ID="_s + QString(24, u'i') + u" "_s);
     QCOMPARE(f.store.pending().newAccountId, QString(24, u'i'));
     QCOMPARE(f.store.pending().newAccountPassword, QString(33, u'p'));
 }
@@ -692,8 +681,8 @@ void TestCVelmiraAccountDlg::deleteAccount()
 
     answer(QMessageBox::Cancel);
     f.click(Dlg::IdDelete);
-    QCOMPARE(m_boxes.size(), 1);
-    checkConfirm(m_boxes[0], u"！！∑　defを退学させますか？"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkConfirm(m_boxes->boxes[0], u"！！∑　defを退学させますか？"_s);
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.edit(1061)->text(), u"def"_s);
 
@@ -723,18 +712,18 @@ void TestCVelmiraAccountDlg::suspendAndLift()
 
     answer(QMessageBox::Ok);
     f.click(Dlg::IdSuspend);
-    checkConfirm(m_boxes.last(), u"！！∑　「abc」を謹慎させますか？"_s);
+    checkConfirm(m_boxes->boxes.last(), u"！！∑　「abc」を謹慎させますか？"_s);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CHANGE_REQ, 0, 4}}));
     QCOMPARE(f.combo(1054)->currentText(), u"拒否"_s);
     QCOMPARE(f.c<QPushButton>(1057)->text(), u"謹慎解除"_s);
 
     answer(QMessageBox::Ok);
     f.click(Dlg::IdSuspend);
-    checkConfirm(m_boxes.last(), u"「abc」の謹慎を解除しますか？"_s);
+    checkConfirm(m_boxes->boxes.last(), u"「abc」の謹慎を解除しますか？"_s);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CHANGE_REQ, 0, 5}}));
     QCOMPARE(f.combo(1054)->currentText(), u"許可"_s);
     QCOMPARE(f.c<QPushButton>(1057)->text(), u"謹慎処分！"_s);
-    QCOMPARE(m_boxes.size(), 3);
+    QCOMPARE(m_boxes->boxes.size(), 3);
 }
 
 void TestCVelmiraAccountDlg::sendHome()
@@ -747,8 +736,8 @@ void TestCVelmiraAccountDlg::sendHome()
 
     answer(QMessageBox::Ok);
     f.click(Dlg::IdSendHome);
-    QCOMPARE(m_boxes.size(), 1);
-    checkConfirm(m_boxes[0], u"！！∑　「abc」をただちに強制帰宅させますか？"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkConfirm(m_boxes->boxes[0], u"！！∑　「abc」をただちに強制帰宅させますか？"_s);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CHANGE_REQ, 2, 3}}));
     QCOMPARE(f.edit(1003)->text(), u"不在"_s);
     QVERIFY(!f.dlg->playerOnline());
@@ -780,8 +769,8 @@ void TestCVelmiraAccountDlg::authority()
     answer(QMessageBox::Ok);
     f.click(Dlg::IdChangeAuthority);
 
-    QCOMPARE(m_boxes.size(), 1);
-    checkConfirm(m_boxes[0], u"「勇者」の権限を「"_s + word + u"」に変更しますか？"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkConfirm(m_boxes->boxes[0], u"「勇者」の権限を「"_s + word + u"」に変更しますか？"_s);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CHANGE_REQ, 1, kind}}));
     QVERIFY(!f.shown(1091)); // View
     QCOMPARE(f.combo(1055)->currentIndex(), item);
@@ -798,7 +787,7 @@ void TestCVelmiraAccountDlg::authorityWithoutItem()
     QCOMPARE(f.combo(1055)->currentIndex(), -1);
     answer(QMessageBox::Ok);
     f.click(Dlg::IdChangeAuthority);
-    checkConfirm(m_boxes.value(0), u"「abc」の権限を「」に変更しますか？"_s);
+    checkConfirm(m_boxes->boxes.value(0), u"「abc」の権限を「」に変更しますか？"_s);
     QVERIFY(f.take().isEmpty());
     QVERIFY(!f.shown(1091));
 }
@@ -808,15 +797,16 @@ void TestCVelmiraAccountDlg::passwordChange()
     Fixture f;
     f.view(Detail{}, 1);
     f.click(Dlg::IdEdit);
+    answer(QMessageBox::Ok);
     f.click(Dlg::IdChangePassword);
-    QCOMPARE(m_boxes.size(), 1);
-    checkNotice(m_boxes[0], u"パスワード入力しないと\r変更できないですよ・・（＾＾；"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkNotice(m_boxes->boxes[0], u"パスワード入力しないと\r変更できないですよ・・（＾＾；"_s);
     QVERIFY(f.take().isEmpty());
     QVERIFY(f.shown(1088)); // still Edit
 
     f.edit(1038)->setText(QString(40, u'p'));
     f.click(Dlg::IdChangePassword);
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes->boxes.size(), 1);
     QCOMPARE(f.take(), (QList<Posted>{{WM_ACCOUNT_CHANGE_REQ, 1, 1}}));
     QCOMPARE(f.store.pending().newPassword, QString(33, u'p'));
     QCOMPARE(f.edit(1038)->text(), QString(40, u'p'));
@@ -835,9 +825,10 @@ void TestCVelmiraAccountDlg::nameChange()
     QVERIFY(f.enabled(1039));
 
     f.edit(1039)->clear();
+    answer(QMessageBox::Ok);
     f.click(Dlg::IdChangeName);
-    QCOMPARE(m_boxes.size(), 1);
-    checkNotice(m_boxes[0], u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkNotice(m_boxes->boxes[0], u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
     QVERIFY(f.take().isEmpty());
 
     f.edit(1039)->setText(u"キャラクター名前十二文字と少し"_s);
@@ -855,9 +846,10 @@ void TestCVelmiraAccountDlg::nameNoticeInCreate()
     f.click(Dlg::IdEnrol);
     QVERIFY(f.shown(1092));
     QVERIFY(!f.shown(1039));
+    answer(QMessageBox::Ok);
     f.click(Dlg::IdChangeName);
-    QCOMPARE(m_boxes.size(), 1);
-    checkNotice(m_boxes[0], u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkNotice(m_boxes->boxes[0], u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
     QVERIFY(f.take().isEmpty());
 }
 
@@ -895,8 +887,8 @@ void TestCVelmiraAccountDlg::noSelection()
     QVERIFY(f.enabled(button));
     answer(QMessageBox::Ok);
     f.click(button);
-    QCOMPARE(m_boxes.size(), 1);
-    checkNotice(m_boxes[0], kNoSelection);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkNotice(m_boxes->boxes[0], kNoSelection);
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.store.pending().newPassword, QString());
     QCOMPARE(f.store.pending().newCharacterName, QString());
@@ -908,22 +900,24 @@ void TestCVelmiraAccountDlg::listChangedUnderneath()
     f.view();
     // A list reply whose notification was lost: line 0 no longer names "abc".
     f.store.storeListReply(listPayload({u"xyz"_s, u"abc"_s}));
+    answer(QMessageBox::Ok);
     f.click(Dlg::IdDelete);
-    QCOMPARE(m_boxes.size(), 1);
-    checkNotice(m_boxes[0], kNoSelection);
+    QCOMPARE(m_boxes->boxes.size(), 1);
+    checkNotice(m_boxes->boxes[0], kNoSelection);
     QVERIFY(f.take().isEmpty());
 
     // The same while the confirmation is open.
     f.listArrives({u"abc"_s});
     f.select(0);
     f.take();
-    m_boxes.clear();
-    m_whileOpen = [&] { f.store.storeListReply(listPayload({u"xyz"_s})); };
-    answer(QMessageBox::Ok);
+    m_boxes->boxes.clear();
+    m_boxes->expectWhileOpen(QMessageBox::Ok,
+                             [&] { f.store.storeListReply(listPayload({u"xyz"_s})); });
+    answer(QMessageBox::Ok); // the notice after it
     f.click(Dlg::IdSuspend);
-    QCOMPARE(m_boxes.size(), 2);
-    checkConfirm(m_boxes[0], u"！！∑　「abc」を謹慎させますか？"_s);
-    checkNotice(m_boxes[1], kNoSelection);
+    QCOMPARE(m_boxes->boxes.size(), 2);
+    checkConfirm(m_boxes->boxes[0], u"！！∑　「abc」を謹慎させますか？"_s);
+    checkNotice(m_boxes->boxes[1], kNoSelection);
     QVERIFY(f.take().isEmpty());
     QCOMPARE(f.combo(1054)->currentIndex(), 0);
 }

@@ -3,9 +3,8 @@
 // read-only, vanishes or fills up while the operator saves. Each ends with nothing
 // lost and the operator told where the console tells.
 
+#include "DeskFixture.h"
 #include "FileBytes.h"
-
-#include "ManualTimeSource.h"
 #include "TestSupport.h"
 #include "core/FileSystemFaults.h"
 #include "core/FileWriteFailure.h"
@@ -29,16 +28,9 @@
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
-
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#endif
 
 using testsupport::allEntries;
 using testsupport::readBytes;
@@ -46,6 +38,8 @@ using namespace Qt::StringLiterals;
 using namespace tolvane;
 using namespace tolvane::ui;
 using testsupport::BoxRecorder;
+using testsupport::FakeServer;
+using testsupport::ManualTimeSource;
 
 namespace {
 
@@ -56,50 +50,6 @@ const QString kListWriteFailed =
 const QString kScheduleWriteFailed =
     u"時報設定ファイルを保存できませんでした・・（；；\rデータディレクトリを確認して下さい"_s;
 const QString kCannotSave = u"保存できません・・・"_s;
-
-// The peer of the console's connection, with a hand on closing it.
-class Peer : public QObject
-{
-public:
-    Peer()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            socket = m_server.nextPendingConnection();
-            // What is written leaves at once, also right before a reset.
-            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            ++connections;
-            connect(socket, &QTcpSocket::readyRead, this,
-                    [this] { received += socket->readAll(); });
-        });
-    }
-    quint16 port() const { return m_server.serverPort(); }
-    void send(const QByteArray& bytes)
-    {
-        socket->write(bytes);
-        socket->flush();
-    }
-    // Request frames received with this command.
-    int count(quint16 command) const
-    {
-        int n = 0;
-        qsizetype pos = 0;
-        while (pos + 6 <= received.size()) {
-            const auto u8 = [&](qsizetype i) { return quint32(quint8(received[pos + i])); };
-            if ((u8(4) | u8(5) << 8) == command)
-                ++n;
-            pos += 6 + qsizetype(u8(0) | u8(1) << 8 | u8(2) << 16 | u8(3) << 24);
-        }
-        return n;
-    }
-
-    QTcpSocket* socket = nullptr;
-    int connections = 0;
-    QByteArray received;
-
-private:
-    QTcpServer m_server;
-};
 
 // Counts the frames handed to the main window's dispatcher.
 class FrameCounter : public QObject
@@ -128,11 +78,6 @@ QMap<int, QString> controlsAsSeen(const CTolvaneDeskDlg& w)
         seen.insert(spec.id, text);
     }
     return seen;
-}
-
-QString statusBox(const CTolvaneDeskDlg& w)
-{
-    return qobject_cast<const QLineEdit*>(w.controlWidget(mainwindow::IDC_STATUS))->text();
 }
 
 // The same without the status box, whose text the replies change.
@@ -178,40 +123,9 @@ class TestFaults : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    QString m_program;
-    QString m_ini;
-    testsupport::ManualTimeSource m_time;
+    std::unique_ptr<testsupport::DeskFixture> m_desk;
 
-    QDir dataDir() const { return QDir(m_program + u"/TolvaneData"_s); }
-
-    std::unique_ptr<CTolvaneDeskDlg> makeWindow(quint16 port, bool autoLogin)
-    {
-        DeskOptions o;
-        o.settingsPath = m_ini;
-        o.programDirectory = m_program;
-        o.autoLogin = autoLogin;
-        o.port = port;
-        o.timeSource = &m_time;
-        auto w = std::make_unique<CTolvaneDeskDlg>(o);
-        w->show();
-        return w;
-    }
-
-    // Logs in through the peer and shows a first player count.
-    static void logIn(Peer& peer, CTolvaneDeskDlg& w, int players)
-    {
-        QTRY_COMPARE(peer.count(10001), 1);
-        peer.send(QByteArray::fromHex("040000001227"
-                                      "01000000"));
-        QTRY_VERIFY(w.controller().session().loginAccepted());
-        QTRY_COMPARE(peer.count(12001), 1);
-        peer.send(QByteArray::fromHex("08000000e22e01000000") + QByteArray(1, char(players)) +
-                  QByteArray(3, '\0'));
-        QTRY_COMPARE(statusBox(w), u"現在のプレイヤー数：%1人"_s.arg(players));
-        // Every notification of the login has been handled.
-        QCoreApplication::sendPostedEvents();
-    }
+    QDir dataDir() const { return m_desk->dataDir(); }
 
     static void clickButton(QWidget* dialog, int id)
     {
@@ -237,14 +151,10 @@ class TestFaults : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_tmp = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_tmp->isValid());
-        m_program = m_tmp->filePath(u"program"_s);
-        m_ini = m_tmp->filePath(u"Tolvane.ini"_s);
-        // A data directory that exists: no first-start boxes.
-        QVERIFY(QDir().mkpath(dataDir().path()));
+        m_desk = std::make_unique<testsupport::DeskFixture>();
+        m_desk->makeDataDirectory(); // no first-start boxes
     }
-    void cleanup() { m_tmp.reset(); }
+    void cleanup() { m_desk.reset(); }
 
     void serverClosesMidFrame_data();
     void serverClosesMidFrame();
@@ -269,91 +179,71 @@ void TestFaults::serverClosesMidFrame_data()
 void TestFaults::serverClosesMidFrame()
 {
     QFETCH(bool, reset);
-#ifndef Q_OS_UNIX
-    if (reset)
-        QSKIP("the reset is made with the POSIX socket options");
-#endif
-    QVERIFY(broadcast::WriteListFile(dataDir(), u"list"_s, {u"one"_s, u"two"_s}).ok());
+    m_desk->makeDataDirectory({{u"list"_s, {u"one"_s, u"two"_s}}});
     BoxRecorder boxes;
-    Peer peer;
-    auto w = makeWindow(peer.port(), true);
+    FakeServer server;
+    CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
     FrameCounter counter;
-    w->controller().installEventFilter(&counter);
-    logIn(peer, *w, 5);
+    w.controller().installEventFilter(&counter);
+    QVERIFY(m_desk->acceptLogin(server, 5));
     QCOMPARE(counter.frames, 2);
-    const QMap<int, QString> before = controlsBesidesStatus(*w);
+    const QMap<int, QString> before = controlsBesidesStatus(w);
 
     // In one last write: a whole player count of 6, then one of 7 cut after its fifth
     // payload byte; then the server goes. The whole frame counts, the cut one never.
-    peer.send(QByteArray::fromHex("08000000e22e"
-                                  "0100000006000000"
-                                  "08000000e22e"
-                                  "0100000007"));
-    if (reset) {
-#ifdef Q_OS_UNIX
-        // A zero linger time makes the close a reset: the console's next read fails.
-        const linger now{1, 0};
-        QCOMPARE(::setsockopt(int(peer.socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now,
-                              sizeof now),
-                 0);
-        peer.socket->abort();
-#endif
-    } else {
-        peer.socket->disconnectFromHost();
-    }
-    QTRY_VERIFY(!w->controller().connection().isConnected());
-    QCoreApplication::sendPostedEvents();
+    server.reply(QByteArray::fromHex("08000000e22e"
+                                     "0100000006000000"
+                                     "08000000e22e"
+                                     "0100000007"));
+    if (!reset)
+        server.closeOrderly();
+    else if (!server.reset())
+        QSKIP("this system cannot reset a connection");
+    QTRY_VERIFY(!w.controller().connection().isConnected());
+    ManualTimeSource::deliverPostedEvents();
 
     QCOMPARE(counter.frames, 3);
     // No player count is left on show, and what sends is off until the link is back.
-    QCOMPARE(statusBox(*w), console::status::kLost);
-    QVERIFY(!w->controlWidget(mainwindow::IDC_LIVE_SEND)->isEnabled());
-    QVERIFY(w->controlWidget(mainwindow::IDC_LOGIN)->isEnabled());
-    QVERIFY(boxes.boxes.isEmpty());
+    QCOMPARE(m_desk->status(), console::status::kLost);
+    QVERIFY(!w.controlWidget(mainwindow::IDC_LIVE_SEND)->isEnabled());
+    QVERIFY(w.controlWidget(mainwindow::IDC_LOGIN)->isEnabled());
 
     // The console comes back by itself, without a box, and logs in again.
-    m_time.advance(0);
-    QTRY_COMPARE(peer.connections, 2);
-    QTRY_COMPARE(peer.count(10001), 2);
-    peer.send(QByteArray::fromHex("040000001227"
-                                  "01000000"));
-    QTRY_COMPARE(peer.count(12001), 2);
-    peer.send(QByteArray::fromHex("08000000e22e0100000009000000"));
-    QTRY_COMPARE(statusBox(*w), u"現在のプレイヤー数：9人"_s);
-    QCOMPARE(controlsBesidesStatus(*w), before);
-    QVERIFY(boxes.boxes.isEmpty());
+    m_desk->time.advance(0);
+    QTRY_COMPARE(server.connections(), 2);
+    QVERIFY(m_desk->acceptLogin(server, 9));
+    QCOMPARE(controlsBesidesStatus(w), before);
 }
 
 void TestFaults::refusedConnectionShowsOneBox()
 {
     quint16 port = 0;
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        port = closed.serverPort();
+        FakeServer closed;
+        port = closed.port();
     }
     BoxRecorder boxes;
     boxes.expect();
-    auto w = makeWindow(port, true);
-    QCoreApplication::sendPostedEvents();
-    const QMap<int, QString> before = controlsBesidesStatus(*w);
+    CTolvaneDeskDlg& w = m_desk->open(port, true);
+    ManualTimeSource::deliverPostedEvents();
+    const QMap<int, QString> before = controlsBesidesStatus(w);
 
     QTRY_COMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].text, kNoConnection);
     QCOMPARE(boxes.boxes[0].caption, u"通信不能（；；"_s);
     QCOMPARE(boxes.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(statusBox(*w), console::status::kCannotConnect);
+    QCOMPARE(m_desk->status(), console::status::kCannotConnect);
 
     // Tried again by itself after 1, 2 and 4 s: the status tells, no box does.
     for (int wait : {1000, 2000, 4000}) {
-        m_time.advance(wait);
-        QCOMPARE(w->controller().linkState(), console::LinkState::Connecting);
-        QTRY_COMPARE(w->controller().linkState(), console::LinkState::Lost);
+        m_desk->time.advance(wait);
+        QCOMPARE(w.controller().linkState(), console::LinkState::Connecting);
+        QTRY_COMPARE(w.controller().linkState(), console::LinkState::Lost);
     }
     QCOMPARE(boxes.boxes.size(), 1);
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(controlsBesidesStatus(*w), before);
-    QCOMPARE(statusBox(*w), console::status::kCannotConnect);
+    ManualTimeSource::deliverPostedEvents();
+    QCOMPARE(controlsBesidesStatus(w), before);
+    QCOMPARE(m_desk->status(), console::status::kCannotConnect);
 }
 
 void TestFaults::oversizedFrameClosesTheLink_data()
@@ -367,31 +257,28 @@ void TestFaults::oversizedFrameClosesTheLink()
 {
     QFETCH(QByteArray, header);
     BoxRecorder boxes;
-    Peer peer;
-    auto w = makeWindow(peer.port(), true);
+    FakeServer server;
+    CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
     FrameCounter counter;
-    w->controller().installEventFilter(&counter);
-    logIn(peer, *w, 3);
+    w.controller().installEventFilter(&counter);
+    QVERIFY(m_desk->acceptLogin(server, 3));
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).
-    peer.send(QByteArray::fromHex("00001000ff7f") + QByteArray(1024 * 1024, 'x'));
+    server.reply(QByteArray::fromHex("00001000ff7f") + QByteArray(1024 * 1024, 'x'));
     QTRY_COMPARE(counter.frames, 3);
-    const QMap<int, QString> before = controlsBesidesStatus(*w);
 
     // One byte more is refused: the link closes; nothing of that frame or after it is
     // dispatched, while the whole frame before it in the same write still counts.
-    peer.send(QByteArray::fromHex("08000000e22e0100000008000000") + header +
-              QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
-    QTRY_VERIFY(!w->controller().connection().isConnected());
-    QCoreApplication::sendPostedEvents();
+    server.reply(QByteArray::fromHex("08000000e22e0100000008000000") + header +
+                 QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
+    QTRY_VERIFY(!w.controller().connection().isConnected());
+    ManualTimeSource::deliverPostedEvents();
     QCOMPARE(counter.frames, 4);
-    QCOMPARE(statusBox(*w), console::status::kLost);
-    QVERIFY(boxes.boxes.isEmpty());
-    QTRY_COMPARE(peer.socket->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(m_desk->status(), console::status::kLost);
+    QTRY_COMPARE(server.socket()->state(), QAbstractSocket::UnconnectedState);
     // A new connection is made at once.
-    m_time.advance(0);
-    QTRY_COMPARE(peer.connections, 2);
-    Q_UNUSED(before);
+    m_desk->time.advance(0);
+    QTRY_COMPARE(server.connections(), 2);
 }
 
 void TestFaults::listSaveIntoReadOnlyDirectory()
@@ -402,7 +289,6 @@ void TestFaults::listSaveIntoReadOnlyDirectory()
     QCOMPARE(old, QByteArray("2\r\na\r\nb\r\n"));
 
     BoxRecorder boxes;
-    boxes.expect(QMessageBox::Ok, 2);
     CMakeMes editor(dir, u"定番"_s);
     editor.show();
     addLine(editor, u"c"_s);
@@ -410,6 +296,7 @@ void TestFaults::listSaveIntoReadOnlyDirectory()
         ReadOnlyDataDirectory readOnly(dir.path());
         if (!readOnly.ok())
             QSKIP(qPrintable(readOnly.reason()));
+        boxes.expect(QMessageBox::Ok, 2);
         clickButton(&editor, 1);
         QCOMPARE(boxes.texts(), QStringList{kListWriteFailed.arg(u"定番"_s)});
         QCOMPARE(boxes.boxes[0].caption, kCannotSave);
@@ -443,8 +330,8 @@ void TestFaults::scheduleSaveIntoReadOnlyDirectory()
     QCOMPARE(old, QByteArray("2\r\n06:00:00,1,morning\r\n08:00:00,0,morning\r\n"));
 
     BoxRecorder boxes;
-    boxes.expect(QMessageBox::Ok, 2);
-    IniSettings settings(m_ini);
+    boxes.expect(); // the confirmation of the new row
+    IniSettings settings(m_desk->ini);
     CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 30, 0); });
     dlg.show();
     addScheduleRow(dlg, u"morning"_s);
@@ -455,6 +342,7 @@ void TestFaults::scheduleSaveIntoReadOnlyDirectory()
         ReadOnlyDataDirectory readOnly(dir.path());
         if (!readOnly.ok())
             QSKIP(qPrintable(readOnly.reason()));
+        boxes.expect();
         clickButton(&dlg, CTimeSignalDlg::IdClose);
         QCOMPARE(boxes.texts(), QStringList{kScheduleWriteFailed});
         QCOMPARE(boxes.boxes[0].caption, kCannotSave);
@@ -483,7 +371,7 @@ void TestFaults::listSaveAfterDataDirectoryBecameAFile()
     addLine(editor, u"new"_s);
 
     // The directory is moved away and a file takes its name: it cannot be made again.
-    const QString moved = m_program + u"/moved"_s;
+    const QString moved = m_desk->program + u"/moved"_s;
     QVERIFY(QDir().rename(dir.path(), moved));
     {
         QFile blocker(dir.path());
@@ -509,7 +397,7 @@ void TestFaults::listSaveAfterDataDirectoryBecameAFile()
 
 void TestFaults::savesOnFullDisk()
 {
-    const QDir dir(m_tmp->filePath(u"full"_s));
+    const QDir dir(m_desk->tempPath(u"full"_s));
     QVERIFY(QDir().mkpath(dir.path()));
     const auto disk = tolvane::testing::ScopedMount::tinyFileSystem(dir.path(), 16);
     if (!disk->active())
@@ -537,7 +425,7 @@ void TestFaults::savesOnFullDisk()
              (QStringList{kListWriteFailed.arg(u"old"_s), kListWriteFailed.arg(u"fresh"_s)}));
     QVERIFY(editor.isVisible());
 
-    IniSettings settings(m_ini);
+    IniSettings settings(m_desk->ini);
     CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 0, 0); });
     dlg.show();
     addScheduleRow(dlg, u"old"_s);
@@ -565,7 +453,7 @@ void TestFaults::savesOnFullDisk()
 
 void TestFaults::firstStartOnFullDisk()
 {
-    const QString program = m_tmp->filePath(u"full"_s);
+    const QString program = m_desk->program = m_desk->tempPath(u"full"_s);
     QVERIFY(QDir().mkpath(program));
     const auto disk = tolvane::testing::ScopedMount::tinyFileSystem(program, 16);
     if (!disk->active())
@@ -574,12 +462,8 @@ void TestFaults::firstStartOnFullDisk()
 
     BoxRecorder boxes;
     boxes.expect(QMessageBox::Ok, 3);
-    Peer peer;
-    DeskOptions o;
-    o.settingsPath = m_ini;
-    o.programDirectory = program;
-    o.port = peer.port();
-    CTolvaneDeskDlg w(o);
+    FakeServer server;
+    CTolvaneDeskDlg& w = m_desk->open(server.port());
 
     // The directory is made, but neither file fits: the operator hears of both.
     const QString prep = u"トルヴェイン準備委員会(^^)"_s;
@@ -600,7 +484,7 @@ void TestFaults::firstStartOnFullDisk()
 
 void TestFaults::firstStartInReadOnlyProgramDirectory()
 {
-    const QString program = m_tmp->filePath(u"readonly"_s);
+    const QString program = m_desk->program = m_desk->tempPath(u"readonly"_s);
     QVERIFY(QDir().mkpath(program));
     ReadOnlyDataDirectory readOnly(program);
     if (!readOnly.ok())
@@ -608,18 +492,14 @@ void TestFaults::firstStartInReadOnlyProgramDirectory()
 
     BoxRecorder boxes;
     boxes.expect();
-    Peer peer;
-    DeskOptions o;
-    o.settingsPath = m_ini;
-    o.programDirectory = program;
-    o.port = peer.port();
-    CTolvaneDeskDlg w(o);
+    FakeServer server;
+    m_desk->open(server.port());
 
     // One box without a caption of its own, and start-up goes on.
     QCOMPARE(boxes.texts(), QStringList{u"データディレクトリが作れません・・（；；"_s});
     QVERIFY(boxes.boxes[0].caption.isEmpty());
     QVERIFY(!QFileInfo::exists(program + u"/TolvaneData"_s));
-    QTRY_VERIFY(peer.socket != nullptr);
+    QVERIFY(m_desk->connectedTo(server));
 }
 
 QTEST_MAIN(TestFaults)

@@ -26,11 +26,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<MsgIcon>("icon");
+        QTest::addColumn<QMessageBox::StandardButton>("defaultButton");
         const QString prep = u"トルヴェイン準備委員会(^^)"_s;
         const QString fail = u"いや～～！　＞＜；"_s;
         const auto row = [](const char* name, Notice n, const QString& text, const QString& caption,
-                            MsgIcon icon = MsgIcon::None, const QString& detail = {}) {
-            QTest::newRow(name) << int(n) << detail << text << caption << icon;
+                            MsgIcon icon = MsgIcon::None, const QString& detail = {},
+                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+            QTest::newRow(name) << int(n) << detail << text << caption << icon << defaultButton;
         };
         row("directory made", Notice::DataDirectoryCreated,
             u"データディレクトリを作らせて頂きました♪"_s, prep);
@@ -61,6 +63,9 @@ private Q_SLOTS:
         row("no connection", Notice::ConnectionFailed,
             u"ヴェルミラ鯖とコネクションが取れません\r鯖設定を確認してトルヴェインを再起動して下さい"_s,
             u"通信不能（；；"_s);
+        row("account request not sent", Notice::AccountRequestNotSent,
+            u"鯖との接続が切れているので送れませんでした・・（；；"_s, u"(^^;"_s,
+            MsgIcon::Information, {}, QMessageBox::Ok);
     }
     void notices()
     {
@@ -73,6 +78,7 @@ private Q_SLOTS:
         QTEST(boxes.boxes[0].text, "text");
         QTEST(boxes.boxes[0].caption, "caption");
         QTEST(boxes.boxes[0].icon, "icon");
+        QTEST(boxes.boxes[0].defaultButton, "defaultButton");
         QCOMPARE(boxes.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 

@@ -1,24 +1,19 @@
 // A long run of the console against a peer that floods it with replies split and
-// merged at random byte boundaries, while a list broadcast and the player-count
-// poll go on. Every reply must be dispatched once, in order, and memory must stay
-// flat.
+// merged at random byte boundaries, in real time over loopback, while a list
+// broadcast and the player-count poll go on as the console's clock moves with the
+// flood. Every reply must be dispatched once, in order, and memory must stay flat.
 
+#include "DeskFixture.h"
 #include "TestSupport.h"
 
 #include "admin/AccountMessages.h"
-#include "broadcast/MessageListStore.h"
 #include "net/Notifications.h"
-#include "ui/CTolvaneDeskDlg.h"
-#include "ui/MainWindowLayout.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -27,6 +22,8 @@
 using namespace Qt::StringLiterals;
 using namespace tolvane;
 using namespace tolvane::ui;
+using testsupport::frameBytes;
+using testsupport::le32;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TOLVANE_ASAN 1
@@ -45,20 +42,7 @@ constexpr int kWindow = 400;    // frames written but not yet dispatched, at mos
 [[maybe_unused]] constexpr qint64 kMaxGrowthKiB = 10 * 1024; // not checked under ASan
 constexpr quint32 kSeed = 20240611;
 constexpr int kTimeoutMs = 240000;
-
-// Frame bytes written out by hand: u32 length, u16 command, payload (little-endian).
-QByteArray le32(quint32 v)
-{
-    const char b[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
-                       char((v >> 24) & 0xff)};
-    return QByteArray(b, 4);
-}
-
-QByteArray frame(quint16 command, const QByteArray& payload)
-{
-    const char code[2] = {char(command & 0xff), char(command >> 8)};
-    return le32(quint32(payload.size())) + QByteArray(code, 2) + payload;
-}
+constexpr int kClockStepMs = 20; // the console's clock moves this much with each turn of the flood
 
 QString countText(int n)
 {
@@ -119,38 +103,26 @@ class FloodPeer : public QObject
 public:
     explicit FloodPeer(quint32 seed) : m_rng(seed)
     {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            m_socket = m_server.nextPendingConnection();
-            // Each piece must leave as it is written, not merged by the sender.
-            m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            connect(m_socket, &QTcpSocket::readyRead, this,
-                    [this] { received += m_socket->readAll(); });
-        });
         m_pump.setInterval(0);
         m_pump.setTimerType(Qt::PreciseTimer);
         connect(&m_pump, &QTimer::timeout, this, &FloodPeer::pump);
     }
 
-    quint16 port() const { return m_server.serverPort(); }
-    bool connected() const { return m_socket != nullptr; }
-    void send(const QByteArray& bytes)
-    {
-        m_socket->write(bytes);
-        m_socket->flush();
-    }
-
     // `dispatched` tells how many frames the console has taken so far; `mayGoOn` may
-    // hold the counts back at a given count, while a trickle of other replies goes on.
-    void startFlood(std::function<qint64()> dispatched, std::function<bool(int)> mayGoOn)
+    // hold the counts back at a given count, while a trickle of other replies goes
+    // on; `turn` runs once each turn of the flood.
+    void startFlood(std::function<qint64()> dispatched, std::function<bool(int)> mayGoOn,
+                    std::function<void()> turn)
     {
         m_dispatched = std::move(dispatched);
         m_mayGoOn = std::move(mayGoOn);
+        m_turn = std::move(turn);
         m_dispatchedAtStart = m_dispatched();
         m_pump.start();
     }
     bool done() const { return m_done; }
 
+    testsupport::FakeServer server;
     // What was sent, by kind.
     qint64 framesSent = 0;
     qint64 accountListsSent = 0;
@@ -158,7 +130,6 @@ public:
     qint64 sprinklesSent = 0;
     QString lastAccountId;
     qint64 piecesWritten = 0;
-    QByteArray received;
 
 private:
     // Appends the next reply to the outgoing bytes; false once everything is queued.
@@ -167,7 +138,7 @@ private:
         if (m_nextCount > kCounts)
             return false;
         if (!held && m_rng.bounded(16) != 0) {
-            m_pending += frame(12002, le32(1) + le32(quint32(m_nextCount++)));
+            m_pending += frameBytes(12002, le32(1) + le32(quint32(m_nextCount++)));
         } else {
             m_pending += sprinkle();
             ++sprinklesSent;
@@ -181,7 +152,7 @@ private:
     {
         switch (m_rng.bounded(6)) {
         case 0: // a refused login
-            return frame(10002, le32(0));
+            return frameBytes(10002, le32(0));
         case 1: { // a command the console does not read, with any payload
             quint16 code = 0;
             do {
@@ -190,11 +161,11 @@ private:
             QByteArray payload(qsizetype(m_rng.bounded(49)), '\0');
             for (char& c : payload)
                 c = char(m_rng.bounded(256));
-            return frame(code, payload);
+            return frameBytes(code, payload);
         }
         case 2: { // an empty frame, also of a command that is read
             static const quint16 codes[] = {0, 10011, 12001, 12002, 10052, 65535};
-            return frame(codes[m_rng.bounded(6)], {});
+            return frameBytes(codes[m_rng.bounded(6)], {});
         }
         case 3: {
             lastAccountId = u"soak%1"_s.arg(accountListsSent);
@@ -208,7 +179,7 @@ private:
             return admin::buildAccountInfoReply(detail);
         }
         default: // a count the server marks as not valid
-            return frame(12002, le32(0) + le32(quint32(-1 - m_nextCount)));
+            return frameBytes(12002, le32(0) + le32(quint32(-1 - m_nextCount)));
         }
     }
 
@@ -238,8 +209,8 @@ private:
             if (m_pending.isEmpty())
                 break;
             const qsizetype n = qMin(pieceSize(), m_pending.size());
-            m_socket->write(m_pending.constData(), n);
-            m_socket->flush();
+            server.socket()->write(m_pending.constData(), n);
+            server.socket()->flush();
             m_pending.remove(0, n);
             ++piecesWritten;
         }
@@ -247,57 +218,19 @@ private:
             m_pump.stop();
             m_done = true;
         }
+        m_turn();
     }
 
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
     QRandomGenerator m_rng;
     QTimer m_pump;
     QByteArray m_pending;
     std::function<qint64()> m_dispatched;
     std::function<bool(int)> m_mayGoOn;
+    std::function<void()> m_turn;
     qint64 m_dispatchedAtStart = 0;
     int m_nextCount = 1;
     bool m_done = false;
 };
-
-// Broadcast texts of the 12011 frames among `bytes`, in order.
-QStringList broadcastTexts(const QByteArray& bytes)
-{
-    QStringList texts;
-    qsizetype pos = 0;
-    while (pos + 6 <= bytes.size()) {
-        const auto u8 = [&](qsizetype i) { return quint32(quint8(bytes[pos + i])); };
-        const quint32 length = u8(0) | u8(1) << 8 | u8(2) << 16 | u8(3) << 24;
-        const quint32 command = u8(4) | u8(5) << 8;
-        if (pos + 6 + qsizetype(length) > bytes.size())
-            break;
-        if (command == 12011 && length >= 2) {
-            const quint32 n = u8(6) | u8(7) << 8;
-            QString text = QString::fromUtf16(
-                reinterpret_cast<const char16_t*>(bytes.constData() + pos + 8), n / 2);
-            if (text.endsWith(QChar(u'\0')))
-                text.chop(1);
-            texts.append(text);
-        }
-        pos += 6 + qsizetype(length);
-    }
-    return texts;
-}
-
-int countCommand(const QByteArray& bytes, quint32 wanted)
-{
-    int count = 0;
-    qsizetype pos = 0;
-    while (pos + 6 <= bytes.size()) {
-        const auto u8 = [&](qsizetype i) { return quint32(quint8(bytes[pos + i])); };
-        const quint32 length = u8(0) | u8(1) << 8 | u8(2) << 16 | u8(3) << 24;
-        if ((u8(4) | u8(5) << 8) == wanted)
-            ++count;
-        pos += 6 + qsizetype(length);
-    }
-    return count;
-}
 
 } // namespace
 
@@ -311,24 +244,13 @@ private Q_SLOTS:
 
 void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
 {
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString program = tmp.filePath(u"program"_s);
-    const QDir dataDir(program + u"/TolvaneData"_s);
-    QVERIFY(QDir().mkpath(dataDir.path())); // an existing data directory: no first-start boxes
     const QStringList lines = {u"耐久放送その一"_s, u"耐久放送その二"_s, u"Soak line three"_s,
                                u"耐久放送おわり♪"_s};
-    QVERIFY(broadcast::WriteListFile(dataDir, u"耐久"_s, lines).ok());
-
+    testsupport::DeskFixture desk;
+    desk.makeDataDirectory({{u"耐久"_s, lines}});
     testsupport::BoxRecorder boxes;
     FloodPeer peer(kSeed);
-    DeskOptions options;
-    options.settingsPath = tmp.filePath(u"Tolvane.ini"_s);
-    options.programDirectory = program;
-    options.autoLogin = true;
-    options.port = peer.port();
-    CTolvaneDeskDlg w(options);
-    w.show();
+    CTolvaneDeskDlg& w = desk.open(peer.server.port(), true);
 
     // The console's own notifications reach its controller; the account replies are
     // announced to the window, which stands for the account dialog here.
@@ -337,11 +259,8 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     w.installEventFilter(&counter);
 
     // Logged in: the poll runs.
-    QTRY_VERIFY(peer.connected());
-    QTRY_COMPARE(countCommand(peer.received, 10001), 1);
-    peer.send(frame(10002, le32(1)));
-    QTRY_VERIFY(w.controller().session().loginAccepted());
-    QTRY_COMPARE(counter.framesReceived, 1);
+    QVERIFY(desk.acceptLogin(peer.server));
+    QCOMPARE(counter.framesReceived, 1);
 
     // The list broadcast runs throughout; it is started again each time it ends.
     auto* selector = qobject_cast<QComboBox*>(w.controlWidget(mainwindow::IDC_LIST_SELECTOR));
@@ -353,7 +272,8 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
         if (!keepBroadcasting)
             return;
         ++restarts;
-        QTimer::singleShot(0, &w, [&w] { w.controller().StartBroadcast(); });
+        QMetaObject::invokeMethod(
+            &w, [&w] { w.controller().StartBroadcast(); }, Qt::QueuedConnection);
     };
     w.controller().StartBroadcast();
 
@@ -376,14 +296,16 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
 
     // The flood spans a restarted broadcast's first line and a tick of the poll timer:
     // the counts wait for them half-way and near the end, while other replies go on.
+    const testsupport::FrameReader& received = peer.server.received;
     const auto mayGoOn = [&](int nextCount) {
-        if (nextCount > kCounts / 2 && broadcastTexts(peer.received).size() <= lines.size())
+        if (nextCount > kCounts / 2 && received.broadcastTexts().size() <= lines.size())
             return false;
-        return nextCount <= kCounts * 9 / 10 || countCommand(peer.received, 12001) >= 2;
+        return nextCount <= kCounts * 9 / 10 || received.count(12001) >= 2;
     };
     QElapsedTimer clock;
     clock.start();
-    peer.startFlood([&counter] { return counter.framesReceived; }, mayGoOn);
+    peer.startFlood([&counter] { return counter.framesReceived; }, mayGoOn,
+                    [&desk] { desk.time.advance(kClockStepMs); });
     QTRY_VERIFY_WITH_TIMEOUT(peer.done(), kTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(counter.framesReceived, peer.framesSent + 1, kTimeoutMs);
     const qint64 elapsedMs = clock.elapsed();
@@ -410,10 +332,9 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     QCOMPARE(w.controller().accounts().list().idAt(0), peer.lastAccountId);
     QCOMPARE(w.controller().accounts().detail().id, u"info%1"_s.arg(peer.accountInfosSent));
     QVERIFY(w.controller().connection().isConnected());
-    QVERIFY(boxes.boxes.isEmpty());
 
     // Every broadcast line went out whole and in list order, cycle after cycle.
-    const QStringList sent = broadcastTexts(peer.received);
+    const QStringList sent = received.broadcastTexts();
     QVERIFY(sent.size() > lines.size());
     for (qsizetype i = 0; i < sent.size(); ++i)
         QCOMPARE(sent.at(i), lines.at(i % lines.size()));
