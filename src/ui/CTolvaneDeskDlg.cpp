@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -120,13 +121,16 @@ void CTolvaneDeskDlg::connectControls()
             &CTolvaneDeskDlg::onSelectorIndexChanged);
     connect(m_selector, &QComboBox::activated, this, &CTolvaneDeskDlg::onSelectorActivated);
     // An assistive client chooses an entry by selecting it in the selector's list,
-    // which does not make it the current entry by itself. While the list is open the
-    // mouse moves that selection about, so only a choice made with it closed counts.
+    // which does not make it the current entry by itself. The mouse and the keys move
+    // that selection about too while the list is open; those moves are not choices.
     connect(m_selector->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] {
                 const QModelIndexList rows = m_selector->view()->selectionModel()->selectedRows();
-                if (!m_selector->view()->isVisible() && rows.size() == 1)
-                    m_selector->setCurrentIndex(rows.first().row());
+                if (rows.size() != 1 || m_popupInput)
+                    return;
+                if (m_selector->view()->isVisible())
+                    m_selector->hidePopup();
+                m_selector->setCurrentIndex(rows.first().row());
             });
     connect(m_lines, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { m_controller.copyLineToLive(m_lines->row(item)); });
@@ -179,6 +183,12 @@ bool CTolvaneDeskDlg::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (watched == m_selector && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress))
         m_indexJustLoaded = -1; // a new choice starts: picking the same entry reloads it
+    if (isPopupInput(watched, type) && !m_popupInput) {
+        // Until this event has been handled, a selection in the list is the pointer's
+        // or the keyboard's, not a choice.
+        m_popupInput = true;
+        QTimer::singleShot(0, this, [this] { m_popupInput = false; });
+    }
     if (type == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
@@ -194,6 +204,24 @@ bool CTolvaneDeskDlg::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CTolvaneDeskDlg::isPopupInput(QObject* watched, QEvent::Type type) const
+{
+    switch (type) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::HoverMove:
+        break;
+    default:
+        return false;
+    }
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    const QWidget* popup = m_selector->view()->window();
+    return widget && popup != this && (widget == popup || popup->isAncestorOf(widget));
 }
 
 void CTolvaneDeskDlg::contextMenuEvent(QContextMenuEvent* event)

@@ -4,6 +4,7 @@
 #include "ui/MessageBoxPrompts.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QHash>
 
 class QCheckBox;
@@ -56,6 +57,7 @@ private:
     void showLines(const QStringList& lines);
     void onSelectorIndexChanged(int index);
     void onSelectorActivated(int index);
+    bool isPopupInput(QObject* watched, QEvent::Type type) const;
     void onNewList();
     void onEditList();
     void onConfig();
@@ -76,6 +78,7 @@ private:
     QCheckBox* m_timeSignalEnabled = nullptr;
     UpDownControl* m_slotSpin = nullptr;
     int m_indexJustLoaded = -1; // the selector's change this turn, before its activation
+    bool m_popupInput = false;  // the pointer or the keys are at work in the selector's list
     bool m_systemMenuAdded = false;
 };
 

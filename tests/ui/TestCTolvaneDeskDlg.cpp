@@ -10,10 +10,12 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -339,13 +341,35 @@ private Q_SLOTS:
         QTRY_VERIFY(popup->isVisible());
         QTest::keyClick(popup, Qt::Key_Return);
         QCOMPARE(lines->count(), 1);
-        // An assistive client selects an entry in the selector's list.
+        // An assistive client selects an entry in the selector's list, in a later turn
+        // of the event loop than the keys.
+        QCoreApplication::processEvents();
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(selector)->child(0);
         QVERIFY(list && list->tableInterface());
         QVERIFY(list->tableInterface()->selectRow(1 - two));
         QCOMPARE(selector->currentText(), u"one"_s);
         QCOMPARE(lines->item(0)->text(), u"1"_s);
+        // Or opens the list with its Press action and toggles an entry.
         selector->setCurrentIndex(two);
+        QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(selector);
+        combo->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(selector->view()->isVisible());
+        QCoreApplication::processEvents();
+        list->child(1 - two)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QVERIFY(!selector->view()->isVisible());
+        selector->setCurrentIndex(two);
+        // The pointer passing over an entry of the open list chooses nothing.
+        QTest::mouseClick(selector, Qt::LeftButton);
+        QTRY_VERIFY(popup->isVisible());
+        const QPoint over = popup->visualRect(popup->model()->index(1 - two, 0)).center();
+        QMouseEvent move(QEvent::MouseMove, over, popup->viewport()->mapToGlobal(over),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(popup->viewport(), &move);
+        QCOMPARE(popup->currentIndex().row(), 1 - two);
+        QCOMPARE(selector->currentIndex(), two);
+        selector->hidePopup();
         // The keyboard: the next entry, loaded once even when it cannot be read.
         QVERIFY(QFile::remove(m_desk->dataDir().filePath(selector->itemText(1 - two))));
         boxes.expect();
