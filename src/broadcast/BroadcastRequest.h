@@ -13,6 +13,12 @@ constexpr int kLiveCap = 36;
 // Broadcast request 12011: u16 N, then N bytes of the UTF-16LE text with its zero
 // unit. N = 2 * units + 2, cut to `cap` when larger (then without terminator).
 QByteArray buildBroadcastRequest(const QString& text, int cap);
+// How many of a text's `units` UTF-16 units such a request carries: all of them when
+// they fit the cap, with or without the terminator, else the first cap / 2.
+constexpr qsizetype unitsCarried(qsizetype units, int cap)
+{
+    return qMin(units, qsizetype(cap / 2));
+}
 
 struct ParsedBroadcast
 {

@@ -32,7 +32,7 @@ QString logFolder(const ConsoleOptions& o)
 // What of a text a broadcast request carries: a text that reaches the cap is cut there.
 QString textSent(const QString& text, int capBytes)
 {
-    return 2 * text.size() + 2 > capBytes ? text.left(capBytes / 2) : text;
+    return text.left(broadcast::unitsCarried(text.size(), capBytes));
 }
 
 QString quoted(const QString& text)

@@ -1,5 +1,7 @@
 #include "ui/BroadcastCut.h"
 
+#include "broadcast/BroadcastRequest.h"
+
 namespace tolvane::ui {
 
 namespace {
@@ -17,7 +19,7 @@ qsizetype characters(QStringView text)
 BroadcastCut broadcastCut(const QString& text, int capBytes)
 {
     BroadcastCut cut;
-    cut.sentUnits = qMin(text.size(), qsizetype(capBytes / 2));
+    cut.sentUnits = broadcast::unitsCarried(text.size(), capBytes);
     if (cut.sentUnits < text.size() && cut.sentUnits > 0 &&
         text[cut.sentUnits - 1].isHighSurrogate())
         --cut.sentUnits;
