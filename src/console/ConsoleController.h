@@ -119,7 +119,6 @@ public:
     LinkState linkState() const { return m_linkState; }
     bool isLinkUp() const { return m_connection->isConnected(); }
     bool isBroadcastPaused() const { return m_paused; }
-    const OperatorLog& log() const { return m_log; }
     const IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }

@@ -38,16 +38,10 @@ bool OperatorLog::openFor(const QDate& day)
         return true;
     m_file.close();
     m_day = day;
-    if (!QDir().mkpath(m_folder)) {
-        m_error = QStringLiteral("cannot create %1").arg(m_folder);
+    if (!QDir().mkpath(m_folder))
         return false;
-    }
     m_file.setFileName(filePath(day));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        m_error = m_file.errorString();
-        return false;
-    }
-    return true;
+    return m_file.open(QIODevice::WriteOnly | QIODevice::Append);
 }
 
 bool OperatorLog::write(const QDateTime& localTime, const QString& text)
@@ -59,7 +53,6 @@ bool OperatorLog::write(const QDateTime& localTime, const QString& text)
         '\n';
     // One write and a flush per line: what has been written survives a crash.
     if (m_file.write(line) != line.size() || !m_file.flush()) {
-        m_error = m_file.errorString();
         m_file.close(); // the next line opens the file afresh
         return false;
     }

@@ -24,9 +24,7 @@ public:
     // False when the line could not be written.
     bool write(const QDateTime& localTime, const QString& text);
 
-    QString folder() const { return m_folder; }
     QString filePath(const QDate& day) const;
-    QString lastError() const { return m_error; }
 
     // A text as it can stand inside a log line.
     static QString escaped(const QString& text);
@@ -37,7 +35,6 @@ private:
     QString m_folder;
     QFile m_file;
     QDate m_day;
-    QString m_error;
 };
 
 } // namespace tolvane::console

@@ -1,6 +1,5 @@
 #include "console/TimeSource.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 
 namespace tolvane::console {
@@ -19,7 +18,6 @@ public:
     void start(int intervalMs) override { m_timer.start(intervalMs); }
     void stop() override { m_timer.stop(); }
     bool isActive() const override { return m_timer.isActive(); }
-    int interval() const override { return m_timer.interval(); }
     void setSingleShot(bool singleShot) override { m_timer.setSingleShot(singleShot); }
 
 private:
@@ -31,16 +29,6 @@ private:
 QDateTime SystemTimeSource::now() const
 {
     return QDateTime::currentDateTime();
-}
-
-qint64 SystemTimeSource::elapsedMs() const
-{
-    static const QElapsedTimer started = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return started.elapsed();
 }
 
 ConsoleTimer* SystemTimeSource::createTimer(QObject* parent)

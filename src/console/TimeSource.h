@@ -16,15 +16,14 @@ public:
     virtual void start(int intervalMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
-    virtual int interval() const = 0;
     virtual void setSingleShot(bool singleShot) = 0;
 
 Q_SIGNALS:
     void timeout();
 };
 
-// The one seam through which the console sees time: the local wall clock, a
-// monotonic count of milliseconds, and timers. The program uses the system's; tests
+// The one seam through which the console sees time: the local wall clock and
+// timers. The program uses the system's; tests
 // use a manual source that advances time without waiting.
 class TimeSource
 {
@@ -33,8 +32,6 @@ public:
 
     // The local time of the system clock.
     virtual QDateTime now() const = 0;
-    // Milliseconds on a clock that never jumps, for measuring intervals.
-    virtual qint64 elapsedMs() const = 0;
     // A new, stopped timer owned by `parent`.
     virtual ConsoleTimer* createTimer(QObject* parent) = 0;
 };
@@ -44,7 +41,6 @@ class SystemTimeSource : public TimeSource
 {
 public:
     QDateTime now() const override;
-    qint64 elapsedMs() const override;
     ConsoleTimer* createTimer(QObject* parent) override;
 
     // One for the whole program.

@@ -19,7 +19,6 @@ public:
     }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
-    int interval() const override { return m_interval; }
     void setSingleShot(bool singleShot) override { m_singleShot = singleShot; }
 
     ManualTimeSource& m_source;
