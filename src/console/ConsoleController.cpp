@@ -314,17 +314,21 @@ void ConsoleController::linkLost(const QString& reason)
     m_loginPending = false;
     m_unansweredPolls = 0;
     m_replyDeadline->stop();
-    if (m_engine.isRunning() || m_paused) {
-        // The line under way may not have arrived: it goes out again after the login.
-        m_engine.resumeAtLastLine(int(m_lines.size()));
-        m_pacingTimer->stop();
-        m_paused = true;
-    }
+    if (m_engine.isRunning() || m_paused)
+        pauseBroadcast();
     setLinkState(LinkState::Lost);
     postControlState(m_paused ? ControlState::LinkLostPaused : ControlState::LinkLost);
     logEvent(u"切断："_s + reason);
     m_failedAttempts = 0;
     m_retryTimer->start(retryDelayMs(0)); // at once, on the next turn of the loop
+}
+
+void ConsoleController::pauseBroadcast()
+{
+    // The line under way may not have arrived: it goes out again after the login.
+    m_engine.resumeAtLastLine(int(m_lines.size()));
+    m_pacingTimer->stop();
+    m_paused = true;
 }
 
 void ConsoleController::resumeBroadcast()
@@ -561,15 +565,13 @@ void ConsoleController::PacingTick()
         Q_EMIT currentLineChanged(tick.index);
         const QString& line = m_lines.at(tick.index);
         if (!SendBroadcastText(line, broadcast::kLineCap) && !isLinkUp()) {
-            // The link broke under this line: it waits, and goes out after the login.
-            m_engine.resumeAtLastLine(int(m_lines.size()));
-            if (m_linkState != LinkState::Lost) {
+            // The link broke under this line (the last one too): it waits, and goes out
+            // after the login.
+            pauseBroadcast();
+            if (m_linkState != LinkState::Lost)
                 linkLost(m_connection->lastError());
-            } else {
-                m_pacingTimer->stop();
-                m_paused = true;
+            else
                 postControlState(ControlState::LinkLostPaused);
-            }
             return;
         }
         logEvent(u"送信 リスト"_s + quoted(m_loadedList) + u" "_s +

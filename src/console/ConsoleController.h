@@ -164,6 +164,7 @@ private:
     void OnFrameReceived();
     void onAccountRequest(int notification, qint64 wParam, qint64 lParam);
     bool SendBroadcastText(const QString& text, int cap);
+    void pauseBroadcast();
     void resumeBroadcast();
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);

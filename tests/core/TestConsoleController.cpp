@@ -599,6 +599,27 @@ private Q_SLOTS:
         QVERIFY(logLines().contains(u"送信 リスト「five」 5/5：5"_s));
     }
 
+    void theLastLineSentIntoABrokenLinkGoesAgain()
+    {
+        makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
+        start();
+        logIn();
+        select(u"two"_s);
+        m_console->StartBroadcast();
+        m_time->advance(1500);
+        m_link->drop(); // the news of the close is still queued when "b" falls due
+        m_console->PacingTick();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_states.last(), ControlState::LinkLostPaused);
+        QVERIFY(m_console->isBroadcastPaused());
+        m_time->advance(0);
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        m_time->advance(1500);
+        QCOMPARE(broadcastTexts(), (QStringList{u"a"_s, u"b"_s}));
+        QCOMPARE(m_states.last(), ControlState::BroadcastOver);
+    }
+
     void stopDuringThePauseEndsTheBroadcast()
     {
         makeDataDirectory({{u"two"_s, {u"a"_s, u"b"_s}}});
