@@ -446,24 +446,29 @@ QString accountAction(int notification, qint64 kind, const admin::AccountStore& 
     default:
         break;
     }
-    switch (kind) {
-    case 1:
+    using admin::ChangeKind;
+    const std::optional<ChangeKind> change = admin::changeKindFromParam(kind);
+    if (!change)
+        return {}; // no request is built for it
+    switch (*change) {
+    case ChangeKind::Password:
         return u"パスワード変更"_s + who;
-    case 2:
+    case ChangeKind::CharacterName:
         return u"キャラ名変更"_s + who + u" 名前="_s + quoted(store.pending().newCharacterName);
-    case 3:
+    case ChangeKind::SendHome:
         return u"強制帰宅"_s + who;
-    case 4:
+    case ChangeKind::Suspend:
         return u"謹慎"_s + who + u" ログイン=拒否"_s;
-    case 5:
+    case ChangeKind::Lift:
         return u"謹慎解除"_s + who + u" ログイン=許可"_s;
-    case 6:
+    case ChangeKind::AuthorityNone:
         return u"権限変更"_s + who + u" 権限=None"_s;
-    case 7:
+    case ChangeKind::AuthorityNavi:
         return u"権限変更"_s + who + u" 権限=Navi"_s;
-    default:
+    case ChangeKind::AuthorityGm:
         return u"権限変更"_s + who + u" 権限=GM"_s;
     }
+    return {};
 }
 
 } // namespace
