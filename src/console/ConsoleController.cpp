@@ -110,8 +110,9 @@ void ConsoleController::initialise()
     m_scheduler.clearFixedFlags();
     m_pollTimer->start(kPollTimerMs);
 
+    // The address counts from the start; a changed one is used at the next start.
+    m_connectHost = m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP);
     readServerSettings();
-    m_connectHost = m_hostIP;
     ensureDataDirectory();
     RefreshListNames();
 
@@ -129,7 +130,6 @@ void ConsoleController::initialise()
 
 void ConsoleController::readServerSettings()
 {
-    m_hostIP = m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP);
     m_adminPW = m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW);
 }
 

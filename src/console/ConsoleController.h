@@ -98,6 +98,7 @@ public:
     void RefreshListNames();
     // Refills the selector and selects the entry the name finds, without reloading.
     void refreshAndReselect(const QString& listName);
+    // The administrator password, for the next login.
     void readServerSettings();
     void reloadTimeSignalConfig();
     // "おわり～！": the clock and the pacing stop and the time-signal texts are saved.
@@ -187,7 +188,6 @@ private:
     timesignal::TimeSignalScheduler m_scheduler;
     std::function<QObject*()> m_replyTarget;
 
-    QString m_hostIP;
     QString m_connectHost; // the address of the start: a changed one counts from the next
     QString m_adminPW;
     QString m_statusText;
