@@ -364,13 +364,8 @@ void ConsoleController::sendLogin()
 
 void ConsoleController::pollTick()
 {
-    if (m_linkState != LinkState::LoggedIn)
-        return;
-    if (m_unansweredPolls >= kSilentPolls) {
-        declareSilent();
-        return;
-    }
-    postNotification(this, WM_REQUEST_PLAYER_COUNT);
+    if (m_linkState == LinkState::LoggedIn)
+        postNotification(this, WM_REQUEST_PLAYER_COUNT);
 }
 
 void ConsoleController::declareSilent()
