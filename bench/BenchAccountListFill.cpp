@@ -24,8 +24,8 @@
 #include "BenchSupport.h"
 
 #include "VelmiraServer.h"
-#include "admin/AccountMessages.h"
 #include "net/Notifications.h"
+#include "protocol/AccountMessages.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/CVelmiraAccountDlg.h"
 
@@ -59,15 +59,14 @@ struct Fill
 {
     qint64 requested = -1;  // the request is posted
     qint64 written = -1;    // an in-process server has the request and writes the reply
-    qint64 dispatched = -1; // the dialog receives WM_ACCOUNT_LIST_ARRIVED
+    qint64 dispatched = -1; // the account service signals the list to the dialog
     qint64 filled = -1;     // the list box holds every line
     qint64 painted = -1;    // the filled list box has been painted and can scroll
 
     qint64 start() const { return written >= 0 ? written : requested; }
 };
 
-// Notes when the dialog is told that the list has arrived, and when the list
-// box is painted after it was filled.
+// Notes when the list box is painted after it was filled.
 class Stamper : public QObject
 {
 public:
@@ -78,10 +77,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (int(event->type()) == tolvane::WM_ACCOUNT_LIST_ARRIVED && m_fill.dispatched < 0)
-            m_fill.dispatched = m_clock.nsecsElapsed();
-        else if (event->type() == QEvent::Paint && m_fill.filled >= 0 && m_fill.painted < 0 &&
-                 m_list->verticalScrollBar()->maximum() > 0)
+        if (event->type() == QEvent::Paint && m_fill.filled >= 0 && m_fill.painted < 0 &&
+            m_list->verticalScrollBar()->maximum() > 0)
             m_fill.painted = m_clock.nsecsElapsed();
         return QObject::eventFilter(watched, event);
     }
@@ -94,21 +91,28 @@ private:
 
 // Waits for one list reply, from the request to the filled list box and its
 // next paint.
-Fill awaitFill(VelmiraServer* server, CVelmiraAccountDlg& dialog, QListView* list, int accounts,
+// Set while a reply is awaited: notes that the service signalled it, before any
+// dialog handles the signal.
+std::function<void()> g_listSignalled;
+
+Fill awaitFill(VelmiraServer* server, QListView* list, int accounts,
                const std::function<void()>& trigger)
 {
     QElapsedTimer clock;
     clock.start();
     Fill fill;
+    g_listSignalled = [&] {
+        if (fill.dispatched < 0)
+            fill.dispatched = clock.nsecsElapsed();
+    };
     Stamper stamper(clock, fill, list);
-    dialog.installEventFilter(&stamper);
     list->viewport()->installEventFilter(&stamper);
     QEventLoop loop;
     QMetaObject::Connection written;
     if (server) {
         written = QObject::connect(server, &VelmiraServer::requestReceived, &loop,
                                    [&](const RequestRecord& record) {
-                                       if (record.command == tolvane::wire::CmdAccountList)
+                                       if (record.command == tolvane::protocol::CmdAccountList)
                                            fill.written = clock.nsecsElapsed();
                                    });
     }
@@ -126,7 +130,7 @@ Fill awaitFill(VelmiraServer* server, CVelmiraAccountDlg& dialog, QListView* lis
     QObject::disconnect(written);
     QObject::disconnect(reset);
     list->viewport()->removeEventFilter(&stamper);
-    dialog.removeEventFilter(&stamper);
+    g_listSignalled = nullptr;
     return fill;
 }
 
@@ -251,10 +255,15 @@ int main(int argc, char** argv)
     const QString lastId = u"player%1"_s.arg(accounts - 1, 7, 10, QLatin1Char('0'));
     // One list fetched before the runs, so the server has built its reply: what
     // it costs the server to lay out a million IDs is not the console's time.
-    tolvane::postNotification(&window.controller(), tolvane::WM_ACCOUNT_LIST_REQ);
-    if (!benchsupport::waitUntil(
-            [&] { return window.controller().accounts().list().recordCount() == accounts; },
-            60000)) {
+    tolvane::console::AccountService& service = window.controller().accountService();
+    // Connected before any dialog, so it runs before the dialog's refill.
+    QObject::connect(&service, &tolvane::console::AccountService::listReceived, [] {
+        if (g_listSignalled)
+            g_listSignalled();
+    });
+    service.requestList();
+    if (!benchsupport::waitUntil([&] { return service.store().list().recordCount() == accounts; },
+                                 60000)) {
         std::fprintf(stderr, "the list of %d accounts did not arrive\n", accounts);
         benchsupport::stop(sim);
         return 1;
@@ -262,7 +271,7 @@ int main(int argc, char** argv)
 
     std::printf("%d runs: a fresh account dialog each, %s accounts of %d bytes on the wire, "
                 "server %s...\n",
-                runs, benchsupport::grouped(accounts).constData(), tolvane::admin::kIdFieldSize,
+                runs, benchsupport::grouped(accounts).constData(), tolvane::protocol::kIdFieldSize,
                 simProcess ? "in its own process" : "in this process");
     std::printf("resident memory before the first list: %.1f MB\n",
                 mb(benchsupport::statusKb(u"self"_s, "VmRSS:")));
@@ -272,12 +281,12 @@ int main(int argc, char** argv)
     QList<double> scrolls;
     const benchsupport::MachineLoad load;
     for (int run = 1; run <= runs; ++run) {
-        CVelmiraAccountDlg dialog(window.controller().accounts(), &window.controller(), &window);
+        CVelmiraAccountDlg dialog(service, &window);
         auto* list = tolvane::ui::control<QListView>(&dialog, CVelmiraAccountDlg::IdAccounts);
-        // Modal, as the program opens it, so the main window routes the reply to it.
+        // Modal, as the program opens it.
         dialog.setWindowModality(Qt::ApplicationModal);
         const qint64 waitBefore = benchsupport::runQueueWaitNs();
-        const Fill first = awaitFill(server.get(), dialog, list, accounts, [&] { dialog.show(); });
+        const Fill first = awaitFill(server.get(), list, accounts, [&] { dialog.show(); });
         if (first.painted < 0) {
             std::printf("run %d: the list box holds %d of %d lines and was %s painted after 20 s\n",
                         run, list->model()->rowCount(), accounts,
@@ -286,10 +295,8 @@ int main(int argc, char** argv)
             return 1;
         }
         const double scrolled = scrollToEnd(list, lastId);
-        // The dialog's reload posts the same request to the main window.
-        const Fill again = awaitFill(server.get(), dialog, list, accounts, [&] {
-            tolvane::postNotification(&window.controller(), tolvane::WM_ACCOUNT_LIST_REQ);
-        });
+        // The dialog's reload makes the same request.
+        const Fill again = awaitFill(server.get(), list, accounts, [&] { service.requestList(); });
         totals.append(ms(first.start(), first.painted));
         if (again.filled >= 0)
             reloads.append(ms(again.start(), again.filled));

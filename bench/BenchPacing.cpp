@@ -167,7 +167,7 @@ int main(int argc, char** argv)
         QObject::connect(
             server.get(), &VelmiraServer::requestReceived, server.get(),
             [&](const RequestRecord& record) {
-                if (record.command != tolvane::wire::CmdBroadcast)
+                if (record.command != tolvane::protocol::CmdBroadcast)
                     return;
                 const qint64 here = sinceStart.nsecsElapsed();
                 const qint64 wait = benchsupport::runQueueWaitNs(u"thread-self"_s);

@@ -154,11 +154,11 @@ int main(int argc, char** argv)
     });
     QObject::connect(
         &server, &VelmiraServer::requestReceived, &app, [&](const RequestRecord& record) {
-            if (record.command == tolvane::wire::CmdLogin && loginNs < 0) {
+            if (record.command == tolvane::protocol::CmdLogin && loginNs < 0) {
                 loginNs = clock.nsecsElapsed();
                 consoleWaitNs = benchsupport::runQueueWaitNs(QString::number(console.processId()));
             }
-            if (record.command == tolvane::wire::CmdPlayerCount) {
+            if (record.command == tolvane::protocol::CmdPlayerCount) {
                 ++playerCountRequests;
                 // The reply is written as soon as the request is handled.
                 if (playerCountNs < 0)

@@ -4,9 +4,9 @@
 #include "FuzzSupport.h"
 
 #include "admin/AccountStore.h"
-#include "broadcast/BroadcastRequest.h"
-#include "net/PasswordDigest.h"
-#include "net/SessionMessages.h"
+#include "protocol/BroadcastRequest.h"
+#include "protocol/PasswordDigest.h"
+#include "protocol/SessionMessages.h"
 
 using namespace tolvane;
 using tolvane::fuzz::check;
@@ -15,7 +15,7 @@ namespace {
 
 QByteArrayView payloadOf(const QByteArray& frame)
 {
-    return QByteArrayView(frame).sliced(wire::kHeaderSize);
+    return QByteArrayView(frame).sliced(protocol::kHeaderSize);
 }
 
 // The text up to its first zero unit.
@@ -27,43 +27,43 @@ QString upToZero(const QString& text)
 
 QByteArray digestText(const QString& password)
 {
-    return PasswordDigest(password).left(32);
+    return protocol::passwordDigest(password).left(32);
 }
 
 void readReplies(QByteArrayView payload)
 {
-    const admin::AccountListView view(payload);
+    const protocol::AccountListView view(payload);
     const int count = view.recordCount();
-    check(count >= 0 && count <= payload.size() / admin::kIdFieldSize);
+    check(count >= 0 && count <= payload.size() / protocol::kIdFieldSize);
     for (int i = -1; i <= count; ++i) {
         const QString id = view.idAt(i);
-        check(view.idFieldAt(i).size() == (view.validPosition(i) ? admin::kIdFieldSize : 0));
-        check(id.size() <= admin::kIdFieldSize / 2);
+        check(view.idFieldAt(i).size() == (view.validPosition(i) ? protocol::kIdFieldSize : 0));
+        check(id.size() <= protocol::kIdFieldSize / 2);
     }
-    const admin::AccountDetail detail = admin::readAccountDetail(payload);
+    const protocol::AccountDetail detail = protocol::readAccountDetail(payload);
     check(detail.digestText.size() <= 32);
 }
 
 void readRequests(QByteArrayView payload)
 {
     if (payload.size() >= 2) {
-        const quint16 command = wire::getU16(payload, 0);
-        admin::parseAccountRequest(command, payload.sliced(2));
+        const quint16 command = protocol::getU16(payload, 0);
+        protocol::parseAccountRequest(command, payload.sliced(2));
     }
     for (const quint16 command :
-         {wire::CmdAccountList, wire::CmdAccountCreate, wire::CmdAccountDelete,
-          wire::CmdAccountInfo, wire::CmdAccountChange}) {
-        if (const auto request = admin::parseAccountRequest(command, payload)) {
+         {protocol::CmdAccountList, protocol::CmdAccountCreate, protocol::CmdAccountDelete,
+          protocol::CmdAccountInfo, protocol::CmdAccountChange}) {
+        if (const auto request = protocol::parseAccountRequest(command, payload)) {
             check(request->command == command);
-            check(request->id.size() <= admin::kIdFieldSize / 2);
+            check(request->id.size() <= protocol::kIdFieldSize / 2);
             check(request->digestText.size() <= 32);
         }
     }
 
-    if (const auto password = session::parseLoginRequest(payload))
+    if (const auto password = protocol::parseLoginRequest(payload))
         check(2 + password->size() * 2 <= payload.size());
 
-    if (const auto broadcast = broadcast::parseBroadcastRequest(payload)) {
+    if (const auto broadcast = protocol::parseBroadcastRequest(payload)) {
         check(broadcast->declaredBytes >= 0 && 2 + broadcast->declaredBytes <= payload.size());
         check(broadcast->text.size() * 2 <= broadcast->declaredBytes);
     }
@@ -72,44 +72,48 @@ void readRequests(QByteArrayView payload)
 // Operator text in every field: what the console sends, the simulator reads back.
 void roundTrip(const QString& text)
 {
-    admin::AccountStore store;
-    store.setNewAccountId(text);
-    store.setNewAccountPassword(text);
-    store.setNewPassword(text);
-    store.setNewCharacterName(text);
-    const admin::PendingAccountValues& pending = store.pending();
-    check(pending.newAccountId.size() <= admin::kMaxIdChars);
-    check(pending.newAccountPassword.size() <= admin::kMaxPasswordChars);
-    check(pending.newCharacterName.size() <= admin::kMaxNameChars);
+    struct
+    {
+        QString newAccountId = admin::cutToCapacity(text, protocol::kMaxIdChars);
+        QString newAccountPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
+        QString newPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
+        QString newCharacterName = admin::cutToCapacity(text, protocol::kMaxNameChars);
+    } pending;
+    check(pending.newAccountId.size() <= protocol::kMaxIdChars);
+    check(pending.newAccountPassword.size() <= protocol::kMaxPasswordChars);
+    check(pending.newCharacterName.size() <= protocol::kMaxNameChars);
     check(!pending.newAccountId.contains(QChar(u'\0')));
 
     const QByteArray create =
-        admin::buildCreateAccountRequest(pending.newAccountId, pending.newAccountPassword);
-    const auto created = admin::parseAccountRequest(wire::CmdAccountCreate, payloadOf(create));
+        protocol::buildCreateAccountRequest(pending.newAccountId, pending.newAccountPassword);
+    const auto created =
+        protocol::parseAccountRequest(protocol::CmdAccountCreate, payloadOf(create));
     check(created && created->id == pending.newAccountId);
     check(created->digestText == digestText(pending.newAccountPassword));
 
-    const admin::IdField id = admin::idFieldFromText(pending.newAccountId);
-    check(id.size() == admin::kIdFieldSize);
-    const QByteArray name = admin::buildChangeAccountRequest(id, admin::ChangeKind::CharacterName,
-                                                             {}, pending.newCharacterName);
-    const auto renamed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(name));
+    const protocol::IdField id = protocol::idFieldFromText(pending.newAccountId);
+    check(id.size() == protocol::kIdFieldSize);
+    const QByteArray name = protocol::buildChangeAccountRequest(
+        id, protocol::ChangeKind::CharacterName, {}, pending.newCharacterName);
+    const auto renamed = protocol::parseAccountRequest(protocol::CmdAccountChange, payloadOf(name));
     check(renamed && renamed->id == pending.newAccountId);
-    check(renamed->field == admin::FieldCharacterName && renamed->name == pending.newCharacterName);
+    check(renamed->field == protocol::FieldCharacterName &&
+          renamed->name == pending.newCharacterName);
 
-    const QByteArray password =
-        admin::buildChangeAccountRequest(id, admin::ChangeKind::Password, pending.newPassword, {});
-    const auto changed = admin::parseAccountRequest(wire::CmdAccountChange, payloadOf(password));
+    const QByteArray password = protocol::buildChangeAccountRequest(
+        id, protocol::ChangeKind::Password, pending.newPassword, {});
+    const auto changed =
+        protocol::parseAccountRequest(protocol::CmdAccountChange, payloadOf(password));
     check(changed && changed->digestText == digestText(pending.newPassword));
 
-    const QByteArray login = session::buildLoginRequest(text);
-    const auto loggedIn = session::parseLoginRequest(payloadOf(login));
+    const QByteArray login = protocol::buildLoginRequest(text);
+    const auto loggedIn = protocol::parseLoginRequest(payloadOf(login));
     check(loggedIn && *loggedIn == upToZero(text.left(0x7ffe)));
 
-    for (const int cap : {broadcast::kLineCap, broadcast::kLiveCap}) {
-        const QByteArray frame = broadcast::buildBroadcastRequest(text, cap);
-        check(frame.size() <= wire::kHeaderSize + 2 + cap);
-        const auto parsed = broadcast::parseBroadcastRequest(payloadOf(frame));
+    for (const int cap : {protocol::kLineCap, protocol::kLiveCap}) {
+        const QByteArray frame = protocol::buildBroadcastRequest(text, cap);
+        check(frame.size() <= protocol::kHeaderSize + 2 + cap);
+        const auto parsed = protocol::parseBroadcastRequest(payloadOf(frame));
         check(parsed.has_value());
         const QString sent = text.left(parsed->declaredBytes / 2);
         check(parsed->text == upToZero(sent));

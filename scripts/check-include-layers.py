@@ -7,6 +7,9 @@ that is placed in no layer, and a circle among the folders all fail the check.
 A program's main.cpp sits above every layer and may include anything.
 
     check-include-layers.py [SRC_DIR]   check the tree (default: ../src)
+    check-include-layers.py --program DIR NAME
+                                        check that the program's sources under DIR
+                                        include only the src/ folders NAME may use
     check-include-layers.py --self-test check the checker
 """
 
@@ -15,7 +18,10 @@ import re
 import sys
 import tempfile
 
-LAYERS = ["platform", "app", "net", "admin", "timesignal", "broadcast", "console", "ui"]
+LAYERS = ["protocol", "platform", "app", "net", "admin", "timesignal", "broadcast", "console", "ui"]
+# Folders of src/ that a program outside src/ may include: the simulator speaks the
+# wire formats and nothing else of the console.
+PROGRAM_FOLDERS = {"velmira-sim": {"protocol"}}
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')
 
@@ -88,6 +94,25 @@ def check(src_dir, layers=LAYERS):
     return faults
 
 
+def check_program(program_dir, name, src_dir):
+    """Includes of src/ folders, under program_dir, that the program may not use."""
+    allowed = PROGRAM_FOLDERS.get(name, set())
+    folders = {entry for entry in os.listdir(src_dir) if os.path.isdir(os.path.join(src_dir, entry))}
+    faults = []
+    for root, dirs, files in os.walk(program_dir):
+        dirs.sort()
+        for name_ in sorted(files):
+            if not name_.endswith(SOURCE_SUFFIXES):
+                continue
+            path = os.path.join(root, name_)
+            rel = os.path.relpath(path, program_dir).replace(os.sep, "/")
+            for number, target in includes_of(path):
+                folder = target.split("/")[0] if "/" in target else None
+                if folder in folders and folder not in allowed:
+                    faults.append(f"{rel}:{number}: '{target}' is not for {name}")
+    return faults
+
+
 def self_test():
     def tree(files):
         d = tempfile.TemporaryDirectory()
@@ -120,6 +145,12 @@ def self_test():
     if not any("circle: a -> b -> a" in f for f in got):
         failed += 1
         print(f"self-test 'circle': got {got}")
+    with tree({"src/protocol/W.h": "", "src/console/C.h": "",
+               "sim/lib/A.cpp": '#include "protocol/W.h"\n#include "console/C.h"\n#include <QObject>\n'}) as d:
+        got = check_program(os.path.join(d, "sim"), "velmira-sim", os.path.join(d, "src"))
+    if got != ["lib/A.cpp:2: 'console/C.h' is not for velmira-sim"]:
+        failed += 1
+        print(f"self-test 'program': got {got}")
     print("self-test: " + ("failed" if failed else "passed"))
     return 1 if failed else 0
 
@@ -128,6 +159,12 @@ def main(argv):
     if argv[1:] == ["--self-test"]:
         return self_test()
     here = os.path.dirname(os.path.abspath(__file__))
+    if len(argv) == 4 and argv[1] == "--program":
+        faults = check_program(argv[2], argv[3], os.path.join(here, "..", "src"))
+        for fault in faults:
+            print(fault)
+        print(f"includes of {argv[3]}: " + (f"{len(faults)} fault(s)" if faults else "ok"))
+        return 1 if faults else 0
     src = argv[1] if len(argv) > 1 else os.path.join(here, "..", "src")
     if not os.path.isdir(src):
         print(f"no such directory: {src}")

@@ -1,10 +1,12 @@
 #include "admin/AccountListModel.h"
 
-#include "admin/AccountMessages.h"
+#include "protocol/AccountMessages.h"
 
 #include <algorithm>
 
 namespace tolvane::admin {
+
+using namespace tolvane::protocol;
 
 void AccountListModel::setReply(const QByteArray& reply)
 {
@@ -31,14 +33,30 @@ int AccountListModel::insertSorted(const QString& text)
     return row;
 }
 
-QString AccountListModel::lineAt(int row) const
+int AccountListModel::recordAt(int row) const
 {
     const auto at = std::lower_bound(m_added.cbegin(), m_added.cend(), row,
                                      [](const auto& added, int r) { return added.first < r; });
     if (at != m_added.cend() && at->first == row)
-        return at->second;
+        return -1;
     // The added lines above this row push the records down.
-    return AccountListView(m_reply).idAt(row - int(at - m_added.cbegin()));
+    return row - int(at - m_added.cbegin());
+}
+
+QString AccountListModel::lineAt(int row) const
+{
+    const int record = recordAt(row);
+    if (record >= 0)
+        return AccountListView(m_reply).idAt(record);
+    const auto at = std::lower_bound(m_added.cbegin(), m_added.cend(), row,
+                                     [](const auto& added, int r) { return added.first < r; });
+    return at != m_added.cend() ? at->second : QString();
+}
+
+AccountId AccountListModel::accountAt(int row) const
+{
+    const int record = recordAt(row);
+    return record >= 0 ? AccountListView(m_reply).accountAt(record) : AccountId();
 }
 
 int AccountListModel::rowCount(const QModelIndex& parent) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/AccountMessages.h"
+
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QList>
@@ -27,11 +29,16 @@ public:
     int insertSorted(const QString& text);
 
     QString lineAt(int row) const;
+    // The account a line names: its record's ID; none for an added line.
+    protocol::AccountId accountAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
+    // The record a row shows; -1 for an added line.
+    int recordAt(int row) const;
+
     QByteArray m_reply;
     int m_records = 0;
     // Added lines by row, rows ascending; the records fill the rows in between.

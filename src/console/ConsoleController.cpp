@@ -1,14 +1,13 @@
 #include "console/ConsoleController.h"
 
-#include "admin/AccountMessages.h"
 #include "app/SettingsKeys.h"
-#include "broadcast/BroadcastRequest.h"
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
 #include "net/CClientASock.h"
 #include "net/Notifications.h"
-#include "net/SessionMessages.h"
+#include "protocol/BroadcastRequest.h"
+#include "protocol/SessionMessages.h"
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
@@ -32,7 +31,7 @@ QString logFolder(const ConsoleOptions& o)
 // What of a text a broadcast request carries: a text that reaches the cap is cut there.
 QString textSent(const QString& text, int capBytes)
 {
-    return text.left(broadcast::unitsCarried(text.size(), capBytes));
+    return text.left(protocol::unitsCarried(text.size(), capBytes));
 }
 
 QString quoted(const QString& text)
@@ -64,6 +63,9 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     : QObject(parent), m_options(std::move(options)), m_prompts(prompts),
       m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
       m_connection(connection ? std::move(connection) : std::make_unique<CClientASock>()),
+      m_accountService([this](const QByteArray& frame) { return m_connection->Send(frame); },
+                       [this] { return isLinkUp(); },
+                       [this](const QString& line) { logEvent(line); }, m_prompts),
       m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(logFolder(m_options))
 {
     m_connection->setParent(nullptr); // owned here, not by a parent
@@ -162,7 +164,7 @@ void ConsoleController::reloadTimeSignalConfig()
 bool ConsoleController::event(QEvent* event)
 {
     const int type = int(event->type());
-    if (type < WM_FRAME_RECEIVED || type > WM_ACCOUNT_CHANGE_REQ)
+    if (type < WM_FRAME_RECEIVED || type > WM_REQUEST_PLAYER_COUNT)
         return QObject::event(event);
     const auto* n = static_cast<NotifyEvent*>(event);
     switch (type) {
@@ -176,16 +178,9 @@ bool ConsoleController::event(QEvent* event)
         connectNow();
         break;
     case WM_REQUEST_PLAYER_COUNT:
-        if (m_connection->Send(session::buildPlayerCountRequest()) &&
+        if (m_connection->Send(protocol::buildPlayerCountRequest()) &&
             m_linkState == LinkState::LoggedIn && ++m_unansweredPolls >= kSilentPolls)
             m_replyDeadline->start(kReplyGraceMs);
-        break;
-    case WM_ACCOUNT_LIST_REQ:
-    case WM_ACCOUNT_CREATE_REQ:
-    case WM_ACCOUNT_DELETE_REQ:
-    case WM_ACCOUNT_INFO_REQ:
-    case WM_ACCOUNT_CHANGE_REQ:
-        onAccountRequest(type, n->wParam(), n->lParam());
         break;
     default:
         break;
@@ -358,7 +353,7 @@ void ConsoleController::Login()
 
 void ConsoleController::sendLogin()
 {
-    if (m_connection->Send(session::buildLoginRequest(m_adminPW)))
+    if (m_connection->Send(protocol::buildLoginRequest(m_adminPW)))
         m_loginPending = true;
 }
 
@@ -380,10 +375,9 @@ void ConsoleController::OnFrameReceived()
 {
     if (!m_connection->hasFrame())
         return;
-    const wire::Frame frame = m_connection->takeFrame();
+    const protocol::Frame frame = m_connection->takeFrame();
     m_unansweredPolls = 0; // the server is there
     m_replyDeadline->stop();
-    QObject* target = m_replyTarget ? m_replyTarget() : nullptr;
     switch (m_session.Dispatch(frame)) {
     case SessionProtocol::Outcome::LoginAccepted:
         m_loginPending = false;
@@ -409,12 +403,10 @@ void ConsoleController::OnFrameReceived()
         setStatus(m_session.statusText());
         break;
     case SessionProtocol::Outcome::AccountListReply:
-        m_accounts.storeListReply(frame.payload);
-        postNotification(target, WM_ACCOUNT_LIST_ARRIVED);
+        m_accountService.receiveListReply(frame.payload);
         break;
     case SessionProtocol::Outcome::AccountInfoReply:
-        m_accounts.storeDetailReply(frame.payload);
-        postNotification(target, WM_ACCOUNT_INFO_ARRIVED);
+        m_accountService.receiveDetailReply(frame.payload);
         break;
     case SessionProtocol::Outcome::Ignored:
     case SessionProtocol::Outcome::PlayerCountInvalid:
@@ -422,80 +414,18 @@ void ConsoleController::OnFrameReceived()
     }
 }
 
-// --- Accounts ---------------------------------------------------------------
-
-namespace {
-
-// What an account request asks, for the log; never a password or a digest.
-QString accountAction(int notification, qint64 kind, const admin::AccountStore& store, qint64 pos)
-{
-    const QString id = notification == WM_ACCOUNT_CREATE_REQ
-                           ? store.pending().newAccountId
-                           : store.list().idAt(int(qBound(qint64(-1), pos, qint64(INT_MAX))));
-    const QString who = u" ID="_s + quoted(id);
-    switch (notification) {
-    case WM_ACCOUNT_CREATE_REQ:
-        return u"作成"_s + who;
-    case WM_ACCOUNT_DELETE_REQ:
-        return u"削除"_s + who;
-    default:
-        break;
-    }
-    using admin::ChangeKind;
-    const std::optional<ChangeKind> change = admin::changeKindFromParam(kind);
-    if (!change)
-        return {}; // no request is built for it
-    switch (*change) {
-    case ChangeKind::Password:
-        return u"パスワード変更"_s + who;
-    case ChangeKind::CharacterName:
-        return u"キャラ名変更"_s + who + u" 名前="_s + quoted(store.pending().newCharacterName);
-    case ChangeKind::SendHome:
-        return u"強制帰宅"_s + who;
-    case ChangeKind::Suspend:
-        return u"謹慎"_s + who + u" ログイン=拒否"_s;
-    case ChangeKind::Lift:
-        return u"謹慎解除"_s + who + u" ログイン=許可"_s;
-    case ChangeKind::AuthorityNone:
-        return u"権限変更"_s + who + u" 権限=None"_s;
-    case ChangeKind::AuthorityNavi:
-        return u"権限変更"_s + who + u" 権限=Navi"_s;
-    case ChangeKind::AuthorityGm:
-        return u"権限変更"_s + who + u" 権限=GM"_s;
-    }
-    return {};
-}
-
-} // namespace
-
-void ConsoleController::onAccountRequest(int notification, qint64 wParam, qint64 lParam)
-{
-    const auto frame = m_accounts.buildRequest(notification, wParam, lParam);
-    if (!frame)
-        return;
-    const bool sent = m_connection->Send(*frame);
-    const bool action = notification == WM_ACCOUNT_CREATE_REQ ||
-                        notification == WM_ACCOUNT_DELETE_REQ ||
-                        notification == WM_ACCOUNT_CHANGE_REQ;
-    if (action)
-        logEvent((sent ? u"アカウント "_s : u"未送信 アカウント "_s) +
-                 accountAction(notification, lParam, m_accounts, wParam));
-    if (!sent)
-        m_prompts.inform(Notice::AccountRequestNotSent);
-}
-
 // --- Broadcasting -----------------------------------------------------------
 
 bool ConsoleController::SendBroadcastText(const QString& text, int cap)
 {
-    return m_connection->Send(broadcast::buildBroadcastRequest(text, cap));
+    return m_connection->Send(protocol::buildBroadcastRequest(text, cap));
 }
 
 void ConsoleController::SendLiveMessage(const QString& text)
 {
     m_liveText = text;
-    const QString out = textSent(m_liveText, broadcast::kLiveCap);
-    if (!SendBroadcastText(m_liveText, broadcast::kLiveCap) && !isLinkUp()) {
+    const QString out = textSent(m_liveText, protocol::kLiveCap);
+    if (!SendBroadcastText(m_liveText, protocol::kLiveCap) && !isLinkUp()) {
         // Nothing went out: the text stays for the operator to send again.
         logEvent(u"未送信 生声："_s + out);
         showNotice(status::kLiveNotSent);
@@ -564,7 +494,7 @@ void ConsoleController::PacingTick()
         // The highlighted line is the one being sent.
         Q_EMIT currentLineChanged(tick.index);
         const QString& line = m_lines.at(tick.index);
-        if (!SendBroadcastText(line, broadcast::kLineCap) && !isLinkUp()) {
+        if (!SendBroadcastText(line, protocol::kLineCap) && !isLinkUp()) {
             // The link broke under this line (the last one too): it waits, and goes out
             // after the login.
             pauseBroadcast();
@@ -576,7 +506,7 @@ void ConsoleController::PacingTick()
         }
         logEvent(u"送信 リスト"_s + quoted(m_loadedList) + u" "_s +
                  QString::number(tick.index + 1) + u"/"_s + QString::number(m_lines.size()) +
-                 u"："_s + textSent(line, broadcast::kLineCap));
+                 u"："_s + textSent(line, protocol::kLineCap));
     }
     if (tick.finished) {
         postControlState(ControlState::BroadcastOver);
@@ -600,8 +530,8 @@ void ConsoleController::TimeSignalTick()
             continue;
         }
         if (action.kind == timesignal::TimeSignalScheduler::Action::SendText) {
-            SendBroadcastText(action.text, broadcast::kLineCap);
-            logEvent(u"送信 時報："_s + textSent(action.text, broadcast::kLineCap));
+            SendBroadcastText(action.text, protocol::kLineCap);
+            logEvent(u"送信 時報："_s + textSent(action.text, protocol::kLineCap));
         } else {
             StartListBroadcast(action.text);
         }
@@ -611,7 +541,7 @@ void ConsoleController::TimeSignalTick()
 void ConsoleController::missed(const timesignal::TimeSignalScheduler::Action& action)
 {
     if (action.kind == timesignal::TimeSignalScheduler::Action::SendText) {
-        logEvent(u"未送信 時報："_s + textSent(action.text, broadcast::kLineCap));
+        logEvent(u"未送信 時報："_s + textSent(action.text, protocol::kLineCap));
         showNotice(status::kSignalMissed);
     } else {
         logEvent(u"未送信 予約放送"_s + quoted(action.text) + u" "_s +

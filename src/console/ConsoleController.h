@@ -1,9 +1,9 @@
 #pragma once
 
-#include "admin/AccountStore.h"
 #include "app/IniSettings.h"
 #include "broadcast/BroadcastEngine.h"
 #include "broadcast/ShortcutSlots.h"
+#include "console/AccountService.h"
 #include "console/ControlState.h"
 #include "console/LinkState.h"
 #include "console/OperatorLog.h"
@@ -33,7 +33,7 @@ struct ConsoleOptions
 };
 
 // The console without its window: the connection and the session, the account
-// store, the loaded list and the broadcast engine, the shortcut bindings, the
+// service, the loaded list and the broadcast engine, the shortcut bindings, the
 // time-signal scheduler, the timers and the operator's log. Operator actions come in
 // as calls; what the window should show goes out as signals; questions for the
 // operator go through OperatorPrompts. Everything runs on one thread: internal
@@ -104,13 +104,6 @@ public:
     // "おわり～！": the clock and the pacing stop and the time-signal texts are saved.
     void shutDown();
 
-    // Where account replies are announced: the window answers with the account
-    // dialog while it is open. Nothing is posted while it answers null.
-    void setAccountReplyTarget(std::function<QObject*()> target)
-    {
-        m_replyTarget = std::move(target);
-    }
-
     const QStringList& listNames() const { return m_listNames; }
     int currentList() const { return m_currentList; }
     QString currentListName() const;
@@ -123,7 +116,7 @@ public:
     const IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }
-    admin::AccountStore& accounts() { return m_accounts; }
+    AccountService& accountService() { return m_accountService; }
     const SessionProtocol& session() const { return m_session; }
     const broadcast::BroadcastEngine& engine() const { return m_engine; }
     const broadcast::ShortcutSlots& shortcuts() const { return m_shortcuts; }
@@ -163,7 +156,6 @@ private:
     void pollTick();
     void declareSilent();
     void OnFrameReceived();
-    void onAccountRequest(int notification, qint64 wParam, qint64 lParam);
     bool SendBroadcastText(const QString& text, int cap);
     void pauseBroadcast();
     void resumeBroadcast();
@@ -182,11 +174,10 @@ private:
     QDir m_dataDir;
     std::unique_ptr<ServerConnection> m_connection;
     SessionProtocol m_session;
-    admin::AccountStore m_accounts;
+    AccountService m_accountService;
     broadcast::BroadcastEngine m_engine;
     broadcast::ShortcutSlots m_shortcuts;
     timesignal::TimeSignalScheduler m_scheduler;
-    std::function<QObject*()> m_replyTarget;
 
     QString m_connectHost; // the address of the start: a changed one counts from the next
     QString m_adminPW;

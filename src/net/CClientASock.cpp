@@ -33,7 +33,7 @@ CClientASock::CClientASock(QObject* parent) : ServerConnection(parent), m_socket
 void CClientASock::Connect(const QString& host, quint16 port)
 {
     Close();
-    m_assembler = FrameAssembler();
+    m_assembler = protocol::FrameAssembler();
     m_closed = false;
     m_connecting = true;
     m_socket.connectToHost(host, port);

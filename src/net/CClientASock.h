@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/FrameAssembler.h"
 #include "net/ServerConnection.h"
+#include "protocol/FrameAssembler.h"
 
 #include <QTcpSocket>
 
@@ -29,7 +29,7 @@ public:
     }
 
     bool hasFrame() const override { return m_assembler.hasFrame(); }
-    wire::Frame takeFrame() override { return m_assembler.takeFrame(); }
+    protocol::Frame takeFrame() override { return m_assembler.takeFrame(); }
     bool isClosed() const { return m_closed; }
 
     // The code OnConnect and OnClose carry for a socket error: never 0, which
@@ -42,7 +42,7 @@ private:
     void lose(int code);
 
     QTcpSocket m_socket;
-    FrameAssembler m_assembler;
+    protocol::FrameAssembler m_assembler;
     bool m_connecting = false;
     bool m_closed = false;
 };

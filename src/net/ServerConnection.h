@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 #include <QObject>
 #include <QPointer>
@@ -36,7 +36,7 @@ public:
     virtual bool isConnected() const = 0;
 
     virtual bool hasFrame() const = 0;
-    virtual wire::Frame takeFrame() = 0;
+    virtual protocol::Frame takeFrame() = 0;
     QString lastError() const { return m_lastError; }
 
 Q_SIGNALS:

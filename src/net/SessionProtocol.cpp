@@ -20,26 +20,26 @@ template <size_t N> static void copyInto(std::array<char, N>& record, const QByt
         memcpy(record.data(), payload.constData(), n);
 }
 
-SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame)
+SessionProtocol::Outcome SessionProtocol::Dispatch(const protocol::Frame& frame)
 {
     switch (frame.command) {
-    case wire::CmdLoginResult:
+    case protocol::CmdLoginResult:
         copyInto(m_loginResult, frame.payload);
-        if (wire::getI32(QByteArrayView(m_loginResult.data(), 4), 0) != 1)
+        if (protocol::getI32(QByteArrayView(m_loginResult.data(), 4), 0) != 1)
             return Outcome::LoginRefused;
         m_loginAccepted = true;
         return Outcome::LoginAccepted;
-    case wire::CmdPlayerCountReply: {
+    case protocol::CmdPlayerCountReply: {
         copyInto(m_playerCount, frame.payload);
         const QByteArrayView record(m_playerCount.data(), 8);
-        if (wire::getI32(record, 0) != 1)
+        if (protocol::getI32(record, 0) != 1)
             return Outcome::PlayerCountInvalid;
-        m_statusText = playerCountText(wire::getI32(record, 4));
+        m_statusText = playerCountText(protocol::getI32(record, 4));
         return Outcome::PlayerCountShown;
     }
-    case wire::CmdAccountListReply:
+    case protocol::CmdAccountListReply:
         return Outcome::AccountListReply;
-    case wire::CmdAccountInfoReply:
+    case protocol::CmdAccountInfoReply:
         return Outcome::AccountInfoReply;
     default:
         return Outcome::Ignored;

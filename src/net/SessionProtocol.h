@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 #include <array>
 
@@ -25,7 +25,7 @@ public:
     static QString notLoggedInText();
     static QString playerCountText(qint32 players);
 
-    Outcome Dispatch(const wire::Frame& frame);
+    Outcome Dispatch(const protocol::Frame& frame);
 
     bool loginAccepted() const { return m_loginAccepted; }
     // The link broke: a new connection must log in again.
@@ -33,7 +33,7 @@ public:
     QString statusText() const { return m_statusText; }
     qint32 lastLoginResult() const
     {
-        return wire::getI32(QByteArrayView(m_loginResult.data(), 4), 0);
+        return protocol::getI32(QByteArrayView(m_loginResult.data(), 4), 0);
     }
 
 private:

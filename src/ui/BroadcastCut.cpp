@@ -1,6 +1,6 @@
 #include "ui/BroadcastCut.h"
 
-#include "broadcast/BroadcastRequest.h"
+#include "protocol/BroadcastRequest.h"
 
 namespace tolvane::ui {
 
@@ -19,7 +19,7 @@ qsizetype characters(QStringView text)
 BroadcastCut broadcastCut(const QString& text, int capBytes)
 {
     BroadcastCut cut;
-    cut.sentUnits = broadcast::unitsCarried(text.size(), capBytes);
+    cut.sentUnits = protocol::unitsCarried(text.size(), capBytes);
     if (cut.sentUnits < text.size() && cut.sentUnits > 0 &&
         text[cut.sentUnits - 1].isHighSurrogate())
         --cut.sentUnits;

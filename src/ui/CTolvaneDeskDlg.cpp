@@ -159,22 +159,14 @@ void CTolvaneDeskDlg::connectController()
     connect(c, &ConsoleController::shortcutChanged, this, [this](int slot, const QString& name) {
         m_controls.value(kShortcutIds[slot - 1])->setToolTip(name);
     });
-    // Account replies go to the most recently active modal window: the account dialog
-    // while it is open; otherwise this window, which ignores them.
-    c->setAccountReplyTarget([this]() -> QObject* {
-        QWidget* modal = QApplication::activeModalWidget();
-        return modal ? modal : this;
-    });
 }
 
 bool CTolvaneDeskDlg::event(QEvent* event)
 {
     const int type = int(event->type());
     // Notifications meant for the console reach it also when posted to its window.
-    if (type >= WM_FRAME_RECEIVED && type <= WM_ACCOUNT_CHANGE_REQ)
+    if (type >= WM_FRAME_RECEIVED && type <= WM_REQUEST_PLAYER_COUNT)
         return QCoreApplication::sendEvent(&m_controller, event);
-    if (type == WM_ACCOUNT_LIST_ARRIVED || type == WM_ACCOUNT_INFO_ARRIVED)
-        return true; // for the account dialog; the main window ignores them
     return QDialog::event(event);
 }
 
@@ -350,8 +342,7 @@ void CTolvaneDeskDlg::onConfig()
 
 void CTolvaneDeskDlg::onAccounts()
 {
-    CVelmiraAccountDlg dialog(m_controller.accounts(), &m_controller, this);
-    dialog.setLinkCheck([this] { return m_controller.isLinkUp(); });
+    CVelmiraAccountDlg dialog(m_controller.accountService(), this);
     runDialog(dialog);
 }
 

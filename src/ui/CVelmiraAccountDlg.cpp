@@ -2,7 +2,7 @@
 
 #include "admin/AccountListModel.h"
 #include "admin/AccountStore.h"
-#include "net/Notifications.h"
+#include "console/AccountService.h"
 #include "ui/MessageBoxSeam.h"
 
 #include <QCheckBox>
@@ -109,9 +109,8 @@ QString CVelmiraAccountDlg::noSelectionText()
     return u"アカウントが選択されていません・・（＾＾；"_s;
 }
 
-CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* mainWindow,
-                                       QWidget* parent)
-    : QDialog(parent), m_store(store), m_mainWindow(mainWindow)
+CVelmiraAccountDlg::CVelmiraAccountDlg(console::AccountService& accounts, QWidget* parent)
+    : QDialog(parent), m_service(accounts)
 {
     m_model = new admin::AccountListModel(this);
     // The list box is a view over the stored reply with rows of one height, so a
@@ -146,26 +145,31 @@ CVelmiraAccountDlg::CVelmiraAccountDlg(admin::AccountStore& store, QObject* main
 
     auto button = [this](int id) { return qobject_cast<QPushButton*>(m_controls.value(id)); };
     connect(m_accounts->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CVelmiraAccountDlg::OnSelChangeAccounts);
+            &CVelmiraAccountDlg::onSelectionChanged);
     // Toggled, not clicked: the Space key, an assistive client's Toggle action
     // and a click all end here.
-    connect(m_md5, &QCheckBox::toggled, this, &CVelmiraAccountDlg::OnMd5Toggled);
-    connect(button(IdEdit), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEdit);
-    connect(button(IdEnrol), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnEnrol);
-    connect(button(IdCancel), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnCancel);
-    connect(button(IdReload), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnReload);
-    connect(button(IdExecute), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnExecute);
-    connect(button(IdDelete), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnDelete);
-    connect(m_suspend, &QPushButton::clicked, this, &CVelmiraAccountDlg::OnSuspend);
-    connect(button(IdSendHome), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnSendHome);
+    connect(m_md5, &QCheckBox::toggled, this, &CVelmiraAccountDlg::onMd5Toggled);
+    connect(button(IdEdit), &QPushButton::clicked, this, &CVelmiraAccountDlg::onEdit);
+    connect(button(IdEnrol), &QPushButton::clicked, this, &CVelmiraAccountDlg::onEnrol);
+    connect(button(IdCancel), &QPushButton::clicked, this, &CVelmiraAccountDlg::onCancel);
+    connect(button(IdReload), &QPushButton::clicked, this, &CVelmiraAccountDlg::onReload);
+    connect(button(IdExecute), &QPushButton::clicked, this, &CVelmiraAccountDlg::onExecute);
+    connect(button(IdDelete), &QPushButton::clicked, this, &CVelmiraAccountDlg::onDelete);
+    connect(m_suspend, &QPushButton::clicked, this, &CVelmiraAccountDlg::onSuspend);
+    connect(button(IdSendHome), &QPushButton::clicked, this, &CVelmiraAccountDlg::onSendHome);
     connect(button(IdChangePassword), &QPushButton::clicked, this,
-            &CVelmiraAccountDlg::OnChangePassword);
-    connect(button(IdChangeName), &QPushButton::clicked, this, &CVelmiraAccountDlg::OnChangeName);
+            &CVelmiraAccountDlg::onChangePassword);
+    connect(button(IdChangeName), &QPushButton::clicked, this, &CVelmiraAccountDlg::onChangeName);
     connect(button(IdChangeAuthority), &QPushButton::clicked, this,
-            &CVelmiraAccountDlg::OnChangeAuthority);
+            &CVelmiraAccountDlg::onChangeAuthority);
     connect(button(IdClose), &QPushButton::clicked, this, &QDialog::accept);
+    // Replies come to this dialog itself, also while one of its boxes is open.
+    connect(&m_service, &console::AccountService::listReceived, this,
+            &CVelmiraAccountDlg::onListReceived);
+    connect(&m_service, &console::AccountService::detailsReceived, this,
+            &CVelmiraAccountDlg::onDetailsReceived);
 
-    ApplyLayout(Layout::Idle);
+    applyLayout(Layout::Idle);
 }
 
 void CVelmiraAccountDlg::showEvent(QShowEvent* e)
@@ -174,24 +178,10 @@ void CVelmiraAccountDlg::showEvent(QShowEvent* e)
     if (m_opened)
         return;
     m_opened = true;
-    post(WM_ACCOUNT_LIST_REQ);
+    m_service.requestList();
 }
 
-bool CVelmiraAccountDlg::event(QEvent* e)
-{
-    switch (int(e->type())) {
-    case WM_ACCOUNT_LIST_ARRIVED:
-        RefillList();
-        return true;
-    case WM_ACCOUNT_INFO_ARRIVED:
-        ShowAccount();
-        return true;
-    default:
-        return QDialog::event(e);
-    }
-}
-
-void CVelmiraAccountDlg::ApplyLayout(Layout layout)
+void CVelmiraAccountDlg::applyLayout(Layout layout)
 {
     const int column = int(layout);
     for (const LayoutRule& rule : kLayoutRules) {
@@ -222,22 +212,24 @@ void CVelmiraAccountDlg::ApplyLayout(Layout layout)
     }
 }
 
-void CVelmiraAccountDlg::RefillList()
+void CVelmiraAccountDlg::onListReceived(const QByteArray& reply)
 {
+    m_latestList = reply;
     // Refilling is no selection change of the operator's.
     const QSignalBlocker blocker(m_accounts->selectionModel());
-    if (m_store.list().recordCount() < 1) {
+    if (protocol::AccountListView(reply).recordCount() < 1) {
         // The lines already there stay, and so does the selection.
         m_model->insertSorted(noAccountText());
         return;
     }
     // No line is selected afterwards.
-    m_model->setReply(m_store.listReply());
+    m_model->setReply(reply);
 }
 
-void CVelmiraAccountDlg::ShowAccount()
+void CVelmiraAccountDlg::onDetailsReceived(const protocol::AccountDetail& detail)
 {
-    const admin::AccountDetail d = m_store.detail();
+    m_detail = detail;
+    const protocol::AccountDetail& d = m_detail;
     m_accountId->setText(d.id);
     m_password->setText(passwordBoxText());
     m_name->setText(d.characterName);
@@ -248,12 +240,12 @@ void CVelmiraAccountDlg::ShowAccount()
     m_authority->setCurrentIndex(d.authority < m_authority->count() ? d.authority : -1);
     m_playerOnline = d.loginState != 0;
     m_loginState->setText(m_playerOnline ? kOnline : kAbsent);
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
 QString CVelmiraAccountDlg::passwordBoxText() const
 {
-    return m_md5->isChecked() ? QString::fromLatin1(m_store.detail().digestText) : kDigestHidden;
+    return m_md5->isChecked() ? QString::fromLatin1(m_detail.digestText) : kDigestHidden;
 }
 
 int CVelmiraAccountDlg::selectedRow() const
@@ -262,23 +254,22 @@ int CVelmiraAccountDlg::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool CVelmiraAccountDlg::namesStoredAccount(const SelectedAccount& account) const
-{
-    // The line must still name the record at its position: a list reply whose
-    // notification was lost must not turn a request against another account.
-    const admin::AccountListView list = m_store.list();
-    return list.validPosition(account.position) && list.idAt(account.position) == account.text;
-}
-
 std::optional<CVelmiraAccountDlg::SelectedAccount> CVelmiraAccountDlg::selectedAccount() const
 {
     const int row = selectedRow();
     if (row < 0)
         return std::nullopt;
-    SelectedAccount account{row, m_model->lineAt(row)};
-    if (!namesStoredAccount(account))
+    // "no account" names none.
+    SelectedAccount account{m_model->accountAt(row), m_model->lineAt(row)};
+    if (account.id.isNull())
         return std::nullopt;
     return account;
+}
+
+protocol::AccountId CVelmiraAccountDlg::firstAccount() const
+{
+    // The first record of the latest list reply; none when it had no records.
+    return protocol::AccountListView(m_latestList).accountAt(0);
 }
 
 bool CVelmiraAccountDlg::confirm(const QString& text)
@@ -299,104 +290,88 @@ QString CVelmiraAccountDlg::noLinkText()
 
 bool CVelmiraAccountDlg::linkReady()
 {
-    if (!m_linkUp || m_linkUp())
+    if (m_service.isLinkUp())
         return true;
     notice(noLinkText());
     return false;
 }
 
-void CVelmiraAccountDlg::post(int notification, qint64 wParam, qint64 lParam)
-{
-    postNotification(m_mainWindow, notification, wParam, lParam);
-}
-
-void CVelmiraAccountDlg::postChange(int position, admin::ChangeKind kind)
-{
-    post(WM_ACCOUNT_CHANGE_REQ, position, qint64(kind));
-}
-
-void CVelmiraAccountDlg::OnSelChangeAccounts()
+void CVelmiraAccountDlg::onSelectionChanged()
 {
     const int row = selectedRow();
     if (!linkReady())
         return;
     if (row < 0) {
-        if (m_store.list().validPosition(0))
-            post(WM_ACCOUNT_INFO_REQ, 0);
+        m_service.requestDetails(firstAccount());
         return;
     }
-    // "no account" and lines left from an older list name no current account.
     if (const auto account = selectedAccount())
-        post(WM_ACCOUNT_INFO_REQ, account->position);
+        m_service.requestDetails(account->id);
 }
 
-void CVelmiraAccountDlg::OnMd5Toggled()
+void CVelmiraAccountDlg::onMd5Toggled()
 {
     m_password->setText(passwordBoxText());
 }
 
-void CVelmiraAccountDlg::OnEdit()
+void CVelmiraAccountDlg::onEdit()
 {
     m_pendingOperation = PendingOperation::Editing;
     m_password->clear();
-    ApplyLayout(Layout::Edit);
+    applyLayout(Layout::Edit);
 }
 
-void CVelmiraAccountDlg::OnEnrol()
+void CVelmiraAccountDlg::onEnrol()
 {
     m_pendingOperation = PendingOperation::Creating;
     m_accountId->clear();
     m_password->clear();
     m_name->clear();
-    ApplyLayout(Layout::Create);
+    applyLayout(Layout::Create);
 }
 
-void CVelmiraAccountDlg::OnCancel()
+void CVelmiraAccountDlg::onCancel()
 {
     m_pendingOperation = PendingOperation::Nothing;
-    std::optional<int> position;
-    if (selectedRow() < 0) {
-        if (m_store.list().validPosition(0))
-            position = 0;
-    } else if (const auto account = selectedAccount()) {
-        position = account->position;
-    }
-    if (position && linkReady()) {
-        post(WM_ACCOUNT_INFO_REQ, *position); // View returns with the reply
+    protocol::AccountId account;
+    if (selectedRow() < 0)
+        account = firstAccount();
+    else if (const auto selected = selectedAccount())
+        account = selected->id;
+    if (!account.isNull() && linkReady()) {
+        m_service.requestDetails(account); // View returns with the reply
         return;
     }
     // No account to ask about would leave the operator stuck in this layout with
     // the list disabled; return to View at once instead.
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
-void CVelmiraAccountDlg::OnReload()
+void CVelmiraAccountDlg::onReload()
 {
     if (!linkReady())
         return;
-    post(WM_ACCOUNT_LIST_REQ);
+    m_service.requestList();
     m_pendingOperation = PendingOperation::Nothing;
 }
 
-void CVelmiraAccountDlg::OnExecute()
+void CVelmiraAccountDlg::onExecute()
 {
     if (m_pendingOperation != PendingOperation::Creating)
         return;
     if (m_accountId->text().isEmpty() || m_password->text().isEmpty())
         return;
-    const QString id = admin::cutToCapacity(m_accountId->text(), admin::kMaxIdChars);
-    const QString password = admin::cutToCapacity(m_password->text(), admin::kMaxPasswordChars);
+    const QString id = admin::cutToCapacity(m_accountId->text(), protocol::kMaxIdChars);
+    const QString password = admin::cutToCapacity(m_password->text(), protocol::kMaxPasswordChars);
     if (!linkReady() || !confirm(u"ID="_s + id + u" "_s))
         return;
-    m_store.setNewAccountId(id);
-    m_store.setNewAccountPassword(password);
-    post(WM_ACCOUNT_CREATE_REQ);
+    m_service.create(id, password);
     m_pendingOperation = PendingOperation::Nothing;
-    ApplyLayout(Layout::View);
-    post(WM_ACCOUNT_LIST_REQ);
+    applyLayout(Layout::View);
+    m_service.requestList();
 }
 
-void CVelmiraAccountDlg::OnDelete()
+void CVelmiraAccountDlg::onDelete()
 {
     const auto account = selectedAccount();
     if (!account) {
@@ -405,18 +380,15 @@ void CVelmiraAccountDlg::OnDelete()
     }
     if (!linkReady() || !confirm(u"！！∑　"_s + account->text + u"を退学させますか？"_s))
         return;
-    if (!namesStoredAccount(*account)) {
-        notice(noSelectionText());
-        return;
-    }
-    post(WM_ACCOUNT_DELETE_REQ, account->position);
+    // The ID captured before the box: a list reply that came meanwhile changes nothing.
+    m_service.remove(account->id);
     m_accountId->clear();
     m_password->clear();
-    post(WM_ACCOUNT_LIST_REQ);
+    m_service.requestList();
     m_pendingOperation = PendingOperation::Nothing;
 }
 
-void CVelmiraAccountDlg::OnSuspend()
+void CVelmiraAccountDlg::onSuspend()
 {
     const auto account = selectedAccount();
     if (!account) {
@@ -428,25 +400,21 @@ void CVelmiraAccountDlg::OnSuspend()
                                  : u"「"_s + account->text + u"」の謹慎を解除しますか？"_s;
     if (!linkReady() || !confirm(text))
         return;
-    if (!namesStoredAccount(*account)) {
-        notice(noSelectionText());
-        return;
-    }
     // The list and the button show the new state at once, without waiting for
     // the server.
     if (suspend) {
-        postChange(account->position, admin::ChangeKind::Suspend);
+        m_service.suspend(account->id);
         m_permission->setCurrentIndex(1);
         m_suspend->setText(kLiftText);
     } else {
-        postChange(account->position, admin::ChangeKind::Lift);
+        m_service.lift(account->id);
         m_permission->setCurrentIndex(0);
         m_suspend->setText(kSuspendText);
     }
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
-void CVelmiraAccountDlg::OnSendHome()
+void CVelmiraAccountDlg::onSendHome()
 {
     if (!m_playerOnline)
         return;
@@ -458,18 +426,14 @@ void CVelmiraAccountDlg::OnSendHome()
     if (!linkReady() ||
         !confirm(u"！！∑　「"_s + account->text + u"」をただちに強制帰宅させますか？"_s))
         return;
-    if (!namesStoredAccount(*account)) {
-        notice(noSelectionText());
-        return;
-    }
-    postChange(account->position, admin::ChangeKind::SendHome);
+    m_service.sendHome(account->id);
     m_pendingOperation = PendingOperation::Nothing;
     m_loginState->setText(kAbsent);
     m_playerOnline = false;
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
-void CVelmiraAccountDlg::OnChangePassword()
+void CVelmiraAccountDlg::onChangePassword()
 {
     if (m_password->text().isEmpty()) {
         notice(u"パスワード入力しないと\r変更できないですよ・・（＾＾；"_s);
@@ -482,13 +446,12 @@ void CVelmiraAccountDlg::OnChangePassword()
     }
     if (!linkReady())
         return;
-    m_store.setNewPassword(m_password->text());
-    postChange(account->position, admin::ChangeKind::Password);
+    m_service.changePassword(account->id, m_password->text());
     m_pendingOperation = PendingOperation::Nothing;
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
-void CVelmiraAccountDlg::OnChangeName()
+void CVelmiraAccountDlg::onChangeName()
 {
     if (m_name->text().isEmpty()) {
         notice(u"名前入力しないと\r変更できないですよ・・（＾＾；"_s);
@@ -501,13 +464,12 @@ void CVelmiraAccountDlg::OnChangeName()
     }
     if (!linkReady())
         return;
-    m_store.setNewCharacterName(m_name->text());
-    postChange(account->position, admin::ChangeKind::CharacterName);
+    m_service.changeName(account->id, m_name->text());
     m_pendingOperation = PendingOperation::Nothing;
-    ApplyLayout(Layout::View);
+    applyLayout(Layout::View);
 }
 
-void CVelmiraAccountDlg::OnChangeAuthority()
+void CVelmiraAccountDlg::onChangeAuthority()
 {
     const auto account = selectedAccount();
     if (!account) {
@@ -515,20 +477,15 @@ void CVelmiraAccountDlg::OnChangeAuthority()
         return;
     }
     static const QString kWords[] = {u"none"_s, u"navi"_s, u"GM"_s};
-    const std::optional<admin::ChangeKind> kind =
-        admin::authorityChangeKind(m_authority->currentIndex());
-    const QString word = kind ? kWords[m_authority->currentIndex()] : QString();
+    const std::optional<protocol::Authority> authority =
+        protocol::authorityFromValue(m_authority->currentIndex());
+    const QString word = authority ? kWords[m_authority->currentIndex()] : QString();
     if (!linkReady() ||
         !confirm(u"「"_s + account->text + u"」の権限を「"_s + word + u"」に変更しますか？"_s))
         return;
-    if (kind) {
-        if (!namesStoredAccount(*account)) {
-            notice(noSelectionText());
-            return;
-        }
-        postChange(account->position, *kind);
-    }
-    ApplyLayout(Layout::View);
+    if (authority)
+        m_service.changeAuthority(account->id, *authority);
+    applyLayout(Layout::View);
 }
 
 } // namespace tolvane::ui

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "protocol/AccountMessages.h"
 #include "ui/ControlTable.h"
 
 #include <QDialog>
-#include <QPointer>
 
-#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -16,16 +15,17 @@ class QPushButton;
 
 namespace tolvane::admin {
 class AccountListModel;
-class AccountStore;
-enum class ChangeKind : int;
 } // namespace tolvane::admin
+
+namespace tolvane::console {
+class AccountService;
+} // namespace tolvane::console
 
 namespace tolvane::ui {
 
 // The account administration dialog (dialog 135). It never talks to the server:
-// it posts request notifications to the main window, naming accounts by their
-// position in the stored list reply, and reads the stored replies when the main
-// window posts WM_ACCOUNT_LIST_ARRIVED or WM_ACCOUNT_INFO_ARRIVED to it.
+// it calls the console's account service, naming an account by the ID of the line
+// the operator chose, and shows the replies the service signals.
 class CVelmiraAccountDlg : public QDialog
 {
     Q_OBJECT
@@ -61,13 +61,10 @@ public:
     enum class Layout { Idle, View, Edit, Create };
     enum class PendingOperation { Nothing, Editing, Creating };
 
-    // `store` and `mainWindow` belong to the main window and outlive the dialog;
-    // requests are posted to `mainWindow`, nothing else is assumed of it.
-    CVelmiraAccountDlg(admin::AccountStore& store, QObject* mainWindow, QWidget* parent = nullptr);
+    // `accounts` outlives the dialog. While it has no link the dialog tells the
+    // operator that a request would go nowhere, and sends and changes nothing.
+    explicit CVelmiraAccountDlg(console::AccountService& accounts, QWidget* parent = nullptr);
 
-    // Asked before a request is sent: while it answers false the dialog tells the
-    // operator that the request would go nowhere, and sends and changes nothing.
-    void setLinkCheck(std::function<bool()> linkUp) { m_linkUp = std::move(linkUp); }
     static QString noLinkText();
 
     static QList<ControlSpec> controlTable();
@@ -78,47 +75,46 @@ public:
     bool playerOnline() const { return m_playerOnline; }
 
 protected:
-    bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The line the operator chose: its text and the account it names, captured
+    // before any box opens.
     struct SelectedAccount
     {
-        int position = -1;
+        protocol::AccountId id;
         QString text;
     };
 
-    void ApplyLayout(Layout layout);
-    void RefillList();
-    void ShowAccount();
+    void applyLayout(Layout layout);
+    void onListReceived(const QByteArray& reply);
+    void onDetailsReceived(const protocol::AccountDetail& detail);
 
-    void OnSelChangeAccounts();
-    void OnMd5Toggled();
-    void OnEdit();
-    void OnEnrol();
-    void OnCancel();
-    void OnReload();
-    void OnExecute();
-    void OnDelete();
-    void OnSuspend();
-    void OnSendHome();
-    void OnChangePassword();
-    void OnChangeName();
-    void OnChangeAuthority();
+    void onSelectionChanged();
+    void onMd5Toggled();
+    void onEdit();
+    void onEnrol();
+    void onCancel();
+    void onReload();
+    void onExecute();
+    void onDelete();
+    void onSuspend();
+    void onSendHome();
+    void onChangePassword();
+    void onChangeName();
+    void onChangeAuthority();
 
     int selectedRow() const;
     std::optional<SelectedAccount> selectedAccount() const;
-    bool namesStoredAccount(const SelectedAccount& account) const;
+    protocol::AccountId firstAccount() const;
     QString passwordBoxText() const;
     bool confirm(const QString& text);
     void notice(const QString& text);
     bool linkReady();
-    void post(int notification, qint64 wParam = 0, qint64 lParam = 0);
-    void postChange(int position, admin::ChangeKind kind);
 
-    admin::AccountStore& m_store;
-    std::function<bool()> m_linkUp;
-    QPointer<QObject> m_mainWindow;
+    console::AccountService& m_service;
+    QByteArray m_latestList;          // the latest list reply, shared
+    protocol::AccountDetail m_detail; // the latest detail reply
     PendingOperation m_pendingOperation = PendingOperation::Nothing;
     bool m_playerOnline = false;
     bool m_opened = false;

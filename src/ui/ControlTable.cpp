@@ -1,6 +1,6 @@
 #include "ui/ControlTable.h"
 
-#include "broadcast/BroadcastRequest.h"
+#include "protocol/BroadcastRequest.h"
 #include "ui/CheckBoxAccessible.h"
 #include "ui/CutLineDelegate.h"
 #include "ui/DialogStyle.h"
@@ -106,7 +106,7 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
         return e;
     }
     case ControlKind::LiveMessageEdit: {
-        auto* e = new LiveMessageEdit(broadcast::kLiveCap, parent);
+        auto* e = new LiveMessageEdit(protocol::kLiveCap, parent);
         e->setText(s.text);
         return e;
     }
@@ -136,7 +136,7 @@ static QWidget* makeWidget(const ControlSpec& s, QWidget* parent, const CustomFa
                                                   : QAbstractItemView::SingleSelection);
         l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         if (s.flags & ShowsLineCut)
-            l->setItemDelegate(new CutLineDelegate(broadcast::kLineCap, l));
+            l->setItemDelegate(new CutLineDelegate(protocol::kLineCap, l));
         return l;
     }
     case ControlKind::ListView: {

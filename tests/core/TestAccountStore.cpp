@@ -1,5 +1,4 @@
 #include "admin/AccountStore.h"
-#include "net/Notifications.h"
 
 #include <QTest>
 
@@ -23,12 +22,6 @@ QByteArray hex(const QByteArray& digits)
 const QByteArray kAbc = "610062006300" + z(44); // "abc"
 const QByteArray kYusha = "c7520580" + z(46);   // "勇者"
 const QByteArray kXy = "78007900" + z(46);      // "xy"
-// MD5 of the UTF-8 bytes of "パスワード" and of "newpass", as ASCII hex digits.
-const QByteArray kDigestPasuwado =
-    "3462646665376535393461633436346139316661363234353338373962643439";
-const QByteArray kDigestNewpass =
-    "6536303533656238643335653032616534306265656561636566323033633161";
-
 // u32 (not read), i32 count, then the records.
 QByteArray listReply(const QByteArray& countHex, const QByteArray& records)
 {
@@ -49,13 +42,6 @@ class TestAccountStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void requests_data();
-    void requests();
-    void positionOutsideListSendsNothing_data();
-    void positionOutsideListSendsNothing();
-    void changeKindOutsideRangeSendsNothing_data();
-    void changeKindOutsideRangeSendsNothing();
-    void unknownNotificationSendsNothing();
     void beforeFirstReplyCountIsZero();
     void listWithThree();
     void countLargerThanRecordsPresent_data();
@@ -67,153 +53,9 @@ private Q_SLOTS:
     void detailReply();
     void detailShorterClearsTheRest();
     void detailLongerCutToRecord();
-    void pendingValuesCutToCapacity_data();
-    void pendingValuesCutToCapacity();
+    void cutToCapacity_data();
+    void cutToCapacity();
 };
-
-void TestAccountStore::requests_data()
-{
-    QTest::addColumn<int>("notification");
-    QTest::addColumn<qint64>("position");
-    QTest::addColumn<qint64>("kind");
-    QTest::addColumn<QByteArray>("expected");
-
-    QTest::newRow("list") << int(tolvane::WM_ACCOUNT_LIST_REQ) << qint64(0) << qint64(0)
-                          << hex("000000001b27");
-    QTest::newRow("create") << int(tolvane::WM_ACCOUNT_CREATE_REQ) << qint64(0) << qint64(0)
-                            << hex("54000000"
-                                   "2527" +
-                                   kAbc + kDigestPasuwado + "0000");
-    QTest::newRow("delete 1") << int(tolvane::WM_ACCOUNT_DELETE_REQ) << qint64(1) << qint64(0)
-                              << hex("32000000"
-                                     "2f27" +
-                                     kYusha);
-    QTest::newRow("info 0") << int(tolvane::WM_ACCOUNT_INFO_REQ) << qint64(0) << qint64(0)
-                            << hex("36000000"
-                                   "3927" +
-                                   kAbc + "1f000000");
-    QTest::newRow("info 2") << int(tolvane::WM_ACCOUNT_INFO_REQ) << qint64(2) << qint64(0)
-                            << hex("36000000"
-                                   "3927" +
-                                   kXy + "1f000000");
-    QTest::newRow("change password")
-        << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(1)
-        << hex("58000000"
-               "4327" +
-               kAbc + "01000000" + kDigestNewpass + "0000");
-    // Twelve characters fill the name field up to its terminator.
-    QTest::newRow("change name") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(1) << qint64(2)
-                                 << hex("50000000"
-                                        "4327" +
-                                        kYusha + "02000000" +
-                                        "ad30e330e930af30bf30fc300d544d5241538c4e8765575b" +
-                                        "0000");
-    QTest::newRow("send home") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(2) << qint64(3)
-                               << hex("37000000"
-                                      "4327" +
-                                      kXy +
-                                      "10000000"
-                                      "00");
-    QTest::newRow("suspend") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(4)
-                             << hex("37000000"
-                                    "4327" +
-                                    kAbc +
-                                    "04000000"
-                                    "01");
-    QTest::newRow("lift") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(5)
-                          << hex("37000000"
-                                 "4327" +
-                                 kAbc +
-                                 "04000000"
-                                 "00");
-    QTest::newRow("None") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(6)
-                          << hex("37000000"
-                                 "4327" +
-                                 kAbc +
-                                 "08000000"
-                                 "00");
-    QTest::newRow("Navi") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(7)
-                          << hex("37000000"
-                                 "4327" +
-                                 kAbc +
-                                 "08000000"
-                                 "01");
-    QTest::newRow("GM") << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << qint64(0) << qint64(8)
-                        << hex("37000000"
-                               "4327" +
-                               kAbc +
-                               "08000000"
-                               "02");
-}
-
-void TestAccountStore::requests()
-{
-    QFETCH(int, notification);
-    QFETCH(qint64, position);
-    QFETCH(qint64, kind);
-    QFETCH(QByteArray, expected);
-
-    AccountStore store = storeWithThree();
-    store.setNewAccountId(u"abc"_s);
-    store.setNewAccountPassword(u"パスワード"_s);
-    store.setNewPassword(u"newpass"_s);
-    store.setNewCharacterName(u"キャラクター名前十二文字"_s);
-
-    const auto frame = store.buildRequest(notification, position, kind);
-    QVERIFY(frame.has_value());
-    QCOMPARE(frame->toHex(), expected.toHex());
-}
-
-void TestAccountStore::positionOutsideListSendsNothing_data()
-{
-    QTest::addColumn<int>("notification");
-    QTest::addColumn<qint64>("position");
-    QTest::addColumn<qint64>("kind");
-
-    const qint64 big = qint64(1) << 32; // would wrap to 0 if narrowed
-    for (const qint64 pos : {qint64(-1), qint64(3), qint64(1000), big, qint64(-big)}) {
-        const QByteArray p = QByteArray::number(pos);
-        QTest::newRow(("delete " + p).constData())
-            << int(tolvane::WM_ACCOUNT_DELETE_REQ) << pos << qint64(0);
-        QTest::newRow(("info " + p).constData())
-            << int(tolvane::WM_ACCOUNT_INFO_REQ) << pos << qint64(0);
-        QTest::newRow(("change " + p).constData())
-            << int(tolvane::WM_ACCOUNT_CHANGE_REQ) << pos << qint64(4);
-    }
-}
-
-void TestAccountStore::positionOutsideListSendsNothing()
-{
-    QFETCH(int, notification);
-    QFETCH(qint64, position);
-    QFETCH(qint64, kind);
-
-    const AccountStore store = storeWithThree();
-    QVERIFY(!store.buildRequest(notification, position, kind).has_value());
-}
-
-void TestAccountStore::changeKindOutsideRangeSendsNothing_data()
-{
-    QTest::addColumn<qint64>("kind");
-    QTest::newRow("0") << qint64(0);
-    QTest::newRow("9") << qint64(9);
-    QTest::newRow("-1") << qint64(-1);
-    QTest::newRow("2^32+4") << ((qint64(1) << 32) + 4);
-}
-
-void TestAccountStore::changeKindOutsideRangeSendsNothing()
-{
-    QFETCH(qint64, kind);
-    const AccountStore store = storeWithThree();
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_CHANGE_REQ, 0, kind).has_value());
-}
-
-void TestAccountStore::unknownNotificationSendsNothing()
-{
-    const AccountStore store = storeWithThree();
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_LIST_ARRIVED, 0, 0).has_value());
-    QVERIFY(!store.buildRequest(tolvane::WM_FRAME_RECEIVED, 0, 0).has_value());
-}
 
 void TestAccountStore::beforeFirstReplyCountIsZero()
 {
@@ -221,10 +63,7 @@ void TestAccountStore::beforeFirstReplyCountIsZero()
     QCOMPARE(store.list().recordCount(), 0);
     QCOMPARE(store.list().declaredCount(), 0);
     QCOMPARE(store.list().idAt(0), QString());
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_INFO_REQ, 0, 0).has_value());
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_DELETE_REQ, 0, 0).has_value());
-    // Requests that need no list position still go out.
-    QVERIFY(store.buildRequest(tolvane::WM_ACCOUNT_LIST_REQ, 0, 0).has_value());
+    QVERIFY(store.list().accountAt(0).isNull());
 }
 
 void TestAccountStore::listWithThree()
@@ -236,6 +75,10 @@ void TestAccountStore::listWithThree()
     QCOMPARE(store.list().idAt(2), u"xy"_s);
     QCOMPARE(store.list().idAt(3), QString());
     QCOMPARE(store.list().idAt(-1), QString());
+    QCOMPARE(store.list().accountAt(1).field().toHex(), kYusha);
+    QCOMPARE(store.list().accountAt(1).text(), u"勇者"_s);
+    QVERIFY(store.list().accountAt(3).isNull());
+    QVERIFY(store.list().accountAt(-1).isNull());
 }
 
 void TestAccountStore::countLargerThanRecordsPresent_data()
@@ -263,8 +106,8 @@ void TestAccountStore::countLargerThanRecordsPresent()
     if (present > 0)
         QCOMPARE(store.list().idAt(0), u"abc"_s);
     QCOMPARE(store.list().idAt(present), QString());
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_INFO_REQ, present, 0).has_value());
-    QCOMPARE(store.buildRequest(tolvane::WM_ACCOUNT_INFO_REQ, 0, 0).has_value(), present > 0);
+    QVERIFY(store.list().accountAt(present).isNull());
+    QCOMPARE(store.list().accountAt(0).isNull(), present == 0);
 }
 
 void TestAccountStore::idWithoutTerminatorReadToFieldEnd()
@@ -274,11 +117,8 @@ void TestAccountStore::idWithoutTerminatorReadToFieldEnd()
     store.storeListReply(listReply("02000000", x25 + kAbc));
     QCOMPARE(store.list().idAt(0), QString(25, u'x'));
     QCOMPARE(store.list().idAt(1), u"abc"_s);
-    const auto frame = store.buildRequest(tolvane::WM_ACCOUNT_DELETE_REQ, 0, 0);
-    QVERIFY(frame.has_value());
-    QCOMPARE(frame->toHex(), ("32000000"
-                              "2f27" +
-                              x25));
+    QCOMPARE(store.list().accountAt(0).field().toHex(), x25);
+    QCOMPARE(store.list().accountAt(0).text(), QString(25, u'x'));
 }
 
 void TestAccountStore::bytesAfterTerminatorGoBackAsReceived()
@@ -288,11 +128,8 @@ void TestAccountStore::bytesAfterTerminatorGoBackAsReceived()
     AccountStore store;
     store.storeListReply(listReply("01000000", odd));
     QCOMPARE(store.list().idAt(0), u"a"_s);
-    const auto frame = store.buildRequest(tolvane::WM_ACCOUNT_INFO_REQ, 0, 0);
-    QVERIFY(frame.has_value());
-    QCOMPARE(frame->toHex(), ("36000000"
-                              "3927" +
-                              odd + "1f000000"));
+    QCOMPARE(store.list().accountAt(0).field().toHex(), odd);
+    QCOMPARE(store.list().accountAt(0).text(), u"a"_s);
 }
 
 void TestAccountStore::nextListReplyReplacesWhole()
@@ -302,7 +139,7 @@ void TestAccountStore::nextListReplyReplacesWhole()
     QCOMPARE(store.list().recordCount(), 1);
     QCOMPARE(store.list().idAt(0), u"xy"_s);
     QCOMPARE(store.list().idAt(1), QString());
-    QVERIFY(!store.buildRequest(tolvane::WM_ACCOUNT_DELETE_REQ, 1, 0).has_value());
+    QVERIFY(store.list().accountAt(1).isNull());
 }
 
 void TestAccountStore::tenThousandRecordsStoredWhole()
@@ -325,14 +162,7 @@ void TestAccountStore::tenThousandRecordsStoredWhole()
     QCOMPARE(store.list().idAt(0), u"0"_s);
     QCOMPARE(store.list().idAt(5120), u"5120"_s);
     QCOMPARE(store.list().idAt(n - 1), u"9999"_s);
-    const auto frame = store.buildRequest(tolvane::WM_ACCOUNT_CHANGE_REQ, n - 1, 4);
-    QVERIFY(frame.has_value());
-    QCOMPARE(frame->toHex(), ("37000000"
-                              "4327"
-                              "3900390039003900" +
-                              z(42) +
-                              "04000000"
-                              "01"));
+    QCOMPARE(store.list().accountAt(n - 1).field().toHex(), "3900390039003900" + z(42));
 }
 
 namespace {
@@ -391,50 +221,30 @@ void TestAccountStore::detailLongerCutToRecord()
     QCOMPARE(store.detail().loginState, quint8(1));
 }
 
-void TestAccountStore::pendingValuesCutToCapacity_data()
+void TestAccountStore::cutToCapacity_data()
 {
-    QTest::addColumn<int>("which"); // 0 ID, 1 account password, 2 new password, 3 name
+    QTest::addColumn<int>("capacity");
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("cut");
 
     const QString emoji = u"\U0001F600"_s; // two UTF-16 units
-    QTest::newRow("ID 30 -> 24") << 0 << QString(30, u'i') << QString(24, u'i');
-    QTest::newRow("ID 24 kept") << 0 << QString(24, u'i') << QString(24, u'i');
-    QTest::newRow("password 40 -> 33") << 1 << QString(40, u'p') << QString(33, u'p');
-    QTest::newRow("new password 34 -> 33") << 2 << QString(34, u'q') << QString(33, u'q');
-    QTest::newRow("name 13 -> 12") << 3 << QString(13, u'名') << QString(12, u'名');
-    QTest::newRow("name pair not split") << 3 << QString(11, u'n') + emoji << QString(11, u'n');
+    QTest::newRow("ID 30 -> 24") << 24 << QString(30, u'i') << QString(24, u'i');
+    QTest::newRow("ID 24 kept") << 24 << QString(24, u'i') << QString(24, u'i');
+    QTest::newRow("password 40 -> 33") << 33 << QString(40, u'p') << QString(33, u'p');
+    QTest::newRow("name 13 -> 12") << 12 << QString(13, u'名') << QString(12, u'名');
+    QTest::newRow("name pair not split") << 12 << QString(11, u'n') + emoji << QString(11, u'n');
     QTest::newRow("name pair that fits")
-        << 3 << QString(10, u'n') + emoji << QString(10, u'n') + emoji;
-    QTest::newRow("up to first zero") << 2 << u"ab"_s + QChar(u'\0') + u"cd"_s << u"ab"_s;
+        << 12 << QString(10, u'n') + emoji << QString(10, u'n') + emoji;
+    QTest::newRow("up to first zero") << 33 << u"ab"_s + QChar(u'\0') + u"cd"_s << u"ab"_s;
+    QTest::newRow("negative capacity") << -1 << u"ab"_s << QString();
 }
 
-void TestAccountStore::pendingValuesCutToCapacity()
+void TestAccountStore::cutToCapacity()
 {
-    QFETCH(int, which);
+    QFETCH(int, capacity);
     QFETCH(QString, input);
-    QFETCH(QString, stored);
-
-    AccountStore store;
-    const auto& p = store.pending();
-    switch (which) {
-    case 0:
-        store.setNewAccountId(input);
-        QCOMPARE(p.newAccountId, stored);
-        break;
-    case 1:
-        store.setNewAccountPassword(input);
-        QCOMPARE(p.newAccountPassword, stored);
-        break;
-    case 2:
-        store.setNewPassword(input);
-        QCOMPARE(p.newPassword, stored);
-        break;
-    default:
-        store.setNewCharacterName(input);
-        QCOMPARE(p.newCharacterName, stored);
-        break;
-    }
+    QFETCH(QString, cut);
+    QCOMPARE(tolvane::admin::cutToCapacity(input, capacity), cut);
 }
 
 QTEST_GUILESS_MAIN(TestAccountStore)

@@ -17,7 +17,7 @@ class Owner : public QObject
 {
 public:
     explicit Owner(CClientASock& sock) : m_sock(sock) {}
-    QList<wire::Frame> frames;
+    QList<protocol::Frame> frames;
     bool event(QEvent* e) override
     {
         if (int(e->type()) != WM_FRAME_RECEIVED)
@@ -83,7 +83,7 @@ private Q_SLOTS:
         CClientASock sock;
         QVERIFY(connectPair(sock));
         const QByteArray big(200000, 'z');
-        sock.Send(wire::encodeFrame(12011, big));
+        sock.Send(protocol::encodeFrame(12011, big));
         QTRY_COMPARE(m_server->received.bytes().size(), 200006);
         QCOMPARE(m_server->received.frames().size(), 1);
         QCOMPARE(m_server->received.bytes().first(6).toHex(), QByteArray("400d0300eb2e"));
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QTRY_VERIFY(sock.isClosed());
         QCOMPARE(lost.size(), 1); // once, and never with the code of success
         QVERIFY(lost.at(0).at(0).toInt() != 0);
-        QVERIFY(!sock.Send(wire::encodeFrame(12001, {})));
+        QVERIFY(!sock.Send(protocol::encodeFrame(12001, {})));
         QVERIFY(owner.frames.isEmpty());
         // A close of our own is no loss.
         QVERIFY(connectPair(sock));
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QTRY_COMPARE(connected.size(), 1);
         QVERIFY(connected.at(0).at(0).toInt() != 0);
         QVERIFY(sock.isClosed());
-        sock.Send(wire::encodeFrame(12001, {})); // silently nothing
+        sock.Send(protocol::encodeFrame(12001, {})); // silently nothing
     }
 
     void unresolvableNameIsToldApart()

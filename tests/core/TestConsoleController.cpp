@@ -4,13 +4,13 @@
 #include "ProgramFolder.h"
 #include "ScriptedPrompts.h"
 
-#include "admin/AccountMessages.h"
 #include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
 #include "console/ConsoleController.h"
 #include "console/StatusTexts.h"
 #include "net/Notifications.h"
-#include "net/SessionMessages.h"
+#include "protocol/AccountMessages.h"
+#include "protocol/SessionMessages.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QSignalSpy>
@@ -33,21 +33,6 @@ QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
 }
-
-// Counts the notifications that reach an object, by number.
-class Inbox : public QObject
-{
-public:
-    QList<int> numbers;
-    bool event(QEvent* e) override
-    {
-        if (int(e->type()) >= WM_FRAME_RECEIVED) {
-            numbers.append(int(e->type()));
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
 
 } // namespace
 
@@ -103,7 +88,7 @@ class TestConsoleController : public QObject
         m_console->selectList(index);
     }
 
-    QList<QByteArray> broadcasts() const { return m_link->sentWithCommand(wire::CmdBroadcast); }
+    QList<QByteArray> broadcasts() const { return m_link->sentWithCommand(protocol::CmdBroadcast); }
 
     // The texts of the broadcast requests sent, without their terminators.
     QStringList broadcastTexts() const
@@ -157,24 +142,24 @@ private Q_SLOTS:
         QCOMPARE(m_link->sent[0].toHex(),
                  QByteArray("15000000112712007600650078006f006400720069006d00000000"));
         m_time->advance(20000);
-        QVERIFY(m_link->sentWithCommand(wire::CmdPlayerCount).isEmpty()); // not logged in yet
-        m_link->reply(session::buildLoginResult(1));
+        QVERIFY(m_link->sentWithCommand(protocol::CmdPlayerCount).isEmpty()); // not logged in yet
+        m_link->reply(protocol::buildLoginResult(1));
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_states.last(), ControlState::LoggedIn);
-        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 1); // at once
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdPlayerCount).size(), 1); // at once
         QCOMPARE(m_link->sent.last().toHex(), QByteArray("00000000e12e"));
         QSignalSpy status(m_console.get(), &ConsoleController::statusTextChanged);
         m_link->reply(hex("08000000e22e0100000007000000"));
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(status.size(), 1);
         QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
-        m_link->reply(session::buildLoginResult(0)); // nobody asked: nothing changes
+        m_link->reply(protocol::buildLoginResult(0)); // nobody asked: nothing changes
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
         // The poll runs on its own five-second beat, not from the login.
         testsupport::answerAsServer(*m_link);
         m_time->advance(30000);
-        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 7);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdPlayerCount).size(), 7);
     }
 
     void refusedLoginStartsNoPolls()
@@ -182,14 +167,14 @@ private Q_SLOTS:
         makeDataDirectory();
         start(true);
         m_link->accept();
-        m_link->reply(session::buildLoginResult(0));
-        m_link->reply(session::buildPlayerCountReply(1, 7)); // read, the login stays refused
+        m_link->reply(protocol::buildLoginResult(0));
+        m_link->reply(protocol::buildPlayerCountReply(1, 7)); // read, the login stays refused
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_console->statusText(), u"現在のプレイヤー数：7人"_s);
         QVERIFY(!m_console->session().loginAccepted());
         QCOMPARE(m_states, QList<ControlState>{ControlState::LoggedOut});
         m_time->advance(10000);
-        QVERIFY(m_link->sentWithCommand(wire::CmdPlayerCount).isEmpty());
+        QVERIFY(m_link->sentWithCommand(protocol::CmdPlayerCount).isEmpty());
     }
 
     void liveMessageIsCutAndTheBoxEmptied()
@@ -439,7 +424,7 @@ private Q_SLOTS:
         // 00:00:00 and 12:34:56; the lines of 23:59:59 would go out after midnight.
         QCOMPARE(lines, 3 * 2);
         // Every five seconds from the start; the one the login asked for was cleared.
-        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 24 * 3600 / 5 - 1);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdPlayerCount).size(), 24 * 3600 / 5 - 1);
     }
 
     void accountRequestsAndReplies()
@@ -447,11 +432,11 @@ private Q_SLOTS:
         makeDataDirectory();
         start();
         m_link->accept();
-        Inbox dialog;
-        m_console->setAccountReplyTarget([&dialog] { return &dialog; });
-        postNotification(m_console.get(), WM_ACCOUNT_LIST_REQ);
-        postNotification(m_console.get(), WM_ACCOUNT_INFO_REQ, 5); // no such position: nothing
-        ManualTimeSource::deliverPostedEvents();
+        AccountService& accounts = m_console->accountService();
+        QSignalSpy lists(&accounts, &AccountService::listReceived);
+        QSignalSpy details(&accounts, &AccountService::detailsReceived);
+        accounts.requestList();
+        accounts.requestDetails(protocol::AccountId()); // names no account: nothing
         QCOMPARE(m_link->sent.size(), 1);
         QCOMPARE(m_link->sent[0].toHex(), QByteArray("000000001b27"));
         m_link->reply(hex("080000001c27"
@@ -459,8 +444,13 @@ private Q_SLOTS:
         m_link->reply(hex("040000003a27"
                           "00000000")); // a short detail reply
         ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists[0][0].toByteArray().toHex(), QByteArray("0000000000000000"));
+        QCOMPARE(details.size(), 1);
+        // The player count and the login result are no account replies.
+        m_link->reply(protocol::buildLoginResult(0));
         ManualTimeSource::deliverPostedEvents();
-        QCOMPARE(dialog.numbers, (QList<int>{WM_ACCOUNT_LIST_ARRIVED, WM_ACCOUNT_INFO_ARRIVED}));
+        QCOMPARE(lists.size() + details.size(), 2);
     }
 
     // --- The link ---------------------------------------------------------
@@ -484,7 +474,7 @@ private Q_SLOTS:
         }
         m_time->advance(5000);
         m_link->accept(); // and -auto logs in as soon as it works
-        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdLogin).size(), 1);
         QCOMPARE(logLines(), (QStringList{u"接続開始 127.0.0.1:10010"_s,
                                           u"接続できません：refused"_s, u"接続しました"_s}));
     }
@@ -523,7 +513,7 @@ private Q_SLOTS:
         // Three requests at 5, 10 and 15 s go unanswered; the last has a second more.
         m_time->advance(15999);
         QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
-        QCOMPARE(m_link->sentWithCommand(wire::CmdPlayerCount).size(), 3);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdPlayerCount).size(), 3);
         m_time->advance(1);
         QCOMPARE(m_console->linkState(), LinkState::Connecting);
         QVERIFY(m_link->closes >= 2);
@@ -544,12 +534,12 @@ private Q_SLOTS:
         m_time->advance(60000);
         m_link->accept(); // a new connection, and no login of its own
         m_time->advance(60000);
-        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdLogin).size(), 1);
         QCOMPARE(m_console->statusText(), status::kLoginRefused);
         testsupport::answerAsServer(*m_link, 1);
         m_console->Login(); // the operator tries again
         ManualTimeSource::deliverPostedEvents();
-        QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 2);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdLogin).size(), 2);
         QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
     }
 
@@ -685,24 +675,28 @@ private Q_SLOTS:
         makeDataDirectory();
         start();
         logIn();
-        m_link->reply(admin::buildAccountListReply({u"alice"_s, u"bob"_s}));
-        ManualTimeSource::deliverPostedEvents();
-        m_console->accounts().setNewCharacterName(u"勇者"_s);
-        postNotification(m_console.get(), WM_ACCOUNT_CHANGE_REQ, 1, 2);
-        postNotification(m_console.get(), WM_ACCOUNT_CHANGE_REQ, 0, 8);
-        ManualTimeSource::deliverPostedEvents();
+        AccountService& accounts = m_console->accountService();
+        const auto alice = protocol::AccountId::fromText(u"alice"_s);
+        const auto bob = protocol::AccountId::fromText(u"bob"_s);
+        accounts.changeName(bob, u"勇者"_s);
+        accounts.changeAuthority(alice, protocol::Authority::Gm);
+        accounts.changePassword(alice, u"秘密の新パスワード"_s);
+        accounts.create(u"dave"_s, u"秘密のパスワード"_s);
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdAccountChange).size(), 3);
         m_link->drop();
         ManualTimeSource::deliverPostedEvents();
-        m_console->accounts().setNewAccountPassword(u"秘密のパスワード"_s);
-        m_console->accounts().setNewAccountId(u"carol"_s);
         m_prompts->expectNotice(Notice::AccountRequestNotSent);
-        postNotification(m_console.get(), WM_ACCOUNT_CREATE_REQ);
-        ManualTimeSource::deliverPostedEvents();
+        accounts.create(u"carol"_s, u"秘密のパスワード"_s);
+        m_prompts->expectNotice(Notice::AccountRequestNotSent);
+        accounts.changePassword(bob, u"秘密の新パスワード"_s);
         const QStringList log = logLines();
         QVERIFY(log.contains(u"アカウント キャラ名変更 ID=「bob」 名前=「勇者」"_s));
         QVERIFY(log.contains(u"アカウント 権限変更 ID=「alice」 権限=GM"_s));
-        QCOMPARE(log.last(), u"未送信 アカウント 作成 ID=「carol」"_s);
-        // Nothing secret is ever written down.
+        QVERIFY(log.contains(u"アカウント パスワード変更 ID=「alice」"_s));
+        QVERIFY(log.contains(u"アカウント 作成 ID=「dave」"_s));
+        QVERIFY(log.contains(u"未送信 アカウント 作成 ID=「carol」"_s));
+        QCOMPARE(log.last(), u"未送信 アカウント パスワード変更 ID=「bob」"_s);
+        // Nothing secret is ever written down: no password, new or old, sent or not.
         const QString all = log.join(u'\n');
         QVERIFY(!all.contains(u"秘密"_s));
         QVERIFY(!all.contains(u"vexodrim"_s));

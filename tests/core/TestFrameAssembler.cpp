@@ -1,10 +1,10 @@
-#include "net/FrameAssembler.h"
+#include "protocol/FrameAssembler.h"
 
 #include <QTest>
 
 #include <algorithm>
 
-using tolvane::FrameAssembler;
+using tolvane::protocol::FrameAssembler;
 
 class TestFrameAssembler : public QObject
 {

@@ -1,6 +1,6 @@
-#include "broadcast/BroadcastRequest.h"
-#include "net/PasswordDigest.h"
-#include "net/SessionMessages.h"
+#include "protocol/BroadcastRequest.h"
+#include "protocol/PasswordDigest.h"
+#include "protocol/SessionMessages.h"
 
 #include <QTest>
 
@@ -56,8 +56,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, password);
         QFETCH(QByteArray, expected);
-        QCOMPARE(session::buildLoginRequest(password).toHex(), expected.toHex());
-        QCOMPARE(session::parseLoginRequest(expected.sliced(6)).value_or(QStringLiteral("?")),
+        QCOMPARE(protocol::buildLoginRequest(password).toHex(), expected.toHex());
+        QCOMPARE(protocol::parseLoginRequest(expected.sliced(6)).value_or(QStringLiteral("?")),
                  password);
     }
 
@@ -112,9 +112,9 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(int, cap);
         QFETCH(QByteArray, expected);
-        const QByteArray frame = broadcast::buildBroadcastRequest(text, cap);
+        const QByteArray frame = protocol::buildBroadcastRequest(text, cap);
         QCOMPARE(frame.toHex(), expected.toHex());
-        const auto parsed = broadcast::parseBroadcastRequest(frame.sliced(6));
+        const auto parsed = protocol::parseBroadcastRequest(frame.sliced(6));
         QVERIFY(parsed);
         QCOMPARE(parsed->text, text.left(cap / 2));
     }
@@ -134,7 +134,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, hex);
-        const QByteArray field = PasswordDigest(text);
+        const QByteArray field = protocol::passwordDigest(text);
         QCOMPARE(field.size(), 34);
         QCOMPARE(field.first(32), hex);
         QCOMPARE(field.sliced(32), QByteArray(2, '\0'));

@@ -11,7 +11,7 @@ class TestSessionProtocol : public QObject
 {
     Q_OBJECT
 
-    static wire::Frame frame(quint16 command, const char* hexPayload)
+    static protocol::Frame frame(quint16 command, const char* hexPayload)
     {
         return {command, QByteArray::fromHex(hexPayload)};
     }

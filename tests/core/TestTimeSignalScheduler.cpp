@@ -1,4 +1,4 @@
-#include "broadcast/BroadcastRequest.h"
+#include "protocol/BroadcastRequest.h"
 #include "timesignal/TimeSignalScheduler.h"
 
 #include <QRandomGenerator>
@@ -253,10 +253,9 @@ void TestTimeSignalScheduler::composedTextIsCutOnTheWire()
                                                     "6200"
                                                     "6300"
                                                     "6400");
-    QCOMPARE(
-        tolvane::broadcast::buildBroadcastRequest(actions[0].text, tolvane::broadcast::kLineCap)
-            .toHex(),
-        expected.toHex());
+    QCOMPARE(tolvane::protocol::buildBroadcastRequest(actions[0].text, tolvane::protocol::kLineCap)
+                 .toHex(),
+             expected.toHex());
 }
 
 void TestTimeSignalScheduler::reloadClearsEntryFlags()

@@ -1,7 +1,7 @@
 #include "FakeConnection.h"
 
 #include "net/Notifications.h"
-#include "net/SessionMessages.h"
+#include "protocol/SessionMessages.h"
 
 namespace testsupport {
 
@@ -10,7 +10,7 @@ using namespace tolvane;
 void FakeConnection::Connect(const QString& host, quint16 port)
 {
     Close();
-    m_replies = FrameAssembler();
+    m_replies = protocol::FrameAssembler();
     attempts.append({host, port});
 }
 
@@ -20,7 +20,7 @@ bool FakeConnection::Send(const QByteArray& frame)
         return false;
     sent.append(frame);
     if (onRequest) {
-        FrameAssembler one;
+        protocol::FrameAssembler one;
         one.feed(frame);
         if (one.hasFrame())
             onRequest(one.takeFrame());
@@ -67,7 +67,7 @@ QList<QByteArray> FakeConnection::sentWithCommand(quint16 command) const
 {
     QList<QByteArray> out;
     for (const QByteArray& f : sent) {
-        if (wire::getU16(f, 4) == command)
+        if (protocol::getU16(f, 4) == command)
             out.append(f);
     }
     return out;
@@ -75,11 +75,11 @@ QList<QByteArray> FakeConnection::sentWithCommand(quint16 command) const
 
 void answerAsServer(FakeConnection& connection, qint32 loginResult, qint32 players)
 {
-    connection.onRequest = [&connection, loginResult, players](const wire::Frame& f) {
-        if (f.command == wire::CmdLogin)
-            connection.reply(session::buildLoginResult(loginResult));
-        else if (f.command == wire::CmdPlayerCount)
-            connection.reply(session::buildPlayerCountReply(1, players));
+    connection.onRequest = [&connection, loginResult, players](const protocol::Frame& f) {
+        if (f.command == protocol::CmdLogin)
+            connection.reply(protocol::buildLoginResult(loginResult));
+        else if (f.command == protocol::CmdPlayerCount)
+            connection.reply(protocol::buildPlayerCountReply(1, players));
     };
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "net/FrameAssembler.h"
 #include "net/ServerConnection.h"
+#include "protocol/FrameAssembler.h"
 
 #include <QList>
 
@@ -27,7 +27,7 @@ public:
     void Close() override;
     bool isConnected() const override { return m_connected; }
     bool hasFrame() const override { return m_replies.hasFrame(); }
-    tolvane::wire::Frame takeFrame() override { return m_replies.takeFrame(); }
+    tolvane::protocol::Frame takeFrame() override { return m_replies.takeFrame(); }
 
     // The server's side.
     void accept();                       // the pending connect succeeds
@@ -35,7 +35,7 @@ public:
     void reply(const QByteArray& bytes); // any bytes: whole frames, pieces, several
     void drop(int code = 2);             // the server closes or the link breaks
     // Called for every frame the console sends while connected, e.g. to answer it.
-    std::function<void(const tolvane::wire::Frame&)> onRequest;
+    std::function<void(const tolvane::protocol::Frame&)> onRequest;
 
     QList<Attempt> attempts;
     QList<QByteArray> sent; // whole frames, in order
@@ -44,7 +44,7 @@ public:
 
 private:
     bool m_connected = false;
-    tolvane::FrameAssembler m_replies;
+    tolvane::protocol::FrameAssembler m_replies;
 };
 
 // Answers like a server would: the login with `loginResult`, the player count

@@ -483,9 +483,9 @@ private Q_SLOTS:
         FakeServer server;
         CTolvaneDeskDlg& w = m_desk->open(server.port());
         QVERIFY(m_desk->connectedTo(server));
-        postNotification(&w, WM_ACCOUNT_LIST_REQ);
+        postNotification(&w, WM_REQUEST_PLAYER_COUNT);
         QTRY_COMPARE(server.received.frames().size(), 1);
-        QCOMPARE(server.received.frames().at(0).toHex(), QByteArray("000000001b27"));
+        QCOMPARE(server.received.frames().at(0).toHex(), QByteArray("00000000e12e"));
     }
 };
 

@@ -149,7 +149,7 @@ private Q_SLOTS:
         // The first player-count request follows the accepted login.
         QSignalSpy requests(m_sim.get(), &sim::VelmiraServer::requestReceived);
         QTRY_VERIFY(std::any_of(requests.cbegin(), requests.cend(), [](const QList<QVariant>& r) {
-            return r.at(0).value<sim::RequestRecord>().command == wire::CmdPlayerCount;
+            return r.at(0).value<sim::RequestRecord>().command == protocol::CmdPlayerCount;
         }));
         QTRY_VERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
         bool ran = false;

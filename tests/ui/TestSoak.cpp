@@ -6,8 +6,8 @@
 #include "DeskFixture.h"
 #include "TestSupport.h"
 
-#include "admin/AccountMessages.h"
 #include "net/Notifications.h"
+#include "protocol/AccountMessages.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -63,7 +63,8 @@ qint64 residentKiB()
     return -1;
 }
 
-// Counts the notifications delivered to the main window, without taking them.
+// Counts the notifications delivered to the main window, without taking them, and
+// the account replies the console signals.
 class NotificationCounter : public QObject
 {
 public:
@@ -77,12 +78,6 @@ public:
         switch (int(event->type())) {
         case WM_FRAME_RECEIVED:
             ++framesReceived;
-            break;
-        case WM_ACCOUNT_LIST_ARRIVED:
-            ++accountLists;
-            break;
-        case WM_ACCOUNT_INFO_ARRIVED:
-            ++accountInfos;
             break;
         case WM_SET_CONTROL_STATE:
             if (static_cast<NotifyEvent*>(event)->wParam() == 3 && onBroadcastOver)
@@ -170,13 +165,13 @@ private:
         case 3: {
             lastAccountId = u"soak%1"_s.arg(accountListsSent);
             ++accountListsSent;
-            return admin::buildAccountListReply({lastAccountId, u"other"_s});
+            return protocol::buildAccountListReply({lastAccountId, u"other"_s});
         }
         case 4: {
             ++accountInfosSent;
-            admin::AccountDetail detail;
+            protocol::AccountDetail detail;
             detail.id = u"info%1"_s.arg(accountInfosSent);
-            return admin::buildAccountInfoReply(detail);
+            return protocol::buildAccountInfoReply(detail);
         }
         default: // a count the server marks as not valid
             return frameBytes(12002, le32(0) + le32(quint32(-1 - m_nextCount)));
@@ -252,11 +247,16 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     FloodPeer peer(kSeed);
     CTolvaneDeskDlg& w = desk.open(peer.server.port(), true);
 
-    // The console's own notifications reach its controller; the account replies are
-    // announced to the window, which stands for the account dialog here.
+    // The console's own notifications reach its controller; the account replies come
+    // as the account service's signals.
     NotificationCounter counter;
     w.controller().installEventFilter(&counter);
     w.installEventFilter(&counter);
+    const auto& accounts = w.controller().accountService();
+    QObject::connect(&accounts, &tolvane::console::AccountService::listReceived,
+                     [&counter] { ++counter.accountLists; });
+    QObject::connect(&accounts, &tolvane::console::AccountService::detailsReceived,
+                     [&counter] { ++counter.accountInfos; });
 
     // Logged in: the poll runs.
     QVERIFY(desk.acceptLogin(peer.server));
@@ -325,12 +325,11 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
             u"change %1 of the status box showed \"%2\""_s.arg(firstWrong).arg(firstWrongText)));
     QCOMPARE(changes, kCounts);
     QCOMPARE(status->text(), countText(kCounts));
-    // The last frame's account notification may still be queued behind its frame's.
     QTRY_COMPARE(counter.accountLists, peer.accountListsSent);
     QTRY_COMPARE(counter.accountInfos, peer.accountInfosSent);
     QVERIFY(peer.accountListsSent > 0);
-    QCOMPARE(w.controller().accounts().list().idAt(0), peer.lastAccountId);
-    QCOMPARE(w.controller().accounts().detail().id, u"info%1"_s.arg(peer.accountInfosSent));
+    QCOMPARE(accounts.store().list().idAt(0), peer.lastAccountId);
+    QCOMPARE(accounts.store().detail().id, u"info%1"_s.arg(peer.accountInfosSent));
     QVERIFY(w.controller().connection().isConnected());
 
     // Every broadcast line went out whole and in list order, cycle after cycle.

@@ -10,7 +10,7 @@ ClientConnection::ClientConnection(QTcpSocket* socket, const SimOptions& options
                                    VelmiraServer* server)
     : QObject(server), m_socket(socket), m_server(server), m_options(options),
       // Requests are small: no request may claim more than the general bound.
-      m_assembler(wire::PayloadLimits{wire::kMaxPayload, wire::kMaxPayload}),
+      m_assembler(protocol::PayloadLimits{protocol::kMaxPayload, protocol::kMaxPayload}),
       m_muteAfterFrames(options.muteAfterFrames)
 {
     m_socket->setParent(this);
@@ -48,7 +48,7 @@ void ClientConnection::onReadyRead()
         return;
     m_assembler.feed(bytes);
     while (m_assembler.hasFrame() && !m_closing) {
-        const wire::Frame frame = m_assembler.takeFrame();
+        const protocol::Frame frame = m_assembler.takeFrame();
         if (m_muteAfterFrames > 0 && m_framesHandled >= m_muteAfterFrames) {
             m_server->logUnanswered(frame, m_loginAccepted);
         } else {
@@ -65,7 +65,7 @@ void ClientConnection::onReadyRead()
     if (!m_closing && m_assembler.hasError())
         beginClose(QStringLiteral("closing %1: a frame declared more than %2 payload bytes")
                        .arg(m_peer)
-                       .arg(wire::kMaxPayload));
+                       .arg(protocol::kMaxPayload));
 }
 
 void ClientConnection::drop()

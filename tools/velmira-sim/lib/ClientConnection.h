@@ -2,7 +2,7 @@
 
 #include "SimOptions.h"
 
-#include "net/FrameAssembler.h"
+#include "protocol/FrameAssembler.h"
 
 #include <QByteArray>
 #include <QList>
@@ -49,7 +49,7 @@ private:
     VelmiraServer* m_server;
     SimOptions m_options;
     QString m_peer;
-    FrameAssembler m_assembler;
+    protocol::FrameAssembler m_assembler;
     QList<QByteArray> m_held;
     QTimer m_coalesceTimer;
     QByteArray m_outgoing; // bytes of replies in chunked mode, from m_outgoingPos on

@@ -1,12 +1,12 @@
 #include "RequestRecord.h"
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 namespace tolvane::sim {
 
 QString commandName(quint16 command)
 {
-    using namespace tolvane::wire;
+    using namespace tolvane::protocol;
     switch (command) {
     case CmdLogin:
         return QStringLiteral("login");

@@ -1,14 +1,14 @@
 #include "ServerAccounts.h"
 
-#include "admin/AccountMessages.h"
-#include "net/PasswordDigest.h"
-#include "platform/AtomicFile.h"
+#include "protocol/AccountMessages.h"
+#include "protocol/PasswordDigest.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSet>
 
 namespace tolvane::sim {
@@ -162,7 +162,7 @@ bool ServerAccounts::update(const Account& account)
 int ServerAccounts::addGenerated(int count)
 {
     // One digest shared by every generated account.
-    const QByteArray digest = PasswordDigest(QStringLiteral("player")).left(32);
+    const QByteArray digest = protocol::passwordDigest(QStringLiteral("player")).left(32);
     m_accounts.reserve(m_accounts.size() + qMax(count, 0));
     m_index.reserve(m_accounts.size() + qMax(count, 0));
     int added = 0;
@@ -188,7 +188,13 @@ bool ServerAccounts::save()
     m_saveError.clear();
     if (m_path.isEmpty())
         return true;
-    return platform::writeFileAtomically(m_path, toJson(m_accounts), &m_saveError);
+    // Replaced whole: a simulator stopped while saving leaves the old file or the new one.
+    const QByteArray bytes = toJson(m_accounts);
+    QSaveFile file(m_path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    m_saveError = file.errorString();
+    return false;
 }
 
 QList<Account> ServerAccounts::demoAccounts()
@@ -212,7 +218,7 @@ QList<Account> ServerAccounts::demoAccounts()
         Account a;
         a.id = QString::fromLatin1(d.id);
         // The digest text without its two zero bytes.
-        a.digestText = PasswordDigest(QString::fromLatin1(d.password)).left(32);
+        a.digestText = protocol::passwordDigest(QString::fromLatin1(d.password)).left(32);
         a.characterName = d.name;
         a.loginPermission = d.denied;
         a.authority = d.authority;
@@ -252,9 +258,9 @@ std::optional<QList<Account>> ServerAccounts::parse(const QByteArray& json, QStr
             return std::nullopt;
         }
         a.id = o.value(kIdKey).toString();
-        if (!fitsField(a.id, admin::kMaxIdChars)) {
-            *error =
-                where + QStringLiteral("\"id\" longer than %1 characters").arg(admin::kMaxIdChars);
+        if (!fitsField(a.id, protocol::kMaxIdChars)) {
+            *error = where +
+                     QStringLiteral("\"id\" longer than %1 characters").arg(protocol::kMaxIdChars);
             return std::nullopt;
         }
         if (seen.contains(a.id)) {
@@ -273,9 +279,9 @@ std::optional<QList<Account>> ServerAccounts::parse(const QByteArray& json, QStr
             return std::nullopt;
         }
         a.characterName = name.toString();
-        if (!fitsField(a.characterName, admin::kMaxNameChars)) {
+        if (!fitsField(a.characterName, protocol::kMaxNameChars)) {
             *error = where + QStringLiteral("\"characterName\" longer than %1 characters")
-                                 .arg(admin::kMaxNameChars);
+                                 .arg(protocol::kMaxNameChars);
             return std::nullopt;
         }
         QString byteError;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Wire.h"
+
 #include <QHostAddress>
 #include <QString>
 
@@ -8,7 +10,7 @@ namespace tolvane::sim {
 struct SimOptions
 {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = 10010;
+    quint16 port = protocol::kDefaultPort;
     QString adminPassword = QStringLiteral("vexodrim");
     qint32 playerCount = 12;
     // Empty: accounts live in memory only.

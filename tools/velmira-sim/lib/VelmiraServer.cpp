@@ -2,8 +2,8 @@
 
 #include "ClientConnection.h"
 
-#include "broadcast/BroadcastRequest.h"
-#include "net/SessionMessages.h"
+#include "protocol/BroadcastRequest.h"
+#include "protocol/SessionMessages.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -13,7 +13,7 @@
 
 namespace tolvane::sim {
 
-using namespace tolvane::wire;
+using namespace tolvane::protocol;
 
 namespace {
 
@@ -45,22 +45,22 @@ QString loginStateName(quint8 v)
 
 // The console's operation behind a change, so the log tells which button the
 // operator pressed.
-QString operationName(admin::ChangeKind kind)
+QString operationName(protocol::ChangeKind kind)
 {
     switch (kind) {
-    case admin::ChangeKind::Password:
+    case protocol::ChangeKind::Password:
         return QStringLiteral("password change");
-    case admin::ChangeKind::CharacterName:
+    case protocol::ChangeKind::CharacterName:
         return QStringLiteral("character-name change");
-    case admin::ChangeKind::SendHome:
+    case protocol::ChangeKind::SendHome:
         return QStringLiteral("send home");
-    case admin::ChangeKind::Suspend:
+    case protocol::ChangeKind::Suspend:
         return QStringLiteral("suspend");
-    case admin::ChangeKind::Lift:
+    case protocol::ChangeKind::Lift:
         return QStringLiteral("lift the suspension");
-    case admin::ChangeKind::AuthorityNone:
-    case admin::ChangeKind::AuthorityNavi:
-    case admin::ChangeKind::AuthorityGm:
+    case protocol::ChangeKind::AuthorityNone:
+    case protocol::ChangeKind::AuthorityNavi:
+    case protocol::ChangeKind::AuthorityGm:
         return QStringLiteral("authority change");
     }
     return {};
@@ -167,7 +167,7 @@ const QByteArray& VelmiraServer::listReply()
 {
     // A million IDs take a while to lay out; the same list is sent as it was.
     if (m_listReplyVersion != m_store.idsVersion()) {
-        m_listReply = admin::buildAccountListReply(m_store.ids());
+        m_listReply = protocol::buildAccountListReply(m_store.ids());
         m_listReplyVersion = m_store.idsVersion();
     }
     return m_listReply;
@@ -224,14 +224,14 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
     const bool wasLoggedIn = loginAccepted;
     QString text;
     QByteArray reply;
-    std::optional<broadcast::ParsedBroadcast> broadcast;
+    std::optional<protocol::ParsedBroadcast> broadcast;
 
     switch (frame.command) {
     case CmdLogin: {
-        const std::optional<QString> password = session::parseLoginRequest(frame.payload);
+        const std::optional<QString> password = protocol::parseLoginRequest(frame.payload);
         const bool accepted =
             password && m_options.acceptLogin && *password == m_options.adminPassword;
-        reply = session::buildLoginResult(accepted ? 1 : 0);
+        reply = protocol::buildLoginResult(accepted ? 1 : 0);
         if (accepted)
             loginAccepted = true;
         // The password itself is never shown, nor its length.
@@ -241,11 +241,11 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
         break;
     }
     case CmdPlayerCount:
-        reply = session::buildPlayerCountReply(1, m_playerCount);
+        reply = protocol::buildPlayerCountReply(1, m_playerCount);
         text = QStringLiteral("%1 players").arg(m_playerCount);
         break;
     case CmdBroadcast:
-        broadcast = broadcast::parseBroadcastRequest(frame.payload);
+        broadcast = protocol::parseBroadcastRequest(frame.payload);
         if (!broadcast) {
             text = QStringLiteral("malformed: N = %1 exceeds the %2 payload bytes, ignored")
                        .arg(getU16(frame.payload, 0))
@@ -278,8 +278,8 @@ QByteArray VelmiraServer::handleFrame(const Frame& frame, bool& loginAccepted)
 
 QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text)
 {
-    const std::optional<admin::AccountRequest> request =
-        admin::parseAccountRequest(frame.command, frame.payload);
+    const std::optional<protocol::AccountRequest> request =
+        protocol::parseAccountRequest(frame.command, frame.payload);
     // A change is always answered with an empty 10052, which the console drops.
     const QByteArray changeReply =
         frame.command == CmdAccountChange ? makeFrame(CmdAccountChangeReply, 0) : QByteArray();
@@ -289,7 +289,7 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
     }
     const QString id = quoted(request->id);
     // A field without its terminator reads one unit longer than the field allows.
-    const bool idFits = request->id.size() <= admin::kMaxIdChars;
+    const bool idFits = request->id.size() <= protocol::kMaxIdChars;
 
     switch (frame.command) {
     case CmdAccountList:
@@ -322,7 +322,7 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
     case CmdAccountInfo: {
         // An unknown ID is answered with that ID and empty fields, so the
         // console is not left waiting.
-        admin::AccountDetail detail;
+        protocol::AccountDetail detail;
         detail.id = request->id;
         if (const std::optional<Account> a = m_store.find(request->id)) {
             detail.digestText = a->digestText;
@@ -334,9 +334,9 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
         } else {
             *text = id + QStringLiteral("  unknown, empty fields sent");
         }
-        if (request->field != admin::FieldAll)
+        if (request->field != protocol::FieldAll)
             *text += QStringLiteral("  (mask 0x%1; all fields sent)").arg(request->field, 0, 16);
-        return admin::buildAccountInfoReply(detail);
+        return protocol::buildAccountInfoReply(detail);
     }
     case CmdAccountChange:
         *text = applyChange(*request);
@@ -346,7 +346,7 @@ QByteArray VelmiraServer::handleAccountRequest(const Frame& frame, QString* text
     }
 }
 
-QString VelmiraServer::applyChange(const admin::AccountRequest& request)
+QString VelmiraServer::applyChange(const protocol::AccountRequest& request)
 {
     const QString id = quoted(request.id);
     std::optional<Account> found = m_store.find(request.id);
@@ -355,31 +355,31 @@ QString VelmiraServer::applyChange(const admin::AccountRequest& request)
     Account a = *found;
     QString change;
     switch (request.field) {
-    case admin::FieldPassword:
+    case protocol::FieldPassword:
         if (!isDigestText(request.digestText))
             return id + QStringLiteral("  password digest is not 32 lowercase hex digits, ignored");
         a.digestText = request.digestText;
         change = QStringLiteral("password digest → %1").arg(QString::fromLatin1(a.digestText));
         break;
-    case admin::FieldCharacterName:
-        if (request.name.size() > admin::kMaxNameChars)
+    case protocol::FieldCharacterName:
+        if (request.name.size() > protocol::kMaxNameChars)
             return id + QStringLiteral("  character name without terminator, ignored");
         a.characterName = request.name;
         change = QStringLiteral("character name → %1").arg(quoted(a.characterName));
         break;
-    case admin::FieldLoginPermission:
+    case protocol::FieldLoginPermission:
         a.loginPermission = request.value;
         change = QStringLiteral("login permission → %1 (%2)")
                      .arg(int(request.value))
                      .arg(permissionName(request.value));
         break;
-    case admin::FieldAuthority:
+    case protocol::FieldAuthority:
         a.authority = request.value;
         change = QStringLiteral("authority → %1 (%2)")
                      .arg(int(request.value))
                      .arg(authorityName(request.value));
         break;
-    case admin::FieldLoginState:
+    case protocol::FieldLoginState:
         a.loginState = request.value;
         change = QStringLiteral("login state → %1 (%2)")
                      .arg(int(request.value))
@@ -389,8 +389,8 @@ QString VelmiraServer::applyChange(const admin::AccountRequest& request)
         return id + QStringLiteral("  field selector 0x%1 is not one field, ignored")
                         .arg(request.field, 0, 16);
     }
-    if (const std::optional<admin::ChangeKind> kind =
-            admin::changeKindOf(request.field, request.value))
+    if (const std::optional<protocol::ChangeKind> kind =
+            protocol::changeKindOf(request.field, request.value))
         change += QStringLiteral("  [") + operationName(*kind) + QLatin1Char(']');
     m_store.update(a);
     return id + QStringLiteral("  ") + change + saveNote();
@@ -417,7 +417,7 @@ void VelmiraServer::print(const QString& line)
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);
     }
-    Q_EMIT logLine(line);
+    Q_EMIT lineLogged(line);
 }
 
 } // namespace tolvane::sim

@@ -5,8 +5,8 @@
 #include "ServerAccounts.h"
 #include "SimOptions.h"
 
-#include "admin/AccountMessages.h"
-#include "net/Wire.h"
+#include "protocol/AccountMessages.h"
+#include "protocol/Wire.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -70,21 +70,21 @@ Q_SIGNALS:
     void clientConnected();
     void clientDisconnected();
     // Every line the server logs: one per request, plus connection events.
-    void logLine(const QString& line);
+    void lineLogged(const QString& line);
 
 private:
     friend class ClientConnection;
 
     void onNewConnection();
     // Handles one request frame of a client; returns the reply frame, or nothing.
-    QByteArray handleFrame(const wire::Frame& frame, bool& loginAccepted);
+    QByteArray handleFrame(const protocol::Frame& frame, bool& loginAccepted);
     // Logs a request that a silent connection reads and leaves unanswered.
-    void logUnanswered(const wire::Frame& frame, bool loginAccepted);
-    RequestRecord newRecord(const wire::Frame& frame) const;
+    void logUnanswered(const protocol::Frame& frame, bool loginAccepted);
+    RequestRecord newRecord(const protocol::Frame& frame) const;
     void publish(RequestRecord& record, const QString& text);
     const QByteArray& listReply();
-    QByteArray handleAccountRequest(const wire::Frame& frame, QString* text);
-    QString applyChange(const admin::AccountRequest& request);
+    QByteArray handleAccountRequest(const protocol::Frame& frame, QString* text);
+    QString applyChange(const protocol::AccountRequest& request);
     QString saveNote() const;
     void clientGone(ClientConnection* client);
     void logEvent(const QString& text);

@@ -1,8 +1,6 @@
-#include "broadcast/BroadcastRequest.h"
+#include "protocol/BroadcastRequest.h"
 
-namespace tolvane::broadcast {
-
-using namespace tolvane::wire;
+namespace tolvane::protocol {
 
 QByteArray buildBroadcastRequest(const QString& text, int cap)
 {
@@ -30,4 +28,4 @@ std::optional<ParsedBroadcast> parseBroadcastRequest(QByteArrayView payload)
     return out;
 }
 
-} // namespace tolvane::broadcast
+} // namespace tolvane::protocol

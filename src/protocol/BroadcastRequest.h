@@ -1,10 +1,10 @@
 #pragma once
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 #include <optional>
 
-namespace tolvane::broadcast {
+namespace tolvane::protocol {
 
 // Byte caps of the text field: list lines and time signals, and live messages.
 constexpr int kLineCap = 72;
@@ -29,4 +29,4 @@ struct ParsedBroadcast
 // Reads a broadcast payload; nullopt when N does not fit the payload.
 std::optional<ParsedBroadcast> parseBroadcastRequest(QByteArrayView payload);
 
-} // namespace tolvane::broadcast
+} // namespace tolvane::protocol

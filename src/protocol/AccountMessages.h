@@ -1,12 +1,13 @@
 #pragma once
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 #include <optional>
+#include <utility>
 
 // Account administration messages, both directions. The simulator reads the
 // requests and builds the replies with the same definitions.
-namespace tolvane::admin {
+namespace tolvane::protocol {
 
 constexpr int kIdFieldSize = 50;   // UTF-16LE, zero-terminated, 24 characters
 constexpr int kNameFieldSize = 26; // UTF-16LE, zero-terminated, 12 characters
@@ -26,9 +27,7 @@ enum FieldBit : quint32 {
     FieldAll = 0x1f,
 };
 
-// What a change-account request does, as the account dialog names it in the
-// second parameter of WM_ACCOUNT_CHANGE_REQ. The values are that parameter's
-// values and must not change.
+// What a change-account request does.
 enum class ChangeKind : int {
     Password = 1,      // the pending new password's digest
     CharacterName = 2, // the pending new character name
@@ -40,10 +39,15 @@ enum class ChangeKind : int {
     AuthorityGm = 8,   // authority 2
 };
 
-// The notification parameter as a change kind; nullopt outside 1..8.
-std::optional<ChangeKind> changeKindFromParam(qint64 param);
-// The authority change kind for an authority value 0..2 (the drop-down item).
-std::optional<ChangeKind> authorityChangeKind(int authority);
+// An account's authority byte.
+enum class Authority : quint8 {
+    None = 0,
+    Navi = 1,
+    Gm = 2,
+};
+// The authority of a byte value (or drop-down item); nullopt outside 0..2.
+std::optional<Authority> authorityFromValue(int value);
+ChangeKind authorityChangeKind(Authority authority);
 
 // The field a change kind selects and, for the one-byte fields, the value it sends.
 struct ChangeTarget
@@ -68,6 +72,26 @@ constexpr int kChangeBytePayload = 55;
 using IdField = QByteArray;
 IdField idFieldFromText(const QString& id);
 
+// An account as a request names it: the ID field of its list reply record, byte for
+// byte, so an ID the server sent without a terminator, or with bytes after it, goes
+// back exactly as it came. A null ID names no account.
+class AccountId
+{
+public:
+    AccountId() = default;
+    explicit AccountId(IdField field) : m_field(std::move(field)) {}
+    static AccountId fromText(const QString& id) { return AccountId(idFieldFromText(id)); }
+
+    bool isNull() const { return m_field.isEmpty(); }
+    const IdField& field() const { return m_field; }
+    // Up to the terminator, or the whole field when there is none.
+    QString text() const { return getFixedText(m_field, 0, kIdFieldSize); }
+    bool operator==(const AccountId&) const = default;
+
+private:
+    IdField m_field;
+};
+
 QByteArray buildAccountListRequest();
 QByteArray buildCreateAccountRequest(const QString& id, const QString& password);
 QByteArray buildDeleteAccountRequest(const IdField& id);
@@ -81,10 +105,11 @@ class AccountListView
 {
 public:
     explicit AccountListView(QByteArrayView payload) : m_payload(payload) {}
-    qint32 declaredCount() const { return wire::getI32(m_payload, 4); }
+    qint32 declaredCount() const { return getI32(m_payload, 4); }
     int recordCount() const;
     QString idAt(int position) const;      // empty outside 0..recordCount()-1
     IdField idFieldAt(int position) const; // empty outside the records present
+    AccountId accountAt(int position) const { return AccountId(idFieldAt(position)); }
     bool validPosition(int position) const { return position >= 0 && position < recordCount(); }
 
 private:
@@ -120,4 +145,4 @@ struct AccountRequest
 };
 std::optional<AccountRequest> parseAccountRequest(quint16 command, QByteArrayView payload);
 
-} // namespace tolvane::admin
+} // namespace tolvane::protocol

@@ -1,14 +1,14 @@
-#include "net/PasswordDigest.h"
+#include "protocol/PasswordDigest.h"
 
 #include <QCryptographicHash>
 
-namespace tolvane {
+namespace tolvane::protocol {
 
-QByteArray PasswordDigest(const QString& text)
+QByteArray passwordDigest(const QString& text)
 {
     QByteArray field = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex();
     field.append(2, '\0');
     return field;
 }
 
-} // namespace tolvane
+} // namespace tolvane::protocol

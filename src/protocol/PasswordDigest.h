@@ -3,12 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
-namespace tolvane {
+namespace tolvane::protocol {
 
 constexpr int kPasswordDigestSize = 34;
 
 // The MD5 of the text's UTF-8 form as 32 lowercase ASCII hex digits, then two
 // zero bytes: always exactly 34 bytes.
-QByteArray PasswordDigest(const QString& text);
+QByteArray passwordDigest(const QString& text);
 
-} // namespace tolvane
+} // namespace tolvane::protocol

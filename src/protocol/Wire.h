@@ -7,7 +7,10 @@
 
 // The one definition of the frame that every request and reply uses:
 // u32 payload length, u16 command code, payload. All integers little-endian.
-namespace tolvane::wire {
+namespace tolvane::protocol {
+
+// The server's admin port.
+constexpr quint16 kDefaultPort = 10010;
 
 enum Command : quint16 {
     CmdLogin = 10001,
@@ -70,4 +73,4 @@ void putFixedText(QByteArray& buf, int offset, int fieldBytes, const QString& te
 // end when there is none, never past the bytes present in `buf`.
 QString getFixedText(QByteArrayView buf, int offset, int fieldBytes);
 
-} // namespace tolvane::wire
+} // namespace tolvane::protocol

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
 #include <QQueue>
 
-namespace tolvane {
+namespace tolvane::protocol {
 
 // Turns the incoming byte stream into whole frames. The server may split a reply
 // anywhere and put several replies into one read; completed frames wait in a
@@ -12,7 +12,7 @@ namespace tolvane {
 class FrameAssembler
 {
 public:
-    explicit FrameAssembler(wire::PayloadLimits limits = {}) : m_limits(limits) {}
+    explicit FrameAssembler(PayloadLimits limits = {}) : m_limits(limits) {}
 
     // Consumes bytes; returns the number of frames completed by them. After an
     // error (a declared length above the command's limit) nothing more is accepted.
@@ -21,7 +21,7 @@ public:
     bool hasError() const { return m_error; }
     bool hasFrame() const { return !m_frames.isEmpty(); }
     qsizetype pendingFrames() const { return m_frames.size(); }
-    wire::Frame takeFrame();
+    Frame takeFrame();
     // Bytes of the frame under way (header included).
     qsizetype bufferedBytes() const { return m_headerFill + m_payload.size(); }
     // Memory held for the payload under way: it grows with the bytes that arrive,
@@ -31,14 +31,14 @@ public:
 private:
     void grow(qsizetype incoming);
 
-    wire::PayloadLimits m_limits;
-    char m_header[wire::kHeaderSize] = {};
+    PayloadLimits m_limits;
+    char m_header[kHeaderSize] = {};
     qsizetype m_headerFill = 0;
     quint16 m_command = 0;
     qsizetype m_expectedPayload = -1; // -1 while the header is not complete
     QByteArray m_payload;
-    QQueue<wire::Frame> m_frames;
+    QQueue<Frame> m_frames;
     bool m_error = false;
 };
 
-} // namespace tolvane
+} // namespace tolvane::protocol

@@ -1,23 +1,23 @@
-#include "net/FrameAssembler.h"
+#include "protocol/FrameAssembler.h"
 
 #include <cstring>
 
-namespace tolvane {
+namespace tolvane::protocol {
 
 int FrameAssembler::feed(QByteArrayView bytes)
 {
     int completed = 0;
     while (!m_error && !bytes.isEmpty()) {
         if (m_expectedPayload < 0) {
-            const qsizetype take = qMin<qsizetype>(wire::kHeaderSize - m_headerFill, bytes.size());
+            const qsizetype take = qMin<qsizetype>(kHeaderSize - m_headerFill, bytes.size());
             std::memcpy(m_header + m_headerFill, bytes.data(), size_t(take));
             m_headerFill += take;
             bytes = bytes.sliced(take);
-            if (m_headerFill < wire::kHeaderSize)
+            if (m_headerFill < kHeaderSize)
                 break;
-            const QByteArrayView header(m_header, wire::kHeaderSize);
-            const quint32 length = wire::getU32(header, 0);
-            m_command = wire::getU16(header, 4);
+            const QByteArrayView header(m_header, kHeaderSize);
+            const quint32 length = getU32(header, 0);
+            m_command = getU16(header, 4);
             if (length > m_limits.forCommand(m_command)) {
                 // Refused before anything is allocated for it.
                 m_error = true;
@@ -32,7 +32,7 @@ int FrameAssembler::feed(QByteArrayView bytes)
         bytes = bytes.sliced(take);
         if (m_payload.size() == m_expectedPayload) {
             // The payload moves on whole: a long list reply is never copied here.
-            m_frames.enqueue(wire::Frame{m_command, std::exchange(m_payload, QByteArray())});
+            m_frames.enqueue(Frame{m_command, std::exchange(m_payload, QByteArray())});
             m_headerFill = 0;
             m_expectedPayload = -1;
             ++completed;
@@ -51,9 +51,9 @@ void FrameAssembler::grow(qsizetype incoming)
         m_payload.reserve(qMin(m_expectedPayload, qMax(needed, 2 * m_payload.capacity())));
 }
 
-wire::Frame FrameAssembler::takeFrame()
+Frame FrameAssembler::takeFrame()
 {
-    return m_frames.isEmpty() ? wire::Frame{} : m_frames.dequeue();
+    return m_frames.isEmpty() ? Frame{} : m_frames.dequeue();
 }
 
-} // namespace tolvane
+} // namespace tolvane::protocol

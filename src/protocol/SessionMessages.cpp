@@ -1,8 +1,6 @@
-#include "net/SessionMessages.h"
+#include "protocol/SessionMessages.h"
 
-namespace tolvane::session {
-
-using namespace tolvane::wire;
+namespace tolvane::protocol {
 
 QByteArray buildLoginRequest(const QString& password)
 {
@@ -47,4 +45,4 @@ QByteArray buildPlayerCountReply(qint32 result, qint32 players)
     return frame;
 }
 
-} // namespace tolvane::session
+} // namespace tolvane::protocol

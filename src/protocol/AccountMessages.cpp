@@ -1,12 +1,10 @@
-#include "admin/AccountMessages.h"
+#include "protocol/AccountMessages.h"
 
-#include "net/PasswordDigest.h"
+#include "protocol/PasswordDigest.h"
 
 #include <QStringList>
 
-namespace tolvane::admin {
-
-using namespace tolvane::wire;
+namespace tolvane::protocol {
 
 IdField idFieldFromText(const QString& id)
 {
@@ -32,7 +30,7 @@ QByteArray buildCreateAccountRequest(const QString& id, const QString& password)
 {
     QByteArray frame = makeFrame(CmdAccountCreate, kCreatePayload);
     putIdField(frame, idFieldFromText(id));
-    const QByteArray digest = PasswordDigest(password.left(kMaxPasswordChars));
+    const QByteArray digest = passwordDigest(password.left(kMaxPasswordChars));
     memcpy(frame.data() + kHeaderSize + kIdFieldSize, digest.constData(), size_t(digest.size()));
     return frame;
 }
@@ -62,27 +60,24 @@ constexpr ChangeKind kKinds[] = {
 
 } // namespace
 
-std::optional<ChangeKind> changeKindFromParam(qint64 param)
+std::optional<Authority> authorityFromValue(int value)
 {
-    for (const ChangeKind kind : kKinds) {
-        if (param == qint64(kind))
-            return kind;
-    }
-    return std::nullopt;
+    if (value < 0 || value > int(Authority::Gm))
+        return std::nullopt;
+    return Authority(value);
 }
 
-std::optional<ChangeKind> authorityChangeKind(int authority)
+ChangeKind authorityChangeKind(Authority authority)
 {
     switch (authority) {
-    case 0:
+    case Authority::None:
         return ChangeKind::AuthorityNone;
-    case 1:
+    case Authority::Navi:
         return ChangeKind::AuthorityNavi;
-    case 2:
-        return ChangeKind::AuthorityGm;
-    default:
-        return std::nullopt;
+    case Authority::Gm:
+        break;
     }
+    return ChangeKind::AuthorityGm;
 }
 
 ChangeTarget changeTarget(ChangeKind kind)
@@ -130,7 +125,7 @@ QByteArray buildChangeAccountRequest(const IdField& id, ChangeKind kind, const Q
     QByteArray frame;
     if (kind == ChangeKind::Password) {
         frame = makeFrame(CmdAccountChange, kChangePasswordPayload);
-        const QByteArray digest = PasswordDigest(newPassword.left(kMaxPasswordChars));
+        const QByteArray digest = passwordDigest(newPassword.left(kMaxPasswordChars));
         memcpy(frame.data() + valueOffset, digest.constData(), size_t(digest.size()));
     } else if (kind == ChangeKind::CharacterName) {
         frame = makeFrame(CmdAccountChange, kChangeNamePayload);
@@ -266,4 +261,4 @@ std::optional<AccountRequest> parseAccountRequest(quint16 command, QByteArrayVie
     }
 }
 
-} // namespace tolvane::admin
+} // namespace tolvane::protocol

@@ -1,6 +1,6 @@
-#include "net/Wire.h"
+#include "protocol/Wire.h"
 
-namespace tolvane::wire {
+namespace tolvane::protocol {
 
 QByteArray makeFrame(quint16 command, int payloadSize)
 {
@@ -96,4 +96,4 @@ QString getFixedText(QByteArrayView buf, int offset, int fieldBytes)
     return out;
 }
 
-} // namespace tolvane::wire
+} // namespace tolvane::protocol
