@@ -72,39 +72,35 @@ void readRequests(QByteArrayView payload)
 // Operator text in every field: what the console sends, the simulator reads back.
 void roundTrip(const QString& text)
 {
-    struct
-    {
-        QString newAccountId = admin::cutToCapacity(text, protocol::kMaxIdChars);
-        QString newAccountPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
-        QString newPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
-        QString newCharacterName = admin::cutToCapacity(text, protocol::kMaxNameChars);
-    } pending;
-    check(pending.newAccountId.size() <= protocol::kMaxIdChars);
-    check(pending.newAccountPassword.size() <= protocol::kMaxPasswordChars);
-    check(pending.newCharacterName.size() <= protocol::kMaxNameChars);
-    check(!pending.newAccountId.contains(QChar(u'\0')));
+    // The texts as the account service cuts them for the requests.
+    const QString newAccountId = admin::cutToCapacity(text, protocol::kMaxIdChars);
+    const QString newAccountPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
+    const QString newPassword = admin::cutToCapacity(text, protocol::kMaxPasswordChars);
+    const QString newCharacterName = admin::cutToCapacity(text, protocol::kMaxNameChars);
+    check(newAccountId.size() <= protocol::kMaxIdChars);
+    check(newAccountPassword.size() <= protocol::kMaxPasswordChars);
+    check(newCharacterName.size() <= protocol::kMaxNameChars);
+    check(!newAccountId.contains(QChar(u'\0')));
 
-    const QByteArray create =
-        protocol::buildCreateAccountRequest(pending.newAccountId, pending.newAccountPassword);
+    const QByteArray create = protocol::buildCreateAccountRequest(newAccountId, newAccountPassword);
     const auto created =
         protocol::parseAccountRequest(protocol::CmdAccountCreate, payloadOf(create));
-    check(created && created->id == pending.newAccountId);
-    check(created->digestText == digestText(pending.newAccountPassword));
+    check(created && created->id == newAccountId);
+    check(created->digestText == digestText(newAccountPassword));
 
-    const protocol::IdField id = protocol::idFieldFromText(pending.newAccountId);
+    const protocol::IdField id = protocol::idFieldFromText(newAccountId);
     check(id.size() == protocol::kIdFieldSize);
     const QByteArray name = protocol::buildChangeAccountRequest(
-        id, protocol::ChangeKind::CharacterName, {}, pending.newCharacterName);
+        id, protocol::ChangeKind::CharacterName, {}, newCharacterName);
     const auto renamed = protocol::parseAccountRequest(protocol::CmdAccountChange, payloadOf(name));
-    check(renamed && renamed->id == pending.newAccountId);
-    check(renamed->field == protocol::FieldCharacterName &&
-          renamed->name == pending.newCharacterName);
+    check(renamed && renamed->id == newAccountId);
+    check(renamed->field == protocol::FieldCharacterName && renamed->name == newCharacterName);
 
-    const QByteArray password = protocol::buildChangeAccountRequest(
-        id, protocol::ChangeKind::Password, pending.newPassword, {});
+    const QByteArray password =
+        protocol::buildChangeAccountRequest(id, protocol::ChangeKind::Password, newPassword, {});
     const auto changed =
         protocol::parseAccountRequest(protocol::CmdAccountChange, payloadOf(password));
-    check(changed && changed->digestText == digestText(pending.newPassword));
+    check(changed && changed->digestText == digestText(newPassword));
 
     const QByteArray login = protocol::buildLoginRequest(text);
     const auto loggedIn = protocol::parseLoginRequest(payloadOf(login));
