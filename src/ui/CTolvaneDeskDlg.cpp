@@ -109,7 +109,7 @@ void CTolvaneDeskDlg::connectControls()
         onClick(kShortcutIds[slot - 1], [c, slot] { c->PressShortcut(slot); });
     onClick(IDC_BIND, [this] { m_controller.BindShortcut(m_slotSpin->pos()); });
     onClick(IDC_UNBIND, [this] { m_controller.UnbindShortcut(m_slotSpin->pos()); });
-    onClick(IDC_LOGIN, [c] { c->Login(); });
+    onClick(IDC_LOGIN, [c] { c->login(); });
     onClick(IDC_ACCOUNTS, [this] { onAccounts(); });
     onClick(IDC_CONFIG, [this] { onConfig(); });
     onClick(IDC_TIMESIG_SETTINGS, [this] { OpenTimeSignalSettings(); });

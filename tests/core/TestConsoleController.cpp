@@ -1,6 +1,7 @@
 #include "FakeConnection.h"
 #include "FrameReader.h"
 #include "ManualTimeSource.h"
+#include "PostedRecorder.h"
 #include "ProgramFolder.h"
 #include "ScriptedPrompts.h"
 
@@ -33,21 +34,6 @@ QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
 }
-
-// Counts the notifications that reach an object, by number.
-class Inbox : public QObject
-{
-public:
-    QList<int> numbers;
-    bool event(QEvent* e) override
-    {
-        if (int(e->type()) >= WM_FRAME_RECEIVED) {
-            numbers.append(int(e->type()));
-            return true;
-        }
-        return QObject::event(e);
-    }
-};
 
 } // namespace
 
@@ -90,7 +76,7 @@ class TestConsoleController : public QObject
     {
         testsupport::answerAsServer(*m_link);
         m_link->accept();
-        m_console->Login();
+        m_console->login();
         ManualTimeSource::deliverPostedEvents();
         QVERIFY(m_console->session().loginAccepted());
         m_link->sent.clear();
@@ -447,7 +433,7 @@ private Q_SLOTS:
         makeDataDirectory();
         start();
         m_link->accept();
-        Inbox dialog;
+        testsupport::PostedRecorder dialog;
         m_console->setAccountReplyTarget([&dialog] { return &dialog; });
         postNotification(m_console.get(), WM_ACCOUNT_LIST_REQ);
         postNotification(m_console.get(), WM_ACCOUNT_INFO_REQ, 5); // no such position: nothing
@@ -460,7 +446,7 @@ private Q_SLOTS:
                           "00000000")); // a short detail reply
         ManualTimeSource::deliverPostedEvents();
         ManualTimeSource::deliverPostedEvents();
-        QCOMPARE(dialog.numbers, (QList<int>{WM_ACCOUNT_LIST_ARRIVED, WM_ACCOUNT_INFO_ARRIVED}));
+        QCOMPARE(dialog.numbers(), (QList<int>{WM_ACCOUNT_LIST_ARRIVED, WM_ACCOUNT_INFO_ARRIVED}));
     }
 
     // --- The link ---------------------------------------------------------
@@ -547,7 +533,7 @@ private Q_SLOTS:
         QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
         QCOMPARE(m_console->statusText(), status::kLoginRefused);
         testsupport::answerAsServer(*m_link, 1);
-        m_console->Login(); // the operator tries again
+        m_console->login(); // the operator tries again
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 2);
         QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
@@ -561,7 +547,7 @@ private Q_SLOTS:
         m_link->refuse();
         m_time->advance(1000);
         m_link->refuse(); // the next wait is 2 s
-        m_console->Login();
+        m_console->login();
         QCOMPARE(m_link->attempts.size(), 3);
         testsupport::answerAsServer(*m_link);
         m_link->accept();
@@ -608,7 +594,7 @@ private Q_SLOTS:
         m_console->StartBroadcast();
         m_time->advance(1500);
         m_link->drop(); // the news of the close is still queued when "b" falls due
-        m_console->PacingTick();
+        m_console->broadcast().PacingTick();
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_states.last(), ControlState::LinkLostPaused);
         QVERIFY(m_console->isBroadcastPaused());

@@ -184,7 +184,7 @@ void TestFaults::serverClosesMidFrame()
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
     FrameCounter counter;
-    w.controller().installEventFilter(&counter);
+    w.controller().link().installEventFilter(&counter);
     QVERIFY(m_desk->acceptLogin(server, 5));
     QCOMPARE(counter.frames, 2);
     const QMap<int, QString> before = controlsBesidesStatus(w);
@@ -260,7 +260,7 @@ void TestFaults::oversizedFrameClosesTheLink()
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
     FrameCounter counter;
-    w.controller().installEventFilter(&counter);
+    w.controller().link().installEventFilter(&counter);
     QVERIFY(m_desk->acceptLogin(server, 3));
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).

@@ -256,6 +256,7 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     // announced to the window, which stands for the account dialog here.
     NotificationCounter counter;
     w.controller().installEventFilter(&counter);
+    w.controller().link().installEventFilter(&counter);
     w.installEventFilter(&counter);
 
     // Logged in: the poll runs.
