@@ -7,7 +7,7 @@
 #   --quick   shorter runs: 10 s of idle CPU and 10 s of time-signal lateness
 #
 # Each benchmark's whole output is kept in build-bench/bench-logs/. The start-up
-# benchmark needs port 10010 free (the console always connects there).
+# benchmark needs the server port free (the console always connects there).
 # "met?" judges the worst figure of a measure (max, worst deviation), not the median.
 set -euo pipefail
 
@@ -33,9 +33,7 @@ seconds=60
 export QT_QPA_PLATFORM=offscreen
 
 echo "== Build ($build, Release)"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=ON >/dev/null
-cmake --build "$build"
+(cd "$top" && cmake --preset bench >/dev/null && cmake --build --preset bench)
 
 logs="$build/bench-logs"
 mkdir -p "$logs"

@@ -12,14 +12,13 @@
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
-build="$top/build-package"
+build="$top/build-release"
+# The one place the port is written down.
+port=$(sed -n 's/.*kServerPort = \([0-9]*\);.*/\1/p' "$top/src/net/ServerPort.h")
 "$top/scripts/install-deps.sh" package
 
 echo "== Build the package ($build, Release)"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_BUILD_TESTS=OFF \
-  -DTOLVANE_BUILD_BENCH=OFF -DTOLVANE_BUILD_FUZZ=OFF -DTOLVANE_SANITIZE=OFF \
-  -DTOLVANE_WERROR="${TOLVANE_WERROR:-OFF}" >/dev/null
-cmake --build "$build" --target tolvane-desk velmira-sim
+(cd "$top" && cmake --preset release >/dev/null && cmake --build --preset release)
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB)
 debs=("$build"/*.deb)
@@ -71,9 +70,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The console always connects to port 10010: another server there would answer it.
-if (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null; then
-  echo "Port 10010 is in use by another program; stop it first." >&2
+# The console always connects to that port: another server there would answer it.
+if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then
+  echo "Port $port is in use by another program; stop it first." >&2
   exit 1
 fi
 
@@ -82,7 +81,7 @@ cd "$rundir"
   >"$rundir/velmira-sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do
-  (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null && break
+  (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
   kill -0 "$sim_pid" 2>/dev/null || {
     cat "$rundir/velmira-sim.log" >&2
     exit 1

@@ -18,11 +18,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
 "$top/scripts/install-deps.sh" test
 
-# -O1 keeps the runs fast; the Debug configuration keeps Q_ASSERT on.
-CXX=clang++-14 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DTOLVANE_BUILD_FUZZ=ON \
-  -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF -DTOLVANE_WERROR="${TOLVANE_WERROR:-OFF}" >/dev/null
-cmake --build "$build" --target fuzzers -j "$(nproc)"
+# The fuzz preset: -O1 keeps the runs fast; the Debug configuration keeps Q_ASSERT on.
+(cd "$top" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$(nproc)")
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=abort_on_error=1

@@ -24,25 +24,25 @@ for arg in "$@"; do
 done
 werror=${TOLVANE_WERROR:-OFF}
 jobs=$(nproc)
-export QT_QPA_PLATFORM=offscreen
 
 if [ "$format" = 1 ]; then
   "$top/scripts/check-format.sh"
 fi
 "$top/scripts/install-deps.sh" test
 
+cd "$top"
+# The presets (CMakePresets.json) take TOLVANE_WERROR from the environment.
+export TOLVANE_WERROR="$werror"
+
 echo "== Build and test (gcc, warnings as errors: $werror)"
-cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DTOLVANE_WERROR="$werror" >/dev/null
-cmake --build "$top/build-test" -j "$jobs"
-ctest --test-dir "$top/build-test" --output-on-failure -j "$jobs"
+cmake --preset test >/dev/null
+cmake --build --preset test -j "$jobs"
+ctest --preset test -j "$jobs"
 
 echo "== Build and test (clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
-CXX=clang++-14 cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DTOLVANE_SANITIZE=ON -DTOLVANE_BUILD_BENCH=OFF -DTOLVANE_WERROR="$werror" >/dev/null
-cmake --build "$top/build-asan" -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
 
 echo "== Fuzzing (30 s per target)"
 "$top/scripts/fuzz.sh" 30

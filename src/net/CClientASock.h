@@ -2,6 +2,7 @@
 
 #include "net/FrameAssembler.h"
 #include "net/ServerConnection.h"
+#include "net/ServerPort.h"
 
 #include <QTcpSocket>
 
@@ -14,13 +15,11 @@ class CClientASock : public ServerConnection
 {
     Q_OBJECT
 public:
-    static constexpr quint16 kDefaultPort = 10010;
-
     explicit CClientASock(QObject* parent = nullptr);
 
     // Starts a non-blocking connect. A host text that is neither a dotted address
     // nor resolvable fails with kHostNotFound (lastError() keeps the reason).
-    void Connect(const QString& host, quint16 port = kDefaultPort) override;
+    void Connect(const QString& host, quint16 port = kServerPort) override;
     bool Send(const QByteArray& frame) override;
     void Close() override;
     bool isConnected() const override

@@ -532,11 +532,16 @@ private Q_SLOTS:
         m_time->advance(60000);
         QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 1);
         QCOMPARE(m_console->statusText(), status::kLoginRefused);
-        testsupport::answerAsServer(*m_link, 1);
+        // Accepted this time; the player count has not come yet.
+        m_link->onRequest = [this](const wire::Frame& f) {
+            if (f.command == wire::CmdLogin)
+                m_link->reply(session::buildLoginResult(1));
+        };
         m_console->login(); // the operator tries again
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_link->sentWithCommand(wire::CmdLogin).size(), 2);
         QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
+        QCOMPARE(m_console->statusText(), status::kNotLoggedIn); // no longer "refused"
     }
 
     void theLoginButtonTriesAtOnceWhileLost()
