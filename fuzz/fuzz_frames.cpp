@@ -13,6 +13,7 @@
 #include <limits>
 
 using namespace tolvane;
+using namespace tolvane::net;
 using tolvane::fuzz::check;
 
 namespace {

@@ -30,7 +30,8 @@ QString textSent(const QString& text, int capBytes)
 } // namespace
 
 ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& prompts,
-                                     TimeSource* time, std::unique_ptr<ServerConnection> connection,
+                                     TimeSource* time,
+                                     std::unique_ptr<net::ServerConnection> connection,
                                      QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_prompts(prompts),
       m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
@@ -57,18 +58,22 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     connect(m_broadcast, &BroadcastSession::linesChanged, this, &ConsoleController::linesChanged);
     connect(m_broadcast, &BroadcastSession::currentLineChanged, this,
             &ConsoleController::currentLineChanged);
-    connect(m_broadcast, &BroadcastSession::started, this,
-            [this] { postControlState(ControlState::Broadcasting); });
-    connect(m_broadcast, &BroadcastSession::finished, this,
-            [this] { postControlState(ControlState::BroadcastOver); });
-    connect(m_broadcast, &BroadcastSession::abandoned, this,
-            [this] { postControlState(ControlState::LinkLost); });
-    connect(m_broadcast, &BroadcastSession::pausedForLink, this,
-            [this] { postControlState(ControlState::LinkLostPaused); });
+    const auto post = [this](void (BroadcastSession::*event)(), ControlState state) {
+        connect(m_broadcast, event, this, [this, state] { postControlState(state); });
+    };
+    post(&BroadcastSession::started, ControlState::Broadcasting);
+    post(&BroadcastSession::finished, ControlState::BroadcastOver);
+    post(&BroadcastSession::abandoned, ControlState::LinkLost);
+    post(&BroadcastSession::pausedForLink, ControlState::LinkLostPaused);
     connect(m_broadcast, &BroadcastSession::logged, this, &ConsoleController::logEvent);
 }
 
-ConsoleController::~ConsoleController() = default;
+ConsoleController::~ConsoleController()
+{
+    // The parts go before the members they report to.
+    delete m_broadcast;
+    delete m_link;
+}
 
 void ConsoleController::initialise()
 {
@@ -78,9 +83,7 @@ void ConsoleController::initialise()
     readServerSettings();
     ensureDataDirectory();
     RefreshListNames();
-
     reloadTimeSignalConfig();
-
     m_shortcuts.LoadShortcutBindings(m_settings, m_listNames);
     for (int slot = 1; slot <= broadcast::ShortcutSlots::kSlotCount; ++slot)
         Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
@@ -209,9 +212,10 @@ void ConsoleController::onLinkLost()
                                              : ControlState::LinkLost);
 }
 
-void ConsoleController::onFrameReceived(const wire::Frame& frame, SessionProtocol::Outcome outcome)
+void ConsoleController::onFrameReceived(const wire::Frame& frame,
+                                        net::SessionProtocol::Outcome outcome)
 {
-    if (outcome == SessionProtocol::Outcome::PlayerCountShown)
+    if (outcome == net::SessionProtocol::Outcome::PlayerCountShown)
         setStatus(m_link->session().statusText());
     else
         onAccountReply(frame, outcome);
@@ -235,13 +239,14 @@ void ConsoleController::onAccountRequest(int notification, qint64 wParam, qint64
         m_prompts.inform(Notice::AccountRequestNotSent);
 }
 
-void ConsoleController::onAccountReply(const wire::Frame& frame, SessionProtocol::Outcome outcome)
+void ConsoleController::onAccountReply(const wire::Frame& frame,
+                                       net::SessionProtocol::Outcome outcome)
 {
     QObject* target = m_replyTarget ? m_replyTarget() : nullptr;
-    if (outcome == SessionProtocol::Outcome::AccountListReply) {
+    if (outcome == net::SessionProtocol::Outcome::AccountListReply) {
         m_accounts.storeListReply(frame.payload);
         postNotification(target, WM_ACCOUNT_LIST_ARRIVED);
-    } else if (outcome == SessionProtocol::Outcome::AccountInfoReply) {
+    } else if (outcome == net::SessionProtocol::Outcome::AccountInfoReply) {
         m_accounts.storeDetailReply(frame.payload);
         postNotification(target, WM_ACCOUNT_INFO_ARRIVED);
     }

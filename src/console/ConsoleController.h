@@ -30,7 +30,7 @@ struct ConsoleOptions
     QString settingsPath;     // Tolvane.ini, fixed at start-up
     QString programDirectory; // the data directory is found beside the program
     bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = kServerPort;
+    quint16 port = net::kServerPort;
     // The operator's log; TolvaneLog beside the data directory when empty.
     QString logDirectory;
 
@@ -58,7 +58,7 @@ public:
     // `time` and `prompts` outlive the controller; a null `time` is the system's
     // clock and a null `connection` a real socket.
     ConsoleController(ConsoleOptions options, OperatorPrompts& prompts, TimeSource* time = nullptr,
-                      std::unique_ptr<ServerConnection> connection = nullptr,
+                      std::unique_ptr<net::ServerConnection> connection = nullptr,
                       QObject* parent = nullptr);
     ~ConsoleController() override;
 
@@ -112,8 +112,8 @@ public:
     TimeSource& timeSource() const { return *m_time; }
     LinkSupervisor& link() const { return *m_link; }
     BroadcastSession& broadcast() const { return *m_broadcast; }
-    const SessionProtocol& session() const { return m_link->session(); }
-    ServerConnection& connection() const { return m_link->connection(); }
+    const net::SessionProtocol& session() const { return m_link->session(); }
+    net::ServerConnection& connection() const { return m_link->connection(); }
     const broadcast::BroadcastEngine& engine() const { return m_broadcast->engine(); }
     bool isPacingTimerActive() const { return m_broadcast->isPacingTimerActive(); }
     const broadcast::ShortcutSlots& shortcuts() const { return m_shortcuts; }
@@ -154,7 +154,7 @@ private:
     void onLinkStateChanged(LinkState state);
     void onConnected(bool loggingIn);
     void onLinkLost();
-    void onFrameReceived(const wire::Frame& frame, SessionProtocol::Outcome outcome);
+    void onFrameReceived(const wire::Frame& frame, net::SessionProtocol::Outcome outcome);
     bool SendBroadcastText(const QString& text, int cap)
     {
         return m_link->send(broadcast::buildBroadcastRequest(text, cap));
@@ -168,7 +168,7 @@ private:
 
     // --- Accounts ---
     void onAccountRequest(int notification, qint64 wParam, qint64 lParam);
-    void onAccountReply(const wire::Frame& frame, SessionProtocol::Outcome outcome);
+    void onAccountReply(const wire::Frame& frame, net::SessionProtocol::Outcome outcome);
     admin::AccountStore m_accounts;
     std::function<QObject*()> m_replyTarget;
     // --- end of accounts ---

@@ -26,17 +26,18 @@ int LinkSupervisor::retryDelayMs(int failures)
     }
 }
 
-LinkSupervisor::LinkSupervisor(TimeSource& time, std::unique_ptr<ServerConnection> connection,
+LinkSupervisor::LinkSupervisor(TimeSource& time, std::unique_ptr<net::ServerConnection> connection,
                                bool autoLogin, QObject* parent)
     : QObject(parent), m_time(time),
-      m_connection(connection ? std::move(connection) : std::make_unique<CClientASock>()),
+      m_connection(connection ? std::move(connection) : std::make_unique<net::CClientASock>()),
       m_autoLogin(autoLogin)
 {
     m_connection->setParent(nullptr); // owned here, not by a parent
     m_connection->setOwner(this);
-    connect(m_connection.get(), &ServerConnection::OnConnect, this, &LinkSupervisor::onConnect);
+    connect(m_connection.get(), &net::ServerConnection::connectFinished, this,
+            &LinkSupervisor::OnConnect);
     // Queued: the replies that were complete before the link broke are handled first.
-    connect(m_connection.get(), &ServerConnection::OnClose, this, &LinkSupervisor::onClose,
+    connect(m_connection.get(), &net::ServerConnection::closed, this, &LinkSupervisor::OnClose,
             Qt::QueuedConnection);
 
     m_pollTimer = m_time.createTimer(this);
@@ -207,7 +208,7 @@ void LinkSupervisor::sendLogin()
         m_loginPending = true;
 }
 
-void LinkSupervisor::onConnect(int errorCode)
+void LinkSupervisor::OnConnect(int errorCode)
 {
     m_connectTimeout->stop();
     if (errorCode == 0) {
@@ -216,13 +217,13 @@ void LinkSupervisor::onConnect(int errorCode)
     }
     // A host name that does not resolve is not told in a box.
     transition(Event::ConnectFailed, m_connection->lastError(),
-               errorCode != ServerConnection::kHostNotFound);
+               errorCode != net::ServerConnection::kHostNotFound);
 }
 
-void LinkSupervisor::onClose(int errorCode)
+void LinkSupervisor::OnClose(int errorCode)
 {
     transition(Event::Closed,
-               errorCode == CClientASock::errorCode(QAbstractSocket::RemoteHostClosedError)
+               errorCode == net::CClientASock::errorCode(QAbstractSocket::RemoteHostClosedError)
                    ? u"鯖が接続を閉じました"_s
                    : m_connection->lastError());
 }
@@ -247,10 +248,10 @@ void LinkSupervisor::onFrameReceived()
     const wire::Frame frame = m_connection->takeFrame();
     m_unansweredPolls = 0; // the server is there
     m_replyDeadline->stop();
-    const SessionProtocol::Outcome outcome = m_session.Dispatch(frame);
-    if (outcome == SessionProtocol::Outcome::LoginAccepted)
+    const net::SessionProtocol::Outcome outcome = m_session.Dispatch(frame);
+    if (outcome == net::SessionProtocol::Outcome::LoginAccepted)
         transition(Event::LoginAccepted);
-    else if (outcome == SessionProtocol::Outcome::LoginRefused)
+    else if (outcome == net::SessionProtocol::Outcome::LoginRefused)
         transition(Event::LoginRefused);
     Q_EMIT frameReceived(frame, outcome);
 }

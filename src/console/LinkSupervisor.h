@@ -50,8 +50,8 @@ public:
     static int retryDelayMs(int failures);
 
     // `time` outlives the supervisor; a null `connection` is a real socket.
-    LinkSupervisor(TimeSource& time, std::unique_ptr<ServerConnection> connection, bool autoLogin,
-                   QObject* parent = nullptr);
+    LinkSupervisor(TimeSource& time, std::unique_ptr<net::ServerConnection> connection,
+                   bool autoLogin, QObject* parent = nullptr);
     ~LinkSupervisor() override;
 
     // The poll starts and the first attempt is posted, to run after the current handler.
@@ -71,8 +71,8 @@ public:
     bool everConnected() const { return m_everConnected; }
     bool wasLoggedIn() const { return m_wasLoggedIn; }
     bool isLoginRefused() const { return m_loginRefused; }
-    const SessionProtocol& session() const { return m_session; }
-    ServerConnection& connection() const { return *m_connection; }
+    const net::SessionProtocol& session() const { return m_session; }
+    net::ServerConnection& connection() const { return *m_connection; }
 
 Q_SIGNALS:
     void stateChanged(tolvane::console::LinkState state);
@@ -86,7 +86,7 @@ Q_SIGNALS:
     void loginRefused(qint32 result);
     // Every reply frame, once the session has read it.
     void frameReceived(const tolvane::wire::Frame& frame,
-                       tolvane::SessionProtocol::Outcome outcome);
+                       tolvane::net::SessionProtocol::Outcome outcome);
     // A line for the operator's log.
     void logged(const QString& text);
 
@@ -101,15 +101,16 @@ private:
     void connectFailed(const QString& reason, bool showBox);
     void lose(const QString& reason);
     void sendLogin();
-    void onConnect(int errorCode);
-    void onClose(int errorCode);
+    // The outcome of a connect attempt, and a link that ended without our asking.
+    void OnConnect(int errorCode);
+    void OnClose(int errorCode);
     void onFrameReceived();
     void onPollTimer();
     void sendPoll();
 
     TimeSource& m_time;
-    std::unique_ptr<ServerConnection> m_connection;
-    SessionProtocol m_session;
+    std::unique_ptr<net::ServerConnection> m_connection;
+    net::SessionProtocol m_session;
     const bool m_autoLogin;
     QString m_host;
     quint16 m_port = 0;

@@ -6,7 +6,7 @@
 
 #include <QTcpSocket>
 
-namespace tolvane {
+namespace tolvane::net {
 
 // The console's one TCP connection to the game server. Each completed reply frame
 // is queued and announced to the owner with a posted WM_FRAME_RECEIVED. A closed
@@ -31,7 +31,7 @@ public:
     wire::Frame takeFrame() override { return m_assembler.takeFrame(); }
     bool isClosed() const { return m_closed; }
 
-    // The code OnConnect and OnClose carry for a socket error: never 0, which
+    // The code connectFinished and closed carry for a socket error: never 0, which
     // means success.
     static int errorCode(QAbstractSocket::SocketError error);
 
@@ -46,4 +46,4 @@ private:
     bool m_closed = false;
 };
 
-} // namespace tolvane
+} // namespace tolvane::net

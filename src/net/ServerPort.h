@@ -2,10 +2,10 @@
 
 #include <QtGlobal>
 
-namespace tolvane {
+namespace tolvane::net {
 
 // The game server's admin port: where the console connects and the simulator listens
 // by default. Scripts read the number from this line.
 inline constexpr quint16 kServerPort = 10010;
 
-} // namespace tolvane
+} // namespace tolvane::net

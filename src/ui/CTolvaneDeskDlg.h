@@ -21,7 +21,7 @@ struct DeskOptions
     QString settingsPath;     // Tolvane.ini, fixed at start-up
     QString programDirectory; // the data directory is found beside the program
     bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = kServerPort;
+    quint16 port = net::kServerPort;
     // The clock and the timers; the system's when null. Must outlive the window.
     console::TimeSource* timeSource = nullptr;
 };

@@ -64,7 +64,7 @@ class TestLinkSupervisor : public QObject
         else if (step == u"refuse")
             m_connection->refuse(1);
         else if (step == u"unresolved")
-            m_connection->refuse(ServerConnection::kHostNotFound);
+            m_connection->refuse(net::ServerConnection::kHostNotFound);
         else if (step == u"drop")
             m_connection->drop();
         else if (step == u"login")
@@ -90,6 +90,15 @@ class TestLinkSupervisor : public QObject
         return out.join(u' ');
     }
 
+    // One row of transitions_data(), in the order of its columns.
+    static void row(const char* name, bool autoLogin, const char* start, const char* steps,
+                    const char* state, const char* signalsSeen, const char* frames, int attempts)
+    {
+        QTest::newRow(name) << autoLogin << QString::fromLatin1(start) << QString::fromLatin1(steps)
+                            << QString::fromLatin1(state) << QString::fromLatin1(signalsSeen)
+                            << QString::fromLatin1(frames) << attempts;
+    }
+
 private Q_SLOTS:
     void transitions_data()
     {
@@ -102,137 +111,63 @@ private Q_SLOTS:
         QTest::addColumn<int>("attempts");
 
         // Connecting: the outcome of the first attempt.
-        QTest::newRow("connected") << false << "connecting"
-                                   << "accept"
-                                   << "Connected"
-                                   << "Connected connected"
-                                   << "" << 0;
-        QTest::newRow("connected, -auto logs in") << true << "connecting"
-                                                  << "accept"
-                                                  << "Connected"
-                                                  << "Connected connected+login"
-                                                  << "10001" << 0;
-        QTest::newRow("login while connecting waits for the link") << false << "connecting"
-                                                                   << "login accept"
-                                                                   << "Connected"
-                                                                   << "Connected connected+login"
-                                                                   << "10001" << 0;
-        QTest::newRow("first failure: box once, retry after 1 s") << false << "connecting"
-                                                                  << "refuse +999"
-                                                                  << "Lost"
-                                                                  << "Lost box"
-                                                                  << "" << 0;
-        QTest::newRow("an unresolved host is not told in a box") << false << "connecting"
-                                                                 << "unresolved"
-                                                                 << "Lost"
-                                                                 << "Lost"
-                                                                 << "" << 0;
-        QTest::newRow("no answer in 10 s") << false << "connecting"
-                                           << "+9999 +1"
-                                           << "Lost"
-                                           << "Lost box"
-                                           << "" << 0;
-        QTest::newRow("-auto: nothing sent on a failed first attempt") << true << "connecting"
-                                                                       << "refuse"
-                                                                       << "Lost"
-                                                                       << "Lost box"
-                                                                       << "" << 0;
+        row("connected", false, "connecting", "accept", "Connected", "Connected connected", "", 0);
+        row("connected, -auto logs in", true, "connecting", "accept", "Connected",
+            "Connected connected+login", "10001", 0);
+        row("login while connecting waits for the link", false, "connecting", "login accept",
+            "Connected", "Connected connected+login", "10001", 0);
+        row("first failure: box once, retry after 1 s", false, "connecting", "refuse +999", "Lost",
+            "Lost box", "", 0);
+        row("an unresolved host is not told in a box", false, "connecting", "unresolved", "Lost",
+            "Lost", "", 0);
+        row("no answer in 10 s", false, "connecting", "+9999 +1", "Lost", "Lost box", "", 0);
+        row("-auto: nothing sent on a failed first attempt", true, "connecting", "refuse", "Lost",
+            "Lost box", "", 0);
 
         // The backoff after failures in a row: 1, 2, 4, then 5 s.
-        QTest::newRow("backoff 1 s") << false << "failed"
-                                     << "+1000"
-                                     << "Connecting"
-                                     << "Connecting"
-                                     << "" << 1;
-        QTest::newRow("backoff 2 s") << false << "failed"
-                                     << "+1000 refuse +1999 +1"
-                                     << "Connecting"
-                                     << "Connecting Lost Connecting"
-                                     << "" << 2;
-        QTest::newRow("backoff 4 s") << false << "failed"
-                                     << "+1000 refuse +2000 refuse +3999 +1"
-                                     << "Connecting"
-                                     << "Connecting Lost Connecting Lost Connecting"
-                                     << "" << 3;
-        QTest::newRow("backoff stays at 5 s")
-            << false << "failed"
-            << "+1000 refuse +2000 refuse +4000 refuse +4999 +1 refuse +5000"
-            << "Connecting"
-            << "Connecting Lost Connecting Lost Connecting Lost Connecting Lost Connecting"
-            << "" << 5;
-        QTest::newRow("login while down tries at once") << false << "failed"
-                                                        << "login accept"
-                                                        << "Connected"
-                                                        << "Connecting Connected connected+login"
-                                                        << "10001" << 1;
+        row("backoff 1 s", false, "failed", "+1000", "Connecting", "Connecting", "", 1);
+        row("backoff 2 s", false, "failed", "+1000 refuse +1999 +1", "Connecting",
+            "Connecting Lost Connecting", "", 2);
+        row("backoff 4 s", false, "failed", "+1000 refuse +2000 refuse +3999 +1", "Connecting",
+            "Connecting Lost Connecting Lost Connecting", "", 3);
+        row("backoff stays at 5 s", false, "failed",
+            "+1000 refuse +2000 refuse +4000 refuse +4999 +1 refuse +5000", "Connecting",
+            "Connecting Lost Connecting Lost Connecting Lost Connecting Lost Connecting", "", 5);
+        row("login while down tries at once", false, "failed", "login accept", "Connected",
+            "Connecting Connected connected+login", "10001", 1);
 
         // Connected: the login.
-        QTest::newRow("login accepted") << false << "connected"
-                                        << "login granted"
-                                        << "LoggedIn"
-                                        << "LoggedIn accepted"
-                                        << "10001 12001" << 0;
-        QTest::newRow("login refused") << false << "connected"
-                                       << "login denied"
-                                       << "Connected"
-                                       << "refused0"
-                                       << "10001" << 0;
-        QTest::newRow("a result nobody asked for changes nothing") << false << "connected"
-                                                                   << "denied"
-                                                                   << "Connected"
-                                                                   << ""
-                                                                   << "" << 0;
-        QTest::newRow("an accepted login clears the refusal")
-            << false << "refused"
-            << "login granted drop +0 accept"
-            << "Connected"
-            << "LoggedIn accepted linkLost Lost Connecting Connected connected+login"
-            << "10001 12001 10001" << 1;
-        QTest::newRow("login after a refusal") << false << "refused"
-                                               << "login granted"
-                                               << "LoggedIn"
-                                               << "LoggedIn accepted"
-                                               << "10001 12001" << 0;
+        row("login accepted", false, "connected", "login granted", "LoggedIn", "LoggedIn accepted",
+            "10001 12001", 0);
+        row("login refused", false, "connected", "login denied", "Connected", "refused0", "10001",
+            0);
+        row("a result nobody asked for changes nothing", false, "connected", "denied", "Connected",
+            "", "", 0);
+        row("an accepted login clears the refusal", false, "refused",
+            "login granted drop +0 accept", "Connected",
+            "LoggedIn accepted linkLost Lost Connecting Connected connected+login",
+            "10001 12001 10001", 1);
+        row("login after a refusal", false, "refused", "login granted", "LoggedIn",
+            "LoggedIn accepted", "10001 12001", 0);
 
         // Logged in: the poll, a loss and the login again.
-        QTest::newRow("polls every 5 s") << false << "loggedIn"
-                                         << "+5000 count +5000"
-                                         << "LoggedIn"
-                                         << ""
-                                         << "12001 12001" << 0;
-        QTest::newRow("three polls unanswered, 1 s grace") << false << "loggedIn"
-                                                           << "+15000 +999"
-                                                           << "LoggedIn"
-                                                           << ""
-                                                           << "12001 12001 12001" << 0;
-        QTest::newRow("a silent server is lost, tried again at once") << false << "loggedIn"
-                                                                      << "+15000 +1000"
-                                                                      << "Connecting"
-                                                                      << "linkLost Lost Connecting"
-                                                                      << "12001 12001 12001" << 1;
-        QTest::newRow("a reply resets the count") << false << "loggedIn"
-                                                  << "+10000 count +5000 +1000"
-                                                  << "LoggedIn"
-                                                  << ""
-                                                  << "12001 12001 12001" << 0;
-        QTest::newRow("closed: at once again, logged in again")
-            << false << "loggedIn"
-            << "drop +0 accept"
-            << "Connected"
-            << "linkLost Lost Connecting Connected connected+login"
-            << "10001" << 1;
-        QTest::newRow("a refused login is never retried by itself")
-            << false << "loggedIn"
-            << "drop +0 accept denied drop +0 accept"
-            << "Connected"
-            << "linkLost Lost Connecting Connected connected+login refused0 linkLost Lost "
-               "Connecting Connected connected"
-            << "10001" << 2;
-        QTest::newRow("the retry after a loss counts from 1 s") << false << "loggedIn"
-                                                                << "drop +0 refuse +999"
-                                                                << "Lost"
-                                                                << "linkLost Lost Connecting Lost"
-                                                                << "" << 1;
+        row("polls every 5 s", false, "loggedIn", "+5000 count +5000", "LoggedIn", "",
+            "12001 12001", 0);
+        row("three polls unanswered, 1 s grace", false, "loggedIn", "+15000 +999", "LoggedIn", "",
+            "12001 12001 12001", 0);
+        row("a silent server is lost, tried again at once", false, "loggedIn", "+15000 +1000",
+            "Connecting", "linkLost Lost Connecting", "12001 12001 12001", 1);
+        row("a reply resets the count", false, "loggedIn", "+10000 count +5000 +1000", "LoggedIn",
+            "", "12001 12001 12001", 0);
+        row("closed: at once again, logged in again", false, "loggedIn", "drop +0 accept",
+            "Connected", "linkLost Lost Connecting Connected connected+login", "10001", 1);
+        row("a refused login is never retried by itself", false, "loggedIn",
+            "drop +0 accept denied drop +0 accept", "Connected",
+            "linkLost Lost Connecting Connected connected+login refused0 linkLost Lost "
+            "Connecting Connected connected",
+            "10001", 2);
+        row("the retry after a loss counts from 1 s", false, "loggedIn", "drop +0 refuse +999",
+            "Lost", "linkLost Lost Connecting Lost", "", 1);
     }
 
     void transitions()

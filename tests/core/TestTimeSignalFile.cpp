@@ -1,7 +1,7 @@
 #include "FileBytes.h"
 
+#include "FileWriteFailure.h"
 #include "broadcast/MessageListStore.h"
-#include "core/FileWriteFailure.h"
 #include "platform/HiddenFile.h"
 #include "timesignal/TimeSignalFile.h"
 

@@ -1,5 +1,5 @@
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "app/IniSettings.h"
 #include "console/LinkState.h"

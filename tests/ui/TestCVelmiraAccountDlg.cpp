@@ -1,6 +1,6 @@
 #include "AccountPayloads.h"
+#include "BoxRecorder.h"
 #include "ManualTimeSource.h"
-#include "TestSupport.h"
 
 #include "admin/AccountStore.h"
 #include "net/Notifications.h"

@@ -3,8 +3,8 @@
 // broadcast and the player-count poll go on as the console's clock moves with the
 // flood. Every reply must be dispatched once, in order, and memory must stay flat.
 
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "admin/AccountMessages.h"
 #include "net/Notifications.h"
