@@ -143,10 +143,9 @@ private Q_SLOTS:
             0);
         row("a result nobody asked for changes nothing", false, "connected", "denied", "Connected",
             "", "", 0);
-        row("an accepted login clears the refusal", false, "refused",
-            "login granted drop +0 accept", "Connected",
-            "LoggedIn accepted linkLost Lost Connecting Connected connected+login",
-            "10001 12001 10001", 1);
+        row("an accepted login clears the refusal", false, "refused", "granted drop +0 accept",
+            "Connected", "LoggedIn accepted linkLost Lost Connecting Connected connected+login",
+            "12001 10001", 1);
         row("login after a refusal", false, "refused", "login granted", "LoggedIn",
             "LoggedIn accepted", "10001 12001", 0);
 
