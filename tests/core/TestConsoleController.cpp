@@ -64,8 +64,8 @@ class TestConsoleController : public QObject
         auto link = std::make_unique<FakeConnection>();
         m_link = link.get();
         m_console = std::make_unique<ConsoleController>(
-            ConsoleOptions{ini(), program(), autoLogin, 10010, {}}, *m_prompts, m_time.get(),
-            std::move(link));
+            ConsoleOptions{ini(), program(), autoLogin, net::kServerPort, {}}, *m_prompts,
+            m_time.get(), std::move(link));
         connect(m_console.get(), &ConsoleController::controlStateChanged, this,
                 [this](ControlState s) { m_states.append(s); });
         m_console->initialise();
