@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 
 #include "VelmiraServer.h"
+#include "protocol/ServerPort.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,7 +44,7 @@ using tolvane::sim::VelmiraServer;
 
 namespace {
 
-constexpr quint16 kConsolePort = 10010;
+constexpr quint16 kConsolePort = tolvane::protocol::kServerPort;
 
 // User plus system CPU time of a process (all its threads), in clock ticks.
 std::optional<qint64> cpuTicks(qint64 pid)

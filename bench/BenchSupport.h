@@ -90,7 +90,7 @@ inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
                      qPrintable(window.controller().connection().lastError()));
         return false;
     }
-    window.controller().Login();
+    window.controller().login();
     if (!waitUntil([&] { return window.controller().session().loginAccepted(); }, 5000)) {
         std::fprintf(stderr, "the login was not accepted\n");
         return false;

@@ -10,6 +10,7 @@
 #include <QList>
 
 using namespace tolvane;
+using namespace tolvane::net;
 using tolvane::fuzz::check;
 
 namespace {

@@ -1,26 +1,39 @@
-#!/usr/bin/env bash
-# Builds the Debian package (Release, cpack -G DEB), installs it with apt-get and
-# starts the installed /usr/bin/tolvane-desk -auto once on a virtual display against
-# the installed velmira-sim, until the simulator has seen the login accepted.
+#!/ usr / bin / env bash
+#Builds the Debian package(Release, cpack - G DEB), installs it with apt - get and
+#starts the installed / usr / bin / tolvane - desk - auto once on a virtual display against
+#the installed velmira - sim, until the simulator has seen the login accepted.
 #
-#   scripts/check-package.sh
+#scripts / check - package.sh
 #
-# The package stays installed (apt-get remove tolvane-desk takes it away). The
-# session runs as an ordinary user (nobody, when started as root) with a home of
-# its own, as a game master would: /usr/bin is not writable then, so the console
-# keeps its data in ~/.local/share/TolvaneDesk, which is checked too.
-set -euo pipefail
+#The package stays installed(apt - get remove tolvane - desk takes it away).The
+#session runs as an ordinary user(nobody, when started as root) with a home of
+#its own, as a game master would : / usr / bin is not writable then, so the console
+#keeps its data in ~ /.local / share / TolvaneDesk, which is checked too.
+set - euo pipefail
 
-top=$(cd "$(dirname "$0")/.." && pwd)
-build="$top/build-package"
-"$top/scripts/install-deps.sh" package
+          top = $(cd "$(dirname " $0 ")/.." && pwd) build = "$top/build-release"
+#The one place the port is written down.
+    port =
+        $(sed -
+          n 's/.*kServerPort = \([0-9]*\);.*/\1/p' "$top/src/protocol/ServerPort.h") "$top/scripts/"
+                                                                                     "install-deps."
+                                                                                     "sh" package
 
-echo "== Build the package ($build, Release)"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_BUILD_TESTS=OFF \
-  -DTOLVANE_BUILD_BENCH=OFF -DTOLVANE_BUILD_FUZZ=OFF -DTOLVANE_SANITIZE=OFF \
-  -DTOLVANE_WERROR="${TOLVANE_WERROR:-OFF}" >/dev/null
-cmake --build "$build" --target tolvane-desk velmira-sim
-rm -f "$build"/*.deb
+                                                                                         echo
+                                                                                     "== Build the "
+                                                                                     "package "
+                                                                                     "($build, "
+                                                                                     "Release)"(
+                                                                                         cd
+                                                                                         "$top" &&
+                                                                                         cmake-- preset
+                                                                                                 release >
+                                                                                             / dev /
+                                                                                                 null &&
+                                                                                         cmake-- build-- preset
+                                                                                             release)
+                                                                                         rm -
+        f "$build"/*.deb
 (cd "$build" && cpack -G DEB)
 debs=("$build"/*.deb)
 if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
@@ -71,9 +84,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The console always connects to port 10010: another server there would answer it.
-if (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null; then
-  echo "Port 10010 is in use by another program; stop it first." >&2
+# The console always connects to that port: another server there would answer it.
+if (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; then
+  echo "Port $port is in use by another program; stop it first." >&2
   exit 1
 fi
 
@@ -82,7 +95,7 @@ cd "$rundir"
   >"$rundir/velmira-sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do
-  (exec 3<>/dev/tcp/127.0.0.1/10010) 2>/dev/null && break
+  (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
   kill -0 "$sim_pid" 2>/dev/null || {
     cat "$rundir/velmira-sim.log" >&2
     exit 1

@@ -19,4 +19,13 @@ QString settingsPathFor(const QString& currentDirectory)
     return QDir::cleanPath(QDir(currentDirectory).absoluteFilePath(keys::kSettingsFileName));
 }
 
+std::optional<quint16> testServerPort(const QString& value)
+{
+    bool ok = false;
+    const uint port = value.toUInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return quint16(port);
+}
+
 } // namespace tolvane

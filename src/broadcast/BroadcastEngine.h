@@ -3,8 +3,8 @@
 namespace tolvane::broadcast {
 
 // The paced list broadcast's state: how many lines of the loaded-lines view are
-// still to be sent. The main window owns the pacing timer and the view; this class
-// decides which line each tick sends and when the broadcast is over.
+// still to be sent. The console's broadcast session owns the pacing timer and the
+// lines; this class decides which line each tick sends and when the broadcast is over.
 class BroadcastEngine
 {
 public:

@@ -5,8 +5,8 @@
 
 namespace tolvane::broadcast {
 
-// What finding or creating the data directory beside the program did, so the main
-// window can tell the operator in the order things happened.
+// What finding or creating the data directory beside the program did, so the console
+// can tell the operator in the order things happened.
 struct DataDirectoryOutcome
 {
     QDir dir;                       // where list files live from now on

@@ -175,8 +175,11 @@ int FindListByName(const QStringList& entries, const QString& name)
     // An empty name (an unset binding) names no list, although every text begins with it.
     if (name.isEmpty())
         return -1;
+    // A name typed with a look-alike (U+301C for "～") finds the file written with
+    // the code page 932 form, as the writer folds it.
+    const QString folded = platform::foldForCp932(name);
     const auto matches = [&](qsizetype i) {
-        return entries.at(i).startsWith(name, Qt::CaseInsensitive);
+        return platform::foldForCp932(entries.at(i)).startsWith(folded, Qt::CaseInsensitive);
     };
     for (qsizetype i = 1; i < entries.size(); ++i) {
         if (matches(i))

@@ -61,7 +61,8 @@ WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringLi
 QStringList ListNames(const QDir& dir);
 
 // The shared lookup: the first entry, examined from index 1 to the last and then
-// index 0, whose text begins with `name`, letters compared without regard to case.
+// index 0, whose text begins with `name`, letters compared without regard to case and
+// the look-alikes folded as the list writer folds them (platform::foldForCp932).
 // -1 when none matches, and for an empty name.
 int FindListByName(const QStringList& entries, const QString& name);
 

@@ -4,10 +4,8 @@
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
-#include "net/CClientASock.h"
 #include "net/Notifications.h"
 #include "protocol/BroadcastRequest.h"
-#include "protocol/SessionMessages.h"
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
@@ -21,118 +19,89 @@ using Question = OperatorPrompts::Question;
 
 namespace {
 
-QString logFolder(const ConsoleOptions& o)
-{
-    if (!o.logDirectory.isEmpty())
-        return o.logDirectory;
-    return QDir(o.programDirectory).filePath(OperatorLog::kFolderName);
-}
-
 // What of a text a broadcast request carries: a text that reaches the cap is cut there.
 QString textSent(const QString& text, int capBytes)
 {
     return text.left(protocol::unitsCarried(text.size(), capBytes));
 }
 
-QString quoted(const QString& text)
-{
-    return u"「"_s + text + u"」"_s;
-}
-
 } // namespace
 
-int ConsoleController::retryDelayMs(int failures)
-{
-    switch (failures) {
-    case 0:
-        return 0;
-    case 1:
-        return 1000;
-    case 2:
-        return 2000;
-    case 3:
-        return 4000;
-    default:
-        return 5000;
-    }
-}
-
 ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& prompts,
-                                     TimeSource* time, std::unique_ptr<ServerConnection> connection,
+                                     TimeSource* time,
+                                     std::unique_ptr<net::ServerConnection> connection,
                                      QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_prompts(prompts),
       m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
-      m_connection(connection ? std::move(connection) : std::make_unique<CClientASock>()),
-      m_accountService([this](const QByteArray& frame) { return m_connection->Send(frame); },
-                       [this] { return isLinkUp(); },
-                       [this](const QString& line) { logEvent(line); }, m_prompts),
-      m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(logFolder(m_options))
+      m_link(new LinkSupervisor(*m_time, std::move(connection), m_options.autoLogin, this)),
+      m_broadcast(new BroadcastSession(*m_time, *m_link, this)),
+      m_accountService(
+          new AccountService([this](const QByteArray& frame) { return m_link->send(frame); },
+                             [this] { return m_link->isUp(); },
+                             [this](const QString& line) { logEvent(line); }, m_prompts, this)),
+      m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(m_options.logFolder()),
+      m_clockTimer(m_time->createTimer(this)), m_noticeTimer(m_time->createTimer(this))
 {
-    m_connection->setParent(nullptr); // owned here, not by a parent
-    m_connection->setOwner(this);
-    connect(m_connection.get(), &ServerConnection::OnConnect, this, &ConsoleController::OnConnect);
-    // Queued: the replies that were complete before the link broke are handled first.
-    connect(m_connection.get(), &ServerConnection::OnClose, this, &ConsoleController::OnClose,
-            Qt::QueuedConnection);
-
-    m_clockTimer = m_time->createTimer(this);
-    m_pacingTimer = m_time->createTimer(this);
-    m_pollTimer = m_time->createTimer(this);
-    m_retryTimer = m_time->createTimer(this);
-    m_connectTimeout = m_time->createTimer(this);
-    m_noticeTimer = m_time->createTimer(this);
-    m_replyDeadline = m_time->createTimer(this);
-    m_replyDeadline->setSingleShot(true);
-    connect(m_replyDeadline, &ConsoleTimer::timeout, this, &ConsoleController::declareSilent);
-    m_retryTimer->setSingleShot(true);
-    m_connectTimeout->setSingleShot(true);
     m_noticeTimer->setSingleShot(true);
     connect(m_noticeTimer, &ConsoleTimer::timeout, this, [this] { setStatus(m_baseStatus); });
     connect(m_clockTimer, &ConsoleTimer::timeout, this, &ConsoleController::TimeSignalTick);
-    connect(m_pacingTimer, &ConsoleTimer::timeout, this, &ConsoleController::PacingTick);
-    connect(m_pollTimer, &ConsoleTimer::timeout, this, &ConsoleController::pollTick);
-    connect(m_retryTimer, &ConsoleTimer::timeout, this, &ConsoleController::connectNow);
-    connect(m_connectTimeout, &ConsoleTimer::timeout, this, [this] {
-        // An address that swallows the attempt would otherwise keep it for minutes.
-        m_connection->Close();
-        onConnectFailed(u"応答がありません"_s, true);
-    });
+
+    connect(m_link, &LinkSupervisor::stateChanged, this, &ConsoleController::onLinkStateChanged);
+    connect(m_link, &LinkSupervisor::connected, this, &ConsoleController::onConnected);
+    connect(m_link, &LinkSupervisor::linkLost, this, &ConsoleController::onLinkLost);
+    connect(m_link, &LinkSupervisor::firstConnectFailed, this,
+            [this] { m_prompts.inform(Notice::ConnectionFailed); });
+    connect(m_link, &LinkSupervisor::loginAccepted, m_broadcast, &BroadcastSession::resume);
+    connect(m_link, &LinkSupervisor::loginRefused, this,
+            [this] { setStatus(status::kLoginRefused); });
+    connect(m_link, &LinkSupervisor::frameReceived, this, &ConsoleController::onFrameReceived);
+    connect(m_link, &LinkSupervisor::logged, this, &ConsoleController::logEvent);
+
+    connect(m_broadcast, &BroadcastSession::linesChanged, this, &ConsoleController::linesChanged);
+    connect(m_broadcast, &BroadcastSession::currentLineChanged, this,
+            &ConsoleController::currentLineChanged);
+    const auto post = [this](void (BroadcastSession::*event)(), ControlState state) {
+        connect(m_broadcast, event, this, [this, state] { postControlState(state); });
+    };
+    post(&BroadcastSession::started, ControlState::Broadcasting);
+    post(&BroadcastSession::finished, ControlState::BroadcastOver);
+    post(&BroadcastSession::abandoned, ControlState::LinkLost);
+    post(&BroadcastSession::pausedForLink, ControlState::LinkLostPaused);
+    connect(m_broadcast, &BroadcastSession::logged, this, &ConsoleController::logEvent);
 }
 
 ConsoleController::~ConsoleController()
 {
-    // The connection dies with the console without a word to the server.
-    m_connection->setOwner(nullptr);
-    m_connection->Close();
+    // The parts go before the members they report to.
+    delete m_accountService;
+    delete m_broadcast;
+    delete m_link;
 }
 
 void ConsoleController::initialise()
 {
     m_clockTimer->start(kClockTimerMs);
     m_scheduler.clearFixedFlags();
-    m_pollTimer->start(kPollTimerMs);
 
-    // The address counts from the start; a changed one is used at the next start.
-    m_connectHost = m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP);
     readServerSettings();
     ensureDataDirectory();
     RefreshListNames();
-
     reloadTimeSignalConfig();
-
     m_shortcuts.LoadShortcutBindings(m_settings, m_listNames);
     for (int slot = 1; slot <= broadcast::ShortcutSlots::kSlotCount; ++slot)
         Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
 
-    m_engine.StopBroadcast();
     postControlState(ControlState::LoggedOut);
     setStatus(status::kNotLoggedIn);
-    postNotification(this, WM_CONNECT_SERVER);
+    // The address counts from the start; a changed one is used at the next start.
+    m_link->start(m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP),
+                  m_options.port);
 }
 
 void ConsoleController::readServerSettings()
 {
-    m_adminPW = m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW);
+    m_link->setPassword(
+        m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW));
 }
 
 void ConsoleController::ensureDataDirectory()
@@ -164,33 +133,16 @@ void ConsoleController::reloadTimeSignalConfig()
 bool ConsoleController::event(QEvent* event)
 {
     const int type = int(event->type());
-    if (type < WM_FRAME_RECEIVED || type > WM_REQUEST_PLAYER_COUNT)
-        return QObject::event(event);
-    const auto* n = static_cast<NotifyEvent*>(event);
-    switch (type) {
-    case WM_FRAME_RECEIVED:
-        OnFrameReceived();
-        break;
-    case WM_SET_CONTROL_STATE:
-        Q_EMIT controlStateChanged(ControlState(n->wParam()));
-        break;
-    case WM_CONNECT_SERVER:
-        connectNow();
-        break;
-    case WM_REQUEST_PLAYER_COUNT:
-        if (m_connection->Send(protocol::buildPlayerCountRequest()) &&
-            m_linkState == LinkState::LoggedIn && ++m_unansweredPolls >= kSilentPolls)
-            m_replyDeadline->start(kReplyGraceMs);
-        break;
-    default:
-        break;
+    if (type == net::WM_SET_CONTROL_STATE) {
+        Q_EMIT controlStateChanged(ControlState(static_cast<net::NotifyEvent*>(event)->wParam()));
+        return true;
     }
-    return true;
+    return QObject::event(event);
 }
 
 void ConsoleController::postControlState(ControlState state)
 {
-    postNotification(this, WM_SET_CONTROL_STATE, int(state));
+    net::postNotification(this, net::WM_SET_CONTROL_STATE, int(state));
 }
 
 void ConsoleController::setStatus(const QString& text)
@@ -220,206 +172,63 @@ void ConsoleController::logEvent(const QString& text)
     showNotice(status::kLogFailed);
 }
 
-void ConsoleController::setLinkState(LinkState state)
+// --- The link ---------------------------------------------------------------
+
+void ConsoleController::onLinkStateChanged(LinkState state)
 {
-    m_linkState = state;
     switch (state) {
     case LinkState::Connecting:
         setStatus(status::kConnecting);
         break;
     case LinkState::Connected:
-        setStatus(m_loginRefused ? status::kLoginRefused : status::kNotLoggedIn);
+        setStatus(m_link->isLoginRefused() ? status::kLoginRefused : status::kNotLoggedIn);
         break;
     case LinkState::LoggedIn:
-        break; // the player count follows at once
+        // The player count follows at once; until it comes, no refusal is shown.
+        if (m_baseStatus == status::kLoginRefused)
+            setStatus(m_link->session().statusText());
+        postControlState(ControlState::LoggedIn);
+        break;
     case LinkState::Lost:
-        setStatus(m_everConnected ? status::kLost : status::kCannotConnect);
+        setStatus(m_link->everConnected() ? status::kLost : status::kCannotConnect);
         break;
     }
     Q_EMIT linkStateChanged(state);
 }
 
-// --- The link ---------------------------------------------------------------
-
-void ConsoleController::connectNow()
+void ConsoleController::onConnected(bool loggingIn)
 {
-    m_retryTimer->stop();
-    if (m_failedAttempts == 0)
-        logEvent(u"接続開始 "_s + m_connectHost + u":"_s + QString::number(m_options.port));
-    setLinkState(LinkState::Connecting);
-    m_connectTimeout->start(kConnectTimeoutMs);
-    m_connection->Connect(m_connectHost, m_options.port);
+    // A broadcast that ran before any login goes on without one.
+    if (!loggingIn && !m_link->wasLoggedIn())
+        m_broadcast->resume();
 }
 
-void ConsoleController::OnConnect(int errorCode)
+void ConsoleController::onLinkLost()
 {
-    m_connectTimeout->stop();
-    if (errorCode != 0) {
-        m_connection->Close();
-        // A host name that does not resolve is not told in a box.
-        onConnectFailed(m_connection->lastError(), errorCode != ServerConnection::kHostNotFound);
-        return;
-    }
-    m_retryTimer->stop();
-    m_connectStarted = true;
-    m_failedAttempts = 0;
-    logEvent(m_everConnected ? u"再接続しました"_s : u"接続しました"_s);
-    m_everConnected = true;
-    setLinkState(LinkState::Connected);
-    const bool logIn = (m_options.autoLogin || m_wasLoggedIn || m_loginWanted) && !m_loginRefused;
-    m_loginWanted = false;
-    if (logIn)
-        sendLogin();
-    else if (m_paused && !m_wasLoggedIn)
-        resumeBroadcast(); // it ran before any login, so it goes on without one
+    m_broadcast->pauseForLostLink();
+    postControlState(m_broadcast->isPaused() ? ControlState::LinkLostPaused
+                                             : ControlState::LinkLost);
 }
 
-void ConsoleController::onConnectFailed(const QString& reason, bool showBox)
+void ConsoleController::onFrameReceived(const protocol::Frame& frame,
+                                        net::SessionProtocol::Outcome outcome)
 {
-    const bool first = !m_connectStarted;
-    m_connectStarted = true;
-    if (m_failedAttempts == 0)
-        logEvent(u"接続できません："_s + reason);
-    ++m_failedAttempts;
-    // The next attempt is under way even while the box below waits for the operator.
-    m_retryTimer->start(retryDelayMs(m_failedAttempts));
-    setLinkState(LinkState::Lost);
-    if (first && m_options.autoLogin)
-        sendLogin(); // the socket is closed, so this sends nothing
-    if (first && showBox)
-        m_prompts.inform(Notice::ConnectionFailed);
-}
-
-void ConsoleController::OnClose(int errorCode)
-{
-    linkLost(errorCode == CClientASock::errorCode(QAbstractSocket::RemoteHostClosedError)
-                 ? u"鯖が接続を閉じました"_s
-                 : m_connection->lastError());
-}
-
-void ConsoleController::linkLost(const QString& reason)
-{
-    if (m_linkState == LinkState::Lost)
-        return;
-    if (m_linkState == LinkState::LoggedIn)
-        m_wasLoggedIn = true;
-    m_connection->Close();
-    m_connectTimeout->stop();
-    m_session.resetLogin();
-    m_loginPending = false;
-    m_unansweredPolls = 0;
-    m_replyDeadline->stop();
-    if (m_engine.isRunning() || m_paused)
-        pauseBroadcast();
-    setLinkState(LinkState::Lost);
-    postControlState(m_paused ? ControlState::LinkLostPaused : ControlState::LinkLost);
-    logEvent(u"切断："_s + reason);
-    m_failedAttempts = 0;
-    m_retryTimer->start(retryDelayMs(0)); // at once, on the next turn of the loop
-}
-
-void ConsoleController::pauseBroadcast()
-{
-    // The line under way may not have arrived: it goes out again after the login.
-    m_engine.resumeAtLastLine(int(m_lines.size()));
-    m_pacingTimer->stop();
-    m_paused = true;
-}
-
-void ConsoleController::resumeBroadcast()
-{
-    if (!m_paused)
-        return;
-    m_paused = false;
-    m_pacingTimer->start(broadcast::BroadcastEngine::kPacingIntervalMs);
-    postControlState(ControlState::Broadcasting);
-}
-
-void ConsoleController::Login()
-{
-    m_loginRefused = false;
-    if (m_linkState == LinkState::Lost) {
-        // Tried again at once, and logged in as soon as the link is there.
-        m_loginWanted = true;
-        connectNow();
-        return;
-    }
-    if (m_linkState == LinkState::Connecting) {
-        m_loginWanted = true;
-        return;
-    }
-    sendLogin();
-}
-
-void ConsoleController::sendLogin()
-{
-    if (m_connection->Send(protocol::buildLoginRequest(m_adminPW)))
-        m_loginPending = true;
-}
-
-void ConsoleController::pollTick()
-{
-    if (m_linkState == LinkState::LoggedIn)
-        postNotification(this, WM_REQUEST_PLAYER_COUNT);
-}
-
-void ConsoleController::declareSilent()
-{
-    if (m_linkState != LinkState::LoggedIn || m_unansweredPolls < kSilentPolls)
-        return;
-    linkLost(u"応答がありません（プレイヤー数の問い合わせ"_s + QString::number(kSilentPolls) +
-             u"回）"_s);
-}
-
-void ConsoleController::OnFrameReceived()
-{
-    if (!m_connection->hasFrame())
-        return;
-    const protocol::Frame frame = m_connection->takeFrame();
-    m_unansweredPolls = 0; // the server is there
-    m_replyDeadline->stop();
-    switch (m_session.Dispatch(frame)) {
-    case SessionProtocol::Outcome::LoginAccepted:
-        m_loginPending = false;
-        m_loginRefused = false;
-        logEvent(u"ログインしました"_s);
-        m_linkState = LinkState::LoggedIn;
-        Q_EMIT linkStateChanged(m_linkState);
-        postControlState(ControlState::LoggedIn);
-        postNotification(this, WM_REQUEST_PLAYER_COUNT);
-        resumeBroadcast();
+    switch (outcome) {
+    case net::SessionProtocol::Outcome::PlayerCountShown:
+        setStatus(m_link->session().statusText());
         break;
-    case SessionProtocol::Outcome::LoginRefused:
-        // A result nobody asked for changes nothing, as it always has.
-        if (!std::exchange(m_loginPending, false))
-            break;
-        // Never tried again by itself: a wrong password must not hammer the server.
-        m_loginRefused = true;
-        logEvent(u"ログインを拒否されました（結果 "_s +
-                 QString::number(m_session.lastLoginResult()) + u"）"_s);
-        setStatus(status::kLoginRefused);
+    case net::SessionProtocol::Outcome::AccountListReply:
+        m_accountService->receiveListReply(frame.payload);
         break;
-    case SessionProtocol::Outcome::PlayerCountShown:
-        setStatus(m_session.statusText());
+    case net::SessionProtocol::Outcome::AccountInfoReply:
+        m_accountService->receiveDetailReply(frame.payload);
         break;
-    case SessionProtocol::Outcome::AccountListReply:
-        m_accountService.receiveListReply(frame.payload);
-        break;
-    case SessionProtocol::Outcome::AccountInfoReply:
-        m_accountService.receiveDetailReply(frame.payload);
-        break;
-    case SessionProtocol::Outcome::Ignored:
-    case SessionProtocol::Outcome::PlayerCountInvalid:
+    default:
         break;
     }
 }
 
 // --- Broadcasting -----------------------------------------------------------
-
-bool ConsoleController::SendBroadcastText(const QString& text, int cap)
-{
-    return m_connection->Send(protocol::buildBroadcastRequest(text, cap));
-}
 
 void ConsoleController::SendLiveMessage(const QString& text)
 {
@@ -440,10 +249,10 @@ void ConsoleController::SendLiveMessage(const QString& text)
 
 void ConsoleController::copyLineToLive(int row)
 {
-    if (row < 0 || row >= m_lines.size())
+    if (row < 0 || row >= lines().size())
         return;
     // Lines of any length are copied whole; sending cuts them at 36 bytes.
-    m_liveText = m_lines.at(row);
+    m_liveText = lines().at(row);
     Q_EMIT liveTextChanged(m_liveText);
 }
 
@@ -456,14 +265,6 @@ void ConsoleController::requestBroadcast()
     StartBroadcast();
 }
 
-void ConsoleController::StartBroadcast()
-{
-    m_paused = false;
-    m_engine.StartBroadcast(int(m_lines.size()));
-    m_pacingTimer->start(broadcast::BroadcastEngine::kPacingIntervalMs); // restarts the period
-    postControlState(ControlState::Broadcasting);
-}
-
 void ConsoleController::StartListBroadcast(const QString& listName)
 {
     const int index = broadcast::FindListByName(m_listNames, listName);
@@ -472,51 +273,6 @@ void ConsoleController::StartListBroadcast(const QString& listName)
     setCurrentList(index);
     LoadSelectedList();
     StartBroadcast();
-}
-
-void ConsoleController::StopBroadcast()
-{
-    // The pacing timer stays armed; its ticks find nothing to send.
-    m_engine.StopBroadcast();
-    if (m_paused) {
-        // Ended while waiting for the link: nothing resumes.
-        m_paused = false;
-        postControlState(ControlState::LinkLost);
-        return;
-    }
-    postControlState(ControlState::BroadcastOver);
-}
-
-void ConsoleController::PacingTick()
-{
-    const broadcast::BroadcastEngine::Tick tick = m_engine.PacingTick(int(m_lines.size()));
-    if (tick.send) {
-        // The highlighted line is the one being sent.
-        Q_EMIT currentLineChanged(tick.index);
-        const QString& line = m_lines.at(tick.index);
-        if (!SendBroadcastText(line, protocol::kLineCap) && !isLinkUp()) {
-            // The link broke under this line (the last one too): it waits, and goes out
-            // after the login.
-            pauseBroadcast();
-            if (m_linkState != LinkState::Lost)
-                linkLost(m_connection->lastError());
-            else
-                postControlState(ControlState::LinkLostPaused);
-            return;
-        }
-        logEvent(u"送信 リスト"_s + quoted(m_loadedList) + u" "_s +
-                 QString::number(tick.index + 1) + u"/"_s + QString::number(m_lines.size()) +
-                 u"："_s + textSent(line, protocol::kLineCap));
-    }
-    if (tick.finished) {
-        postControlState(ControlState::BroadcastOver);
-        m_pacingTimer->stop();
-    }
-}
-
-bool ConsoleController::isPacingTimerActive() const
-{
-    return m_pacingTimer->isActive();
 }
 
 void ConsoleController::TimeSignalTick()
@@ -544,7 +300,7 @@ void ConsoleController::missed(const timesignal::TimeSignalScheduler::Action& ac
         logEvent(u"未送信 時報："_s + textSent(action.text, protocol::kLineCap));
         showNotice(status::kSignalMissed);
     } else {
-        logEvent(u"未送信 予約放送"_s + quoted(action.text) + u" "_s +
+        logEvent(u"未送信 予約放送「"_s + action.text + u"」 "_s +
                  m_time->now().time().toString(u"HH:mm:ss"_s));
         showNotice(status::kListMissed);
     }
@@ -561,12 +317,6 @@ void ConsoleController::setCurrentList(int index)
 {
     m_currentList = index >= 0 && index < m_listNames.size() ? index : -1;
     Q_EMIT currentListChanged(m_currentList);
-}
-
-void ConsoleController::setLines(const QStringList& lines)
-{
-    m_lines = lines;
-    Q_EMIT linesChanged(m_lines);
 }
 
 void ConsoleController::RefreshListNames()
@@ -600,16 +350,15 @@ void ConsoleController::LoadSelectedList()
     const QString title = currentListName();
     Q_EMIT listCommandsEnabled();
     const auto lines = broadcast::ReadListFile(m_dataDir, title);
-    m_loadedList = title;
     if (!lines) {
         // The view must not show lines that the selector does not name.
-        setLines({});
+        m_broadcast->setLines(title, {});
         m_prompts.inform(Notice::ListUnreadable, title);
         return;
     }
     // The live box keeps what the operator typed: reloading a list (also by the
     // scheduler underneath) must not throw away a message not yet sent.
-    setLines(*lines);
+    m_broadcast->setLines(title, *lines);
 }
 
 void ConsoleController::DeleteSelectedList()
@@ -623,7 +372,7 @@ void ConsoleController::DeleteSelectedList()
     // A failed deletion is not reported: the refreshed selector still shows the file.
     broadcast::DeleteListFile(m_dataDir, currentListName());
     RefreshListNames();
-    setLines({});
+    m_broadcast->setLines(QString(), {});
 }
 
 void ConsoleController::PressShortcut(int slot)
@@ -668,7 +417,7 @@ void ConsoleController::UnbindShortcut(int slot)
 void ConsoleController::shutDown()
 {
     m_clockTimer->stop();
-    m_pacingTimer->stop();
+    m_broadcast->shutDown();
     timesignal::writeTimeSignalTextsOnClose(m_settings, m_scheduler.texts());
 }
 

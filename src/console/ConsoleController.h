@@ -1,16 +1,19 @@
 #pragma once
 
 #include "app/IniSettings.h"
-#include "broadcast/BroadcastEngine.h"
 #include "broadcast/ShortcutSlots.h"
 #include "console/AccountService.h"
+#include "console/BroadcastSession.h"
 #include "console/ControlState.h"
 #include "console/LinkState.h"
+#include "console/LinkSupervisor.h"
 #include "console/OperatorLog.h"
 #include "console/OperatorPrompts.h"
 #include "console/TimeSource.h"
 #include "net/ServerConnection.h"
 #include "net/SessionProtocol.h"
+#include "protocol/BroadcastRequest.h"
+#include "protocol/ServerPort.h"
 #include "timesignal/TimeSignalScheduler.h"
 
 #include <QDir>
@@ -27,43 +30,35 @@ struct ConsoleOptions
     QString settingsPath;     // Tolvane.ini, fixed at start-up
     QString programDirectory; // the data directory is found beside the program
     bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = 10010;
+    quint16 port = protocol::kServerPort;
     // The operator's log; TolvaneLog beside the data directory when empty.
     QString logDirectory;
+
+    QString logFolder() const
+    {
+        return logDirectory.isEmpty() ? QDir(programDirectory).filePath(OperatorLog::kFolderName)
+                                      : logDirectory;
+    }
 };
 
-// The console without its window: the connection and the session, the account
-// service, the loaded list and the broadcast engine, the shortcut bindings, the
-// time-signal scheduler, the timers and the operator's log. Operator actions come in
+// The console without its window. It coordinates its parts (the link, the list
+// broadcast, the account service, the shortcut bindings, the time-signal scheduler) with
+// the message lists, the status text and the operator's log. Operator actions come in
 // as calls; what the window should show goes out as signals; questions for the
 // operator go through OperatorPrompts. Everything runs on one thread: internal
-// notifications are posted to this object and handled in posting order.
-//
-// The link: a connection that breaks (closed, reset, or three player-count requests
-// unanswered) is made again by itself, at once and then after 1, 2, 4 and every
-// 5 s, and logged in again when it had been. A list broadcast waits meanwhile and
-// goes on from the line that was under way. While the link is up, the console
-// behaves exactly as it always has.
+// notifications are posted and handled in posting order.
 class ConsoleController : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kClockTimerMs = 300;
-    static constexpr int kPollTimerMs = 5000;
-    static constexpr int kConnectTimeoutMs = 10000;
     // How long a notice (a text not sent, a signal missed) holds the status box.
     static constexpr int kNoticeMs = 10000;
-    // Unanswered player-count requests in a row that make a link count as lost,
-    // once the last of them has had this long to be answered.
-    static constexpr int kSilentPolls = 3;
-    static constexpr int kReplyGraceMs = 1000;
-    // The wait before the next attempt after `failures` failed ones in a row.
-    static int retryDelayMs(int failures);
 
     // `time` and `prompts` outlive the controller; a null `time` is the system's
     // clock and a null `connection` a real socket.
     ConsoleController(ConsoleOptions options, OperatorPrompts& prompts, TimeSource* time = nullptr,
-                      std::unique_ptr<ServerConnection> connection = nullptr,
+                      std::unique_ptr<net::ServerConnection> connection = nullptr,
                       QObject* parent = nullptr);
     ~ConsoleController() override;
 
@@ -73,13 +68,13 @@ public:
     void initialise();
 
     // Operator actions.
-    void Login();
+    void login() { m_link->login(); }
     void SendLiveMessage(const QString& text);
     void copyLineToLive(int row);
     void requestBroadcast(); // the start button: refused with a notice when no list is chosen
-    void StartBroadcast();
+    void StartBroadcast() { m_broadcast->StartBroadcast(); }
     void StartListBroadcast(const QString& listName);
-    void StopBroadcast();
+    void StopBroadcast() { m_broadcast->StopBroadcast(); }
     void selectList(int index); // the operator chose an entry of the list selector
     void LoadSelectedList();
     void DeleteSelectedList();
@@ -90,8 +85,7 @@ public:
     void setClearAfterSend(bool on) { m_clearAfterSend = on; }
     void setTimeSignalEnabled(bool on) { m_timeSignalEnabled = on; }
 
-    // Timer steps, also reachable from tests.
-    void PacingTick();
+    // The clock timer's step, also reachable from tests.
     void TimeSignalTick();
 
     // After the dialogs.
@@ -107,22 +101,25 @@ public:
     const QStringList& listNames() const { return m_listNames; }
     int currentList() const { return m_currentList; }
     QString currentListName() const;
-    const QStringList& lines() const { return m_lines; }
+    const QStringList& lines() const { return m_broadcast->lines(); }
     QString liveText() const { return m_liveText; }
     QString statusText() const { return m_statusText; }
-    LinkState linkState() const { return m_linkState; }
-    bool isLinkUp() const { return m_connection->isConnected(); }
-    bool isBroadcastPaused() const { return m_paused; }
+    LinkState linkState() const { return m_link->state(); }
+    bool isLinkUp() const { return m_link->isUp(); }
+    bool isBroadcastPaused() const { return m_broadcast->isPaused(); }
     const IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }
-    AccountService& accountService() { return m_accountService; }
-    const SessionProtocol& session() const { return m_session; }
-    const broadcast::BroadcastEngine& engine() const { return m_engine; }
+    LinkSupervisor& link() const { return *m_link; }
+    BroadcastSession& broadcast() const { return *m_broadcast; }
+    const net::SessionProtocol& session() const { return m_link->session(); }
+    net::ServerConnection& connection() const { return m_link->connection(); }
+    const broadcast::BroadcastEngine& engine() const { return m_broadcast->engine(); }
+    bool isPacingTimerActive() const { return m_broadcast->isPacingTimerActive(); }
     const broadcast::ShortcutSlots& shortcuts() const { return m_shortcuts; }
     const timesignal::TimeSignalScheduler& scheduler() const { return m_scheduler; }
-    ServerConnection& connection() const { return *m_connection; }
-    bool isPacingTimerActive() const;
+
+    AccountService& accountService() { return *m_accountService; }
 
 Q_SIGNALS:
     void controlStateChanged(tolvane::console::ControlState state);
@@ -146,22 +143,16 @@ protected:
 
 private:
     void ensureDataDirectory();
-    void connectNow();
-    void OnConnect(int errorCode);
-    void onConnectFailed(const QString& reason, bool showBox);
-    void OnClose(int errorCode);
-    void linkLost(const QString& reason);
-    void setLinkState(LinkState state);
-    void sendLogin();
-    void pollTick();
-    void declareSilent();
-    void OnFrameReceived();
-    bool SendBroadcastText(const QString& text, int cap);
-    void pauseBroadcast();
-    void resumeBroadcast();
+    void onLinkStateChanged(LinkState state);
+    void onConnected(bool loggingIn);
+    void onLinkLost();
+    void onFrameReceived(const protocol::Frame& frame, net::SessionProtocol::Outcome outcome);
+    bool SendBroadcastText(const QString& text, int cap)
+    {
+        return m_link->send(protocol::buildBroadcastRequest(text, cap));
+    }
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
-    void setLines(const QStringList& lines);
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);
@@ -172,46 +163,26 @@ private:
     TimeSource* m_time;
     IniSettings m_settings;
     QDir m_dataDir;
-    std::unique_ptr<ServerConnection> m_connection;
-    SessionProtocol m_session;
-    AccountService m_accountService;
-    broadcast::BroadcastEngine m_engine;
+    LinkSupervisor* m_link;
+    BroadcastSession* m_broadcast;
+    AccountService* m_accountService;
     broadcast::ShortcutSlots m_shortcuts;
     timesignal::TimeSignalScheduler m_scheduler;
 
-    QString m_connectHost; // the address of the start: a changed one counts from the next
-    QString m_adminPW;
     QString m_statusText;
     QString m_baseStatus; // what the status shows when no notice holds it
     OperatorLog m_log;
     bool m_logFailureShown = false;
 
-    LinkState m_linkState = LinkState::Connecting;
-    bool m_connectStarted = false;
-    bool m_everConnected = false;
-    bool m_wasLoggedIn = false;  // log in again by itself after a reconnection
-    bool m_loginWanted = false;  // the operator asked to log in while the link was down
-    bool m_loginRefused = false; // never retried by itself; the login button clears it
-    bool m_loginPending = false; // a login went out and its answer has not come
-    int m_failedAttempts = 0;
-    int m_unansweredPolls = 0;
-    bool m_paused = false; // a list broadcast waits for the link
-    QString m_loadedList;  // the title of the lines in view
     QStringList m_listNames;
     int m_currentList = -1;
-    QStringList m_lines;
     QString m_liveText;
     bool m_displayOnly = true;
     bool m_clearAfterSend = true;
     bool m_timeSignalEnabled = true;
 
     ConsoleTimer* m_clockTimer;  // timer 0: the time-signal scheduler
-    ConsoleTimer* m_pacingTimer; // timer 1: one list line every 1500 ms
-    ConsoleTimer* m_pollTimer;   // timer 99: the player count every 5000 ms
-    ConsoleTimer* m_retryTimer;  // the next connection attempt
-    ConsoleTimer* m_connectTimeout;
-    ConsoleTimer* m_noticeTimer;   // active while a notice holds the status box
-    ConsoleTimer* m_replyDeadline; // the last chance of a silent server
+    ConsoleTimer* m_noticeTimer; // active while a notice holds the status box
 };
 
 } // namespace tolvane::console

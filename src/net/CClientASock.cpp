@@ -2,7 +2,7 @@
 
 #include "net/Notifications.h"
 
-namespace tolvane {
+namespace tolvane::net {
 
 namespace {
 // A frame longer than the link accepts is refused like a receive error.
@@ -21,7 +21,7 @@ CClientASock::CClientASock(QObject* parent) : ServerConnection(parent), m_socket
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connecting = false;
-        Q_EMIT OnConnect(0);
+        Q_EMIT connectFinished(0);
     });
     connect(&m_socket, &QTcpSocket::readyRead, this, &CClientASock::OnReceive);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &CClientASock::onError);
@@ -72,7 +72,7 @@ void CClientASock::lose(int code)
         return;
     // A partly received frame is never dispatched.
     Close();
-    Q_EMIT OnClose(code);
+    Q_EMIT closed(code);
 }
 
 void CClientASock::OnReceive()
@@ -102,11 +102,11 @@ void CClientASock::onError(QAbstractSocket::SocketError error)
         m_socket.abort();
         // A host name that does not resolve is told apart: the operator is not shown
         // a box for it.
-        Q_EMIT OnConnect(error == QAbstractSocket::HostNotFoundError ? kHostNotFound
-                                                                     : errorCode(error));
+        Q_EMIT connectFinished(error == QAbstractSocket::HostNotFoundError ? kHostNotFound
+                                                                           : errorCode(error));
         return;
     }
     lose(errorCode(error));
 }
 
-} // namespace tolvane
+} // namespace tolvane::net

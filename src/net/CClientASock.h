@@ -2,10 +2,11 @@
 
 #include "net/ServerConnection.h"
 #include "protocol/FrameAssembler.h"
+#include "protocol/ServerPort.h"
 
 #include <QTcpSocket>
 
-namespace tolvane {
+namespace tolvane::net {
 
 // The console's one TCP connection to the game server. Each completed reply frame
 // is queued and announced to the owner with a posted WM_FRAME_RECEIVED. A closed
@@ -14,13 +15,11 @@ class CClientASock : public ServerConnection
 {
     Q_OBJECT
 public:
-    static constexpr quint16 kDefaultPort = 10010;
-
     explicit CClientASock(QObject* parent = nullptr);
 
     // Starts a non-blocking connect. A host text that is neither a dotted address
     // nor resolvable fails with kHostNotFound (lastError() keeps the reason).
-    void Connect(const QString& host, quint16 port = kDefaultPort) override;
+    void Connect(const QString& host, quint16 port = protocol::kServerPort) override;
     bool Send(const QByteArray& frame) override;
     void Close() override;
     bool isConnected() const override
@@ -32,7 +31,7 @@ public:
     protocol::Frame takeFrame() override { return m_assembler.takeFrame(); }
     bool isClosed() const { return m_closed; }
 
-    // The code OnConnect and OnClose carry for a socket error: never 0, which
+    // The code connectFinished and closed carry for a socket error: never 0, which
     // means success.
     static int errorCode(QAbstractSocket::SocketError error);
 
@@ -47,4 +46,4 @@ private:
     bool m_closed = false;
 };
 
-} // namespace tolvane
+} // namespace tolvane::net

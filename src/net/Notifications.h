@@ -7,7 +7,7 @@
 // Internal notifications: posted QEvents whose type is the notification's number,
 // carrying two parameters. Posted events are delivered in posting order, also
 // inside the nested loop of a modal dialog or message box.
-namespace tolvane {
+namespace tolvane::net {
 
 enum Notification : int {
     WM_FRAME_RECEIVED = 32100,
@@ -36,4 +36,4 @@ inline void postNotification(QObject* receiver, int number, qint64 wParam = 0, q
         QCoreApplication::postEvent(receiver, new NotifyEvent(number, wParam, lParam));
 }
 
-} // namespace tolvane
+} // namespace tolvane::net

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
-namespace tolvane {
+namespace tolvane::net {
 
 // What the console needs of its one connection to the game server. The socket
 // class is the real one; tests put a scripted connection in its place so the
@@ -20,18 +20,18 @@ class ServerConnection : public QObject
 public:
     using QObject::QObject;
 
-    // OnConnect's code for a host text that names nothing.
+    // connectFinished's code for a host text that names nothing.
     static constexpr int kHostNotFound = -2;
 
     void setOwner(QObject* owner) { m_owner = owner; }
     QObject* owner() const { return m_owner; }
 
-    // Starts connecting; the outcome arrives through OnConnect.
+    // Starts connecting; the outcome arrives through connectFinished.
     virtual void Connect(const QString& host, quint16 port) = 0;
     // Sends a whole frame; false when it could not be handed over (no connection, or
     // the socket failed), in which case the rest of the frame is dropped.
     virtual bool Send(const QByteArray& frame) = 0;
-    // Closes without a word to the peer; OnClose is not emitted for it.
+    // Closes without a word to the peer; closed is not emitted for it.
     virtual void Close() = 0;
     virtual bool isConnected() const = 0;
 
@@ -41,10 +41,10 @@ public:
 
 Q_SIGNALS:
     // The outcome of a connect: 0 on success, any other value a failure.
-    void OnConnect(int errorCode);
+    void connectFinished(int errorCode);
     // An established connection ended without our asking: the peer closed it, it was
     // reset, a read failed or a frame was refused. The reason is in lastError().
-    void OnClose(int errorCode);
+    void closed(int errorCode);
 
 protected:
     void setLastError(const QString& text) { m_lastError = text; }
@@ -54,4 +54,4 @@ private:
     QString m_lastError;
 };
 
-} // namespace tolvane
+} // namespace tolvane::net

@@ -1,6 +1,6 @@
 #include "net/SessionProtocol.h"
 
-namespace tolvane {
+namespace tolvane::net {
 
 QString SessionProtocol::notLoggedInText()
 {
@@ -46,4 +46,4 @@ SessionProtocol::Outcome SessionProtocol::Dispatch(const protocol::Frame& frame)
     }
 }
 
-} // namespace tolvane
+} // namespace tolvane::net

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace tolvane {
+namespace tolvane::net {
 
 // The session's state and the reply dispatcher: the login result, the player
 // count and the status text. Account replies are only recognised here; the
@@ -45,4 +45,4 @@ private:
     std::array<char, 8> m_playerCount{};
 };
 
-} // namespace tolvane
+} // namespace tolvane::net

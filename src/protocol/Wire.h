@@ -9,9 +9,6 @@
 // u32 payload length, u16 command code, payload. All integers little-endian.
 namespace tolvane::protocol {
 
-// The server's admin port.
-constexpr quint16 kDefaultPort = 10010;
-
 enum Command : quint16 {
     CmdLogin = 10001,
     CmdLoginResult = 10002,

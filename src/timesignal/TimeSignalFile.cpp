@@ -158,7 +158,19 @@ std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
                                                TimeSignalWriteResult* refusal)
 {
     TimeSignalWriteResult result;
-    QByteArray bytes = QByteArray::number(rows.size() + kept.counted.size()) + "\r\n";
+    // A well-formed kept line was past the 500th. With rows deleted it would move up
+    // among the first 500 and start firing; it goes behind the counted lines instead,
+    // where a reader keeps it and never schedules it.
+    QList<QByteArray> counted;
+    QByteArray pushedBack;
+    for (const QByteArray& line : kept.counted) {
+        if (rows.size() + counted.size() < kMaxScheduleEntries &&
+            !ParseTimeSignalLine(platform::decodeCp932(line)).error)
+            pushedBack += line + "\r\n";
+        else
+            counted.append(line);
+    }
+    QByteArray bytes = QByteArray::number(rows.size() + counted.size()) + "\r\n";
     for (const TimeSignalRow& row : rows) {
         const std::optional<QByteArray> time =
             encodeField(row.displayTime, row.displayTime, result);
@@ -175,8 +187,9 @@ std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
         bytes += *name;
         bytes += "\r\n";
     }
-    for (const QByteArray& line : kept.counted)
+    for (const QByteArray& line : counted)
         bytes += line + "\r\n";
+    bytes += pushedBack;
     bytes += kept.uncounted;
     return bytes;
 }

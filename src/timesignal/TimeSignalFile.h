@@ -100,7 +100,9 @@ struct TimeSignalWriteResult
     bool ok() const { return status == Ok; }
 };
 // The bytes of the file: the count of rows and counted kept lines, the rows, the
-// counted kept lines, then the uncounted ones. nullopt, with the refusal in `refusal`
+// counted kept lines, then the uncounted ones. A well-formed kept line (one that was
+// past the 500th) that would land among the first 500 goes uncounted instead, so it
+// never starts firing. nullopt, with the refusal in `refusal`
 // when given, when a display time or list name holds a line break or a character
 // that code page 932 cannot hold even folded (platform::foldForCp932).
 std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,

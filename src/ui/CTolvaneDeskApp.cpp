@@ -65,6 +65,8 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
     options.settingsPath = settingsPathFor(QDir::currentPath());
     options.programDirectory = platform::dataParentDirectory();
     options.autoLogin = autoLogin;
+    if (const auto port = testServerPort(qEnvironmentVariable(kTestServerPortVariable)))
+        options.port = *port;
 
     CTolvaneDeskDlg window(options);
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);

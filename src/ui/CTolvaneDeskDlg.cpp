@@ -1,6 +1,5 @@
 #include "ui/CTolvaneDeskDlg.h"
 
-#include "net/Notifications.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CMakeMes.h"
@@ -83,12 +82,6 @@ void CTolvaneDeskDlg::buildLayout()
     m_timeSignalEnabled = qobject_cast<QCheckBox*>(m_controls.value(IDC_TIMESIG_ENABLED));
     m_slotSpin = qobject_cast<UpDownControl*>(m_controls.value(IDC_SLOT_SPIN));
 
-    // The selector's number is the static without an id in the "短縮設定" frame.
-    const QRect numberRect = dialogUnitsToPixels(QRect(192, 77, 18, 35), font());
-    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        if (label->geometry() == numberRect)
-            m_slotSpin->setBuddy(label);
-    }
     setWindowIcon(programIcon());
 }
 
@@ -99,8 +92,8 @@ void CTolvaneDeskDlg::connectControls()
         connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,
                 std::forward<decltype(slot)>(slot));
     };
-    onClick(IDC_NEW_LIST, [this] { onNewList(); });
-    onClick(IDC_EDIT_LIST, [this] { onEditList(); });
+    onClick(IDC_NEW_LIST, [this] { openNewListEditor(); });
+    onClick(IDC_EDIT_LIST, [this] { openListEditor(); });
     onClick(IDC_DELETE_LIST, [c] { c->DeleteSelectedList(); });
     onClick(IDC_START, [c] { c->requestBroadcast(); });
     onClick(IDC_STOP, [c] { c->StopBroadcast(); });
@@ -109,11 +102,11 @@ void CTolvaneDeskDlg::connectControls()
         onClick(kShortcutIds[slot - 1], [c, slot] { c->PressShortcut(slot); });
     onClick(IDC_BIND, [this] { m_controller.BindShortcut(m_slotSpin->pos()); });
     onClick(IDC_UNBIND, [this] { m_controller.UnbindShortcut(m_slotSpin->pos()); });
-    onClick(IDC_LOGIN, [c] { c->Login(); });
-    onClick(IDC_ACCOUNTS, [this] { onAccounts(); });
-    onClick(IDC_CONFIG, [this] { onConfig(); });
+    onClick(IDC_LOGIN, [c] { c->login(); });
+    onClick(IDC_ACCOUNTS, [this] { openAccounts(); });
+    onClick(IDC_CONFIG, [this] { openConfig(); });
     onClick(IDC_TIMESIG_SETTINGS, [this] { OpenTimeSignalSettings(); });
-    onClick(IDOK, [this] { onClose(); });
+    onClick(IDOK, [this] { closeConsole(); });
 
     // Every way of choosing an entry loads it: the mouse, the keyboard, an assistive
     // client that only sets the current entry.
@@ -144,7 +137,7 @@ void CTolvaneDeskDlg::connectControls()
 void CTolvaneDeskDlg::connectController()
 {
     ConsoleController* c = &m_controller;
-    connect(c, &ConsoleController::controlStateChanged, this, &CTolvaneDeskDlg::SetControlState);
+    connect(c, &ConsoleController::controlStateChanged, this, &CTolvaneDeskDlg::setControlState);
     connect(c, &ConsoleController::statusTextChanged, m_statusEdit, &QLineEdit::setText);
     connect(c, &ConsoleController::listNamesChanged, this, &CTolvaneDeskDlg::showListNames);
     connect(c, &ConsoleController::currentListChanged, this, &CTolvaneDeskDlg::showCurrentList);
@@ -159,15 +152,6 @@ void CTolvaneDeskDlg::connectController()
     connect(c, &ConsoleController::shortcutChanged, this, [this](int slot, const QString& name) {
         m_controls.value(kShortcutIds[slot - 1])->setToolTip(name);
     });
-}
-
-bool CTolvaneDeskDlg::event(QEvent* event)
-{
-    const int type = int(event->type());
-    // Notifications meant for the console reach it also when posted to its window.
-    if (type >= WM_FRAME_RECEIVED && type <= WM_REQUEST_PLAYER_COUNT)
-        return QCoreApplication::sendEvent(&m_controller, event);
-    return QDialog::event(event);
 }
 
 bool CTolvaneDeskDlg::eventFilter(QObject* watched, QEvent* event)
@@ -259,7 +243,7 @@ void CTolvaneDeskDlg::openAboutBox()
     runDialog(about);
 }
 
-void CTolvaneDeskDlg::SetControlState(ControlState state)
+void CTolvaneDeskDlg::setControlState(ControlState state)
 {
     const ControlStateRule* s = controlState(int(state));
     if (!s)
@@ -312,14 +296,14 @@ void CTolvaneDeskDlg::onSelectorActivated(int index)
         m_controller.selectList(index);
 }
 
-void CTolvaneDeskDlg::onNewList()
+void CTolvaneDeskDlg::openNewListEditor()
 {
     CMakeMes editor(m_controller.dataDirectory(), QString(), this);
     if (runDialog(editor) == QDialog::Accepted)
         m_controller.RefreshListNames();
 }
 
-void CTolvaneDeskDlg::onEditList()
+void CTolvaneDeskDlg::openListEditor()
 {
     const QString preset = m_controller.currentListName();
     if (preset.isEmpty()) {
@@ -332,7 +316,7 @@ void CTolvaneDeskDlg::onEditList()
         m_controller.refreshAndReselect(preset);
 }
 
-void CTolvaneDeskDlg::onConfig()
+void CTolvaneDeskDlg::openConfig()
 {
     CConfigDlg config(m_controller.settings(), this);
     // The address takes effect at the next start, the password at the next login.
@@ -340,7 +324,7 @@ void CTolvaneDeskDlg::onConfig()
         m_controller.readServerSettings();
 }
 
-void CTolvaneDeskDlg::onAccounts()
+void CTolvaneDeskDlg::openAccounts()
 {
     CVelmiraAccountDlg dialog(m_controller.accountService(), this);
     runDialog(dialog);
@@ -361,7 +345,7 @@ void CTolvaneDeskDlg::OpenTimeSignalSettings()
     m_controller.refreshAndReselect(remembered);
 }
 
-void CTolvaneDeskDlg::onClose()
+void CTolvaneDeskDlg::closeConsole()
 {
     m_controller.shutDown();
     accept();

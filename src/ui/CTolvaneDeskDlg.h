@@ -21,7 +21,7 @@ struct DeskOptions
     QString settingsPath;     // Tolvane.ini, fixed at start-up
     QString programDirectory; // the data directory is found beside the program
     bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = 10010;
+    quint16 port = protocol::kServerPort;
     // The clock and the timers; the system's when null. Must outlive the window.
     console::TimeSource* timeSource = nullptr;
 };
@@ -41,7 +41,6 @@ public:
     console::ConsoleController& controller() { return m_controller; }
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -51,19 +50,19 @@ private:
     void buildLayout();
     void connectControls();
     void connectController();
-    void SetControlState(console::ControlState state);
+    void setControlState(console::ControlState state);
     void showListNames(const QStringList& names);
     void showCurrentList(int index);
     void showLines(const QStringList& lines);
     void onSelectorIndexChanged(int index);
     void onSelectorActivated(int index);
     bool isPopupInput(QObject* watched, QEvent::Type type) const;
-    void onNewList();
-    void onEditList();
-    void onConfig();
-    void onAccounts();
+    void openNewListEditor();
+    void openListEditor();
+    void openConfig();
+    void openAccounts();
     void OpenTimeSignalSettings();
-    void onClose();
+    void closeConsole();
     void openAboutBox();
 
     MessageBoxPrompts m_prompts;

@@ -210,10 +210,14 @@ QHash<int, QWidget*> buildControls(QWidget* parent, const QList<ControlSpec>& sp
     QHash<int, QWidget*> byId;
     const QFont font = parent->font();
     QList<QWidget*> groups;
+    QWidget* previous = nullptr;
     for (const ControlSpec& s : specs) {
         QWidget* w = makeWidget(s, parent, custom);
         if (!w)
             continue;
+        if (auto* upDown = qobject_cast<UpDownControl*>(w); upDown && (s.flags & AutoBuddy))
+            upDown->setBuddy(previous);
+        previous = w;
         QRect r = dialogUnitsToPixels(s.rect, font);
         // A drop-down list's rectangle includes its open list; closed, it is one line.
         if (s.kind == ControlKind::DropDownList)

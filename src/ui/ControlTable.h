@@ -41,6 +41,7 @@ enum ControlFlag : unsigned {
     MultiSelect = 1u << 7,
     DigitsOnly = 1u << 8,
     ShowsLineCut = 1u << 9, // list box of broadcast lines: a cut line's tooltip says so
+    AutoBuddy = 1u << 10,   // up-down control: the control made just before it is its buddy
 };
 
 constexpr int kNoId = -1;

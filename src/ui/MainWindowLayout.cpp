@@ -15,7 +15,7 @@ const QList<ControlSpec>& controls()
         // The up-down aligns itself at the right edge of its buddy, inside the buddy's
         // rectangle, as the arrow-key buddy control does; the number shows to its left.
         {kNoId, K::Static, QStringLiteral("1"), {192, 77, 18, 35}, AlignCenter | Sunken},
-        {IDC_SLOT_SPIN, K::UpDown, {}, {210, 77, 11, 35}},
+        {IDC_SLOT_SPIN, K::UpDown, {}, {210, 77, 11, 35}, AutoBuddy},
         {IDC_BIND, K::PushButton, QStringLiteral("登録"), {221, 77, 21, 18}},
         {IDC_UNBIND, K::PushButton, QStringLiteral("解除"), {221, 94, 21, 18}},
         {kNoId, K::GroupBox, QStringLiteral("短縮ボタン"), {256, 21, 113, 98}},

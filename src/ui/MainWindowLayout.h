@@ -42,8 +42,6 @@ constexpr int kShortcutIds[6] = {IDC_SHORTCUT1, IDC_SHORTCUT2, IDC_SHORTCUT3,
                                  IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6};
 
 inline const QSize kSizeDu(382, 260);
-// The static that shows the shortcut selector's number (it has no id of its own).
-inline const QRect kSlotNumberRectDu(192, 77, 29, 35);
 
 const QList<ControlSpec>& controls();
 // Tooltips installed by control state 0, in order.

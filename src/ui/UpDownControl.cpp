@@ -19,6 +19,9 @@ UpDownControl::UpDownControl(QWidget* parent)
     }
     m_up->setObjectName(QStringLiteral("up"));
     m_down->setObjectName(QStringLiteral("down"));
+    // They have no caption; a screen reader still has to tell them apart.
+    m_up->setAccessibleName(QStringLiteral("上へ"));
+    m_down->setAccessibleName(QStringLiteral("下へ"));
     connect(m_up, &QToolButton::clicked, this, &UpDownControl::stepUp);
     connect(m_down, &QToolButton::clicked, this, &UpDownControl::stepDown);
 }

@@ -9,10 +9,11 @@
 #include <memory>
 
 using namespace tolvane;
+using namespace tolvane::net;
 using testsupport::FakeServer;
 
 namespace {
-// Counts the WM_FRAME_RECEIVED notifications posted to the owner and takes the frames.
+// Counts the net::WM_FRAME_RECEIVED notifications posted to the owner and takes the frames.
 class Owner : public QObject
 {
 public:
@@ -20,7 +21,7 @@ public:
     QList<protocol::Frame> frames;
     bool event(QEvent* e) override
     {
-        if (int(e->type()) != WM_FRAME_RECEIVED)
+        if (int(e->type()) != net::WM_FRAME_RECEIVED)
             return QObject::event(e);
         frames.append(m_sock.takeFrame());
         return true;
@@ -42,7 +43,7 @@ class TestClientSocket : public QObject
         bool ok = false;
         [&] {
             const int before = m_server->connections();
-            QSignalSpy connected(&sock, &CClientASock::OnConnect);
+            QSignalSpy connected(&sock, &net::CClientASock::connectFinished);
             sock.Connect(QStringLiteral("127.0.0.1"), m_server->port());
             QTRY_COMPARE(connected.size(), 1);
             QCOMPARE(connected.at(0).at(0).toInt(), 0);
@@ -96,7 +97,7 @@ private Q_SLOTS:
         sock.setOwner(&owner);
         QVERIFY(connectPair(sock));
         m_server->reply(QByteArray::fromHex("0400000012270100"));
-        QSignalSpy lost(&sock, &CClientASock::OnClose);
+        QSignalSpy lost(&sock, &net::CClientASock::closed);
         m_server->closeOrderly();
         QTRY_VERIFY(sock.isClosed());
         QCOMPARE(lost.size(), 1); // once, and never with the code of success
@@ -127,7 +128,7 @@ private Q_SLOTS:
         const quint16 port = m_server->port();
         m_server.reset();
         CClientASock sock;
-        QSignalSpy connected(&sock, &CClientASock::OnConnect);
+        QSignalSpy connected(&sock, &net::CClientASock::connectFinished);
         sock.Connect(QStringLiteral("127.0.0.1"), port);
         QTRY_COMPARE(connected.size(), 1);
         QVERIFY(connected.at(0).at(0).toInt() != 0);
@@ -138,7 +139,7 @@ private Q_SLOTS:
     void unresolvableNameIsToldApart()
     {
         CClientASock sock;
-        QSignalSpy connected(&sock, &CClientASock::OnConnect);
+        QSignalSpy connected(&sock, &net::CClientASock::connectFinished);
         sock.Connect(QStringLiteral("no such host"));
         QTRY_COMPARE(connected.size(), 1);
         QCOMPARE(connected.at(0).at(0).toInt(), ServerConnection::kHostNotFound);

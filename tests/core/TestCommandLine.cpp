@@ -40,6 +40,27 @@ private Q_SLOTS:
         QCOMPARE(tolvane::autoLoginRequested(arguments), expected);
     }
 
+    void testServerPort_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("port");
+
+        QTest::newRow("unset") << QString() << -1;
+        QTest::newRow("a port") << u"43210"_s << 43210;
+        QTest::newRow("highest") << u"65535"_s << 65535;
+        QTest::newRow("zero") << u"0"_s << -1;
+        QTest::newRow("too large") << u"65536"_s << -1;
+        QTest::newRow("not a number") << u"x1"_s << -1;
+        QTest::newRow("negative") << u"-5"_s << -1;
+    }
+
+    void testServerPort()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, port);
+        QCOMPARE(int(tolvane::testServerPort(value).value_or(0)), qMax(port, 0));
+    }
+
     void settingsPath_data()
     {
         QTest::addColumn<QString>("directory");

@@ -63,8 +63,8 @@ class TestConsoleController : public QObject
         auto link = std::make_unique<FakeConnection>();
         m_link = link.get();
         m_console = std::make_unique<ConsoleController>(
-            ConsoleOptions{ini(), program(), autoLogin, 10010, {}}, *m_prompts, m_time.get(),
-            std::move(link));
+            ConsoleOptions{ini(), program(), autoLogin, protocol::kServerPort, {}}, *m_prompts,
+            m_time.get(), std::move(link));
         connect(m_console.get(), &ConsoleController::controlStateChanged, this,
                 [this](ControlState s) { m_states.append(s); });
         m_console->initialise();
@@ -75,7 +75,7 @@ class TestConsoleController : public QObject
     {
         testsupport::answerAsServer(*m_link);
         m_link->accept();
-        m_console->Login();
+        m_console->login();
         ManualTimeSource::deliverPostedEvents();
         QVERIFY(m_console->session().loginAccepted());
         m_link->sent.clear();
@@ -536,11 +536,16 @@ private Q_SLOTS:
         m_time->advance(60000);
         QCOMPARE(m_link->sentWithCommand(protocol::CmdLogin).size(), 1);
         QCOMPARE(m_console->statusText(), status::kLoginRefused);
-        testsupport::answerAsServer(*m_link, 1);
-        m_console->Login(); // the operator tries again
+        // Accepted this time; the player count has not come yet.
+        m_link->onRequest = [this](const protocol::Frame& f) {
+            if (f.command == protocol::CmdLogin)
+                m_link->reply(protocol::buildLoginResult(1));
+        };
+        m_console->login(); // the operator tries again
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_link->sentWithCommand(protocol::CmdLogin).size(), 2);
         QCOMPARE(m_console->linkState(), LinkState::LoggedIn);
+        QCOMPARE(m_console->statusText(), status::kNotLoggedIn); // no longer "refused"
     }
 
     void theLoginButtonTriesAtOnceWhileLost()
@@ -551,7 +556,7 @@ private Q_SLOTS:
         m_link->refuse();
         m_time->advance(1000);
         m_link->refuse(); // the next wait is 2 s
-        m_console->Login();
+        m_console->login();
         QCOMPARE(m_link->attempts.size(), 3);
         testsupport::answerAsServer(*m_link);
         m_link->accept();
@@ -598,7 +603,7 @@ private Q_SLOTS:
         m_console->StartBroadcast();
         m_time->advance(1500);
         m_link->drop(); // the news of the close is still queued when "b" falls due
-        m_console->PacingTick();
+        m_console->broadcast().PacingTick();
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_states.last(), ControlState::LinkLostPaused);
         QVERIFY(m_console->isBroadcastPaused());

@@ -1,7 +1,7 @@
 #include "FileBytes.h"
 
+#include "FileWriteFailure.h"
 #include "broadcast/MessageListStore.h"
-#include "core/FileWriteFailure.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -366,6 +366,8 @@ void TestMessageListStore::findListByName_data()
     QTest::newRow("empty name names nothing") << QStringList{u"a"_s, u"b"_s} << QString() << -1;
     QTest::newRow("Japanese") << QStringList{u"ミント"_s, u"試験放送♪"_s, u"試験放送♪その2"_s}
                               << u"試験放送♪"_s << 1;
+    QTest::newRow("look-alikes folded as written")
+        << QStringList{u"x"_s, u"お知らせ\uFF5E"_s} << u"お知らせ\u301C"_s << 1;
     QTest::newRow("fullwidth letters, case ignored")
         << QStringList{u"x"_s, u"ＡＢＣ.txt"_s} << u"ａｂｃ"_s << 1;
 }

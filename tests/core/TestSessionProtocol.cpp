@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace tolvane;
+using namespace tolvane::net;
 using Outcome = SessionProtocol::Outcome;
 
 // The reply dispatcher and the pacing decisions, without sockets.

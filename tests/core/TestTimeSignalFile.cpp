@@ -1,7 +1,7 @@
 #include "FileBytes.h"
 
+#include "FileWriteFailure.h"
 #include "broadcast/MessageListStore.h"
-#include "core/FileWriteFailure.h"
 #include "platform/HiddenFile.h"
 #include "timesignal/TimeSignalFile.h"
 
@@ -57,6 +57,7 @@ private Q_SLOTS:
     void writeFoldsLookAlikes();
     void keptLinesWrittenBack_data();
     void keptLinesWrittenBack();
+    void keptLinesPastTheLimitNeverMoveUp();
     void writeRefusesUnrepresentable_data();
     void writeRefusesUnrepresentable();
     void writeReplacesAndReadsBack();
@@ -375,6 +376,18 @@ void TestTimeSignalFile::keptLinesWrittenBack()
     QCOMPARE(splitForEditing(again).rows, schedule.rows);
     QCOMPARE(splitForEditing(again).kept.lineCount(), keptLines);
     QCOMPARE(LoadSchedule(again).size(), LoadSchedule(contents).size());
+}
+
+void TestTimeSignalFile::keptLinesPastTheLimitNeverMoveUp()
+{
+    // 502 entries: two kept past the 500th. The operator deletes three rows.
+    EditableSchedule schedule = splitForEditing(parseTimeSignalFile(scheduleOf(502)));
+    schedule.rows.remove(0, 3);
+    const std::optional<QByteArray> written = encodeTimeSignalFile(schedule.rows, schedule.kept);
+    QVERIFY(written);
+    const TimeSignalFileContents again = parseTimeSignalFile(*written);
+    QCOMPARE(LoadSchedule(again).size(), 497);
+    QCOMPARE(splitForEditing(again).kept.lineCount(), 2); // still in the file
 }
 
 void TestTimeSignalFile::writeRefusesUnrepresentable_data()

@@ -6,6 +6,7 @@
 namespace testsupport {
 
 using namespace tolvane;
+using namespace tolvane::net;
 
 void FakeConnection::Connect(const QString& host, quint16 port)
 {
@@ -37,21 +38,21 @@ void FakeConnection::Close()
 void FakeConnection::accept()
 {
     m_connected = true;
-    Q_EMIT OnConnect(0);
+    Q_EMIT connectFinished(0);
 }
 
 void FakeConnection::refuse(int code)
 {
     m_connected = false;
     setLastError(QStringLiteral("refused"));
-    Q_EMIT OnConnect(code);
+    Q_EMIT connectFinished(code);
 }
 
 void FakeConnection::reply(const QByteArray& bytes)
 {
     const int completed = m_replies.feed(bytes);
     for (int i = 0; i < completed; ++i)
-        postNotification(owner(), WM_FRAME_RECEIVED);
+        net::postNotification(owner(), net::WM_FRAME_RECEIVED);
 }
 
 void FakeConnection::drop(int code)
@@ -60,7 +61,7 @@ void FakeConnection::drop(int code)
         return;
     m_connected = false;
     setLastError(QStringLiteral("closed by the peer"));
-    Q_EMIT OnClose(code);
+    Q_EMIT closed(code);
 }
 
 QList<QByteArray> FakeConnection::sentWithCommand(quint16 command) const

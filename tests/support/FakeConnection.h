@@ -13,7 +13,7 @@ namespace testsupport {
 // succeeds or fails, sees every frame the console sends, hands replies in and
 // drops the link. Replies are announced like the socket's, with posted
 // WM_FRAME_RECEIVED notifications.
-class FakeConnection : public tolvane::ServerConnection
+class FakeConnection : public tolvane::net::ServerConnection
 {
 public:
     struct Attempt

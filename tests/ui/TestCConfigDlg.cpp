@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "BoxRecorder.h"
 
 #include "app/IniSettings.h"
 #include "ui/CConfigDlg.h"

@@ -1,5 +1,5 @@
+#include "BoxRecorder.h"
 #include "FileBytes.h"
-#include "TestSupport.h"
 
 #include "platform/Cp932Codec.h"
 #include "ui/CMakeMes.h"

@@ -1,5 +1,5 @@
+#include "BoxRecorder.h"
 #include "FileBytes.h"
-#include "TestSupport.h"
 
 #include "app/IniSettings.h"
 #include "ui/CEditTimeMesDlg.h"

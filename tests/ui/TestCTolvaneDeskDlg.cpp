@@ -1,5 +1,5 @@
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "app/IniSettings.h"
 #include "console/LinkState.h"
@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -181,7 +182,7 @@ private Q_SLOTS:
 
         for (int id : inWindow)
             m_desk->control(id)->setEnabled(before);
-        postNotification(m_desk->window.get(), WM_SET_CONTROL_STATE, state);
+        net::postNotification(&m_desk->window->controller(), net::WM_SET_CONTROL_STATE, state);
         ManualTimeSource::deliverPostedEvents();
         const StateRule& rule = kRules[state];
         for (int id : inWindow) {
@@ -422,8 +423,13 @@ private Q_SLOTS:
         // The up-down names the slot that "登録" binds.
         choose(u"abcd"_s);
         auto* spin = m_desk->control<UpDownControl>(IDC_SLOT_SPIN);
+        // Its arrows are named for a screen reader; its buddy is the number beside it.
+        QCOMPARE(spin->findChild<QWidget*>(u"up"_s)->accessibleName(), u"上へ"_s);
+        QCOMPARE(spin->findChild<QWidget*>(u"down"_s)->accessibleName(), u"下へ"_s);
+        QCOMPARE(qobject_cast<QLabel*>(spin->buddy())->text(), u"1"_s);
         for (int i = 0; i < 2; ++i)
             QTest::mouseClick(spin->findChild<QWidget*>(u"up"_s), Qt::LeftButton);
+        QCOMPARE(qobject_cast<QLabel*>(spin->buddy())->text(), u"3"_s);
         boxes.expect();
         QTest::mouseClick(m_desk->control(IDC_BIND), Qt::LeftButton);
         QCOMPARE(boxes.boxes.last().text,
@@ -474,18 +480,6 @@ private Q_SLOTS:
         QTRY_COMPARE(server.received.frames().size(), 1);
         QCOMPARE(server.received.frames().at(0).toHex(),
                  QByteArray("090000001127060061006200000000"));
-    }
-
-    void notificationsPostedToTheWindowReachTheConsole()
-    {
-        m_desk->makeDataDirectory();
-        BoxRecorder boxes;
-        FakeServer server;
-        CTolvaneDeskDlg& w = m_desk->open(server.port());
-        QVERIFY(m_desk->connectedTo(server));
-        postNotification(&w, WM_REQUEST_PLAYER_COUNT);
-        QTRY_COMPARE(server.received.frames().size(), 1);
-        QCOMPARE(server.received.frames().at(0).toHex(), QByteArray("00000000e12e"));
     }
 };
 

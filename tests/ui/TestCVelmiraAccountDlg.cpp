@@ -1,6 +1,6 @@
 #include "AccountPayloads.h"
 #include "AccountServiceRig.h"
-#include "TestSupport.h"
+#include "BoxRecorder.h"
 
 #include "ui/CVelmiraAccountDlg.h"
 #include "ui/ControlTable.h"

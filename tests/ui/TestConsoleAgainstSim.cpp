@@ -1,5 +1,5 @@
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "ui/CVelmiraAccountDlg.h"
 #include "ui/ControlTable.h"

@@ -3,11 +3,12 @@
 // read-only, vanishes or fills up while the operator saves. Each ends with nothing
 // lost and the operator told where the console tells.
 
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
 #include "FileBytes.h"
-#include "TestSupport.h"
-#include "core/FileSystemFaults.h"
-#include "core/FileWriteFailure.h"
+#include "FileSystemFaults.h"
+#include "FileWriteFailure.h"
+#include "PostedRecorder.h"
 
 #include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
@@ -50,19 +51,6 @@ const QString kListWriteFailed =
 const QString kScheduleWriteFailed =
     u"時報設定ファイルを保存できませんでした・・（；；\rデータディレクトリを確認して下さい"_s;
 const QString kCannotSave = u"保存できません・・・"_s;
-
-// Counts the frames handed to the main window's dispatcher.
-class FrameCounter : public QObject
-{
-public:
-    int frames = 0;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (int(event->type()) == WM_FRAME_RECEIVED)
-            ++frames;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // What the operator sees of the main window's controls: enabled or not, and texts.
 QMap<int, QString> controlsAsSeen(const CTolvaneDeskDlg& w)
@@ -183,10 +171,10 @@ void TestFaults::serverClosesMidFrame()
     BoxRecorder boxes;
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    FrameCounter counter;
-    w.controller().installEventFilter(&counter);
+    testsupport::PostedRecorder counter;
+    w.controller().link().installEventFilter(&counter);
     QVERIFY(m_desk->acceptLogin(server, 5));
-    QCOMPARE(counter.frames, 2);
+    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 2);
     const QMap<int, QString> before = controlsBesidesStatus(w);
 
     // In one last write: a whole player count of 6, then one of 7 cut after its fifth
@@ -202,7 +190,7 @@ void TestFaults::serverClosesMidFrame()
     QTRY_VERIFY(!w.controller().connection().isConnected());
     ManualTimeSource::deliverPostedEvents();
 
-    QCOMPARE(counter.frames, 3);
+    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 3);
     // No player count is left on show, and what sends is off until the link is back.
     QCOMPARE(m_desk->status(), console::status::kLost);
     QVERIFY(!w.controlWidget(mainwindow::IDC_LIVE_SEND)->isEnabled());
@@ -259,13 +247,13 @@ void TestFaults::oversizedFrameClosesTheLink()
     BoxRecorder boxes;
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    FrameCounter counter;
-    w.controller().installEventFilter(&counter);
+    testsupport::PostedRecorder counter;
+    w.controller().link().installEventFilter(&counter);
     QVERIFY(m_desk->acceptLogin(server, 3));
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).
     server.reply(QByteArray::fromHex("00001000ff7f") + QByteArray(1024 * 1024, 'x'));
-    QTRY_COMPARE(counter.frames, 3);
+    QTRY_COMPARE(counter.count(net::WM_FRAME_RECEIVED), 3);
 
     // One byte more is refused: the link closes; nothing of that frame or after it is
     // dispatched, while the whole frame before it in the same write still counts.
@@ -273,7 +261,7 @@ void TestFaults::oversizedFrameClosesTheLink()
                  QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
     QTRY_VERIFY(!w.controller().connection().isConnected());
     ManualTimeSource::deliverPostedEvents();
-    QCOMPARE(counter.frames, 4);
+    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 4);
     QCOMPARE(m_desk->status(), console::status::kLost);
     QTRY_COMPARE(server.socket()->state(), QAbstractSocket::UnconnectedState);
     // A new connection is made at once.

@@ -3,8 +3,8 @@
 // message and an account request with no link (and the same dialog once the link is
 // back). The console's clock is manual; the network is real.
 
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "console/StatusTexts.h"
 #include "ui/CVelmiraAccountDlg.h"

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "BoxRecorder.h"
 
 #include "ui/MessageBoxPrompts.h"
 

@@ -3,8 +3,8 @@
 // broadcast and the player-count poll go on as the console's clock moves with the
 // flood. Every reply must be dispatched once, in order, and memory must stay flat.
 
+#include "BoxRecorder.h"
 #include "DeskFixture.h"
-#include "TestSupport.h"
 
 #include "net/Notifications.h"
 #include "protocol/AccountMessages.h"
@@ -76,11 +76,11 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         switch (int(event->type())) {
-        case WM_FRAME_RECEIVED:
+        case net::WM_FRAME_RECEIVED:
             ++framesReceived;
             break;
-        case WM_SET_CONTROL_STATE:
-            if (static_cast<NotifyEvent*>(event)->wParam() == 3 && onBroadcastOver)
+        case net::WM_SET_CONTROL_STATE:
+            if (static_cast<net::NotifyEvent*>(event)->wParam() == 3 && onBroadcastOver)
                 onBroadcastOver();
             break;
         default:
@@ -251,6 +251,7 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     // as the account service's signals.
     NotificationCounter counter;
     w.controller().installEventFilter(&counter);
+    w.controller().link().installEventFilter(&counter);
     w.installEventFilter(&counter);
     const auto& accounts = w.controller().accountService();
     QObject::connect(&accounts, &tolvane::console::AccountService::listReceived,

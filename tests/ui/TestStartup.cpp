@@ -1,3 +1,5 @@
+#include "app/CommandLine.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -15,7 +17,7 @@ class TestStartup : public QObject
 
     QTemporaryDir m_tmp;
     QString m_program;
-    QTcpServer m_server; // where the console connects: 127.0.0.1:10010
+    QTcpServer m_server; // where the started console connects: a port of the test's own
     QList<QProcess*> m_started;
     static constexpr qint64 kHeaderSize = 6; // length (4 bytes) and command (2 bytes)
 
@@ -26,6 +28,8 @@ class TestStartup : public QObject
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // The single-instance lock lives in the temporary directory: keep it private.
         env.insert(QStringLiteral("TMPDIR"), m_tmp.filePath(QStringLiteral("lock")));
+        env.insert(QString::fromLatin1(tolvane::kTestServerPortVariable),
+                   QString::number(m_server.serverPort()));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(workDir);
         p->setProgram(m_program);
@@ -58,8 +62,7 @@ class TestStartup : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 10010))
-            QSKIP("port 10010 is in use on this machine");
+        QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
         // A private copy of the program, so its data directory beside it is ours.
         const QString dir = m_tmp.filePath(QStringLiteral("program"));
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/TolvaneData")));

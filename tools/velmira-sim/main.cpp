@@ -108,8 +108,8 @@ int main(int argc, char* argv[])
     parser.addOptions({
         {listenOpt, QStringLiteral("Address to listen on (default 127.0.0.1; 0.0.0.0 for all)."),
          QStringLiteral("address"), QStringLiteral("127.0.0.1")},
-        {portOpt, QStringLiteral("TCP port (default %1).").arg(tolvane::protocol::kDefaultPort),
-         QStringLiteral("port"), QString::number(tolvane::protocol::kDefaultPort)},
+        {portOpt, QStringLiteral("TCP port (default %1).").arg(tolvane::protocol::kServerPort),
+         QStringLiteral("port"), QString::number(tolvane::protocol::kServerPort)},
         {passwordOpt, QStringLiteral("Administrator password the login must carry."),
          QStringLiteral("password"), QStringLiteral("vexodrim")},
         {playersOpt, QStringLiteral("Number of players to report (default 12)."),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
 
 #include <QHostAddress>
@@ -10,7 +11,7 @@ namespace tolvane::sim {
 struct SimOptions
 {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
-    quint16 port = protocol::kDefaultPort;
+    quint16 port = protocol::kServerPort;
     QString adminPassword = QStringLiteral("vexodrim");
     qint32 playerCount = 12;
     // Empty: accounts live in memory only.
