@@ -15,4 +15,30 @@ bool autoLoginRequested(const QStringList& programArguments);
 // was started in; the path stays fixed for the whole run).
 QString settingsPathFor(const QString& currentDirectory);
 
+// A command a second start hands to the console that is already running.
+enum class HandOverCommand {
+    None,
+    Say,       // --say TEXT: a live message
+    Broadcast, // --broadcast LIST: start a stored list
+    Stop,      // --stop: stop the broadcast under way
+    Status,    // --status: one line of JSON on where the console stands
+};
+
+// What the command line asks of this start: the window (the default), the console
+// without a window, or a command for the running console.
+struct StartRequest
+{
+    HandOverCommand command = HandOverCommand::None;
+    QString argument; // the text of --say, the list of --broadcast
+    bool headless = false;
+    QString error; // not empty: the arguments make no sense together; nothing runs
+};
+
+// Reads the program's own options; every other argument keeps its old meaning (none,
+// or "-auto"). Only one command per start, never together with --headless.
+StartRequest parseStartRequest(const QStringList& programArguments);
+
+// The option of a command, as written on the command line ("--say"); empty for None.
+QString commandOption(HandOverCommand command);
+
 } // namespace tolvane
