@@ -34,7 +34,8 @@ SessionProtocol::Outcome SessionProtocol::Dispatch(const wire::Frame& frame)
         const QByteArrayView record(m_playerCount.data(), 8);
         if (wire::getI32(record, 0) != 1)
             return Outcome::PlayerCountInvalid;
-        m_statusText = playerCountText(wire::getI32(record, 4));
+        m_players = wire::getI32(record, 4);
+        m_statusText = playerCountText(*m_players);
         return Outcome::PlayerCountShown;
     }
     case wire::CmdAccountListReply:
