@@ -7,6 +7,28 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// The program is a window program on Windows and so has no console of its own; a
+// command or the headless console started from one writes to that one, in UTF-8.
+void useParentConsole()
+{
+#ifdef Q_OS_WIN
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    SetConsoleOutputCP(CP_UTF8);
+    std::FILE* ignored = nullptr;
+    freopen_s(&ignored, "CONOUT$", "w", stdout);
+    freopen_s(&ignored, "CONOUT$", "w", stderr);
+#endif
+}
+
+} // namespace
+
 // The window, the console without one (--headless), or a command handed to the
 // console that runs already (--say, --broadcast, --stop, --status). Neither of the
 // last two needs a display.
@@ -17,6 +39,8 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const StartRequest start = parseStartRequest(arguments);
+    if (start.headless || start.command != HandOverCommand::None || !start.error.isEmpty())
+        useParentConsole();
     if (!start.error.isEmpty()) {
         std::fprintf(stderr,
                      "tolvane-desk: %s\nusage: tolvane-desk [-auto] | --headless | --say TEXT | "
