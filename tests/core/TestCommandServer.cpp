@@ -4,7 +4,6 @@
 #include "console/CommandServer.h"
 #include "console/CommandSocketName.h"
 
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -242,17 +241,6 @@ private Q_SLOTS:
         QCOMPARE(st.st_mode & 0777, 0700u);
     }
 #endif
-
-    void defaultNameIsPerUser()
-    {
-        const QString name = commandSocketName();
-#ifdef Q_OS_WIN
-        QVERIFY(name.startsWith(u"tolvane-desk-"_s));
-#else
-        QVERIFY(QFileInfo(name).isAbsolute());
-        QVERIFY(name.contains(u"tolvane-desk"_s));
-#endif
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandServer)
