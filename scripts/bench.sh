@@ -96,6 +96,7 @@ run BenchPacing BenchPacing
 run BenchPacing-thread BenchPacing --server-thread
 run BenchTimeSignalLateness BenchTimeSignalLateness --seconds "$seconds"
 run BenchLinkRecovery BenchLinkRecovery
+run BenchCommand BenchCommand --idle-seconds "$seconds"
 
 line=$(summary BenchStartup "start-up to login frame:")
 if [ -n "$line" ]; then
@@ -190,6 +191,22 @@ if [ -n "$line" ]; then
     "0 lost, ≤ 1 repeated, 1500 ± 5 ms" "$([ "$ok" = yes ] && echo yes || echo "**no**")"
 else
   missing "broadcast across a restart" BenchLinkRecovery "0 lost, ≤ 1 repeated"
+fi
+
+line=$(summary BenchCommand "command round trip")
+if [ -n "$line" ]; then
+  row "command round trip (--say start to the line at the server)" \
+    "median $(field "$line" "median") ms, max $(field "$line" "max") ms" "—" "—"
+else
+  missing "command round trip" BenchCommand "—"
+fi
+line=$(summary BenchCommand "headless console, logged in:")
+if [ -n "$line" ]; then
+  row "headless console: resident memory, idle CPU" \
+    "$(field "$line" "memory") MB, $(printf '%s\n' "$line" | sed -n 's/.* s \([0-9.]*\) %.*/\1/p') % of one core" \
+    "—" "—"
+else
+  missing "headless console" BenchCommand "—"
 fi
 
 echo

@@ -50,7 +50,7 @@ if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall "$deb"
 for f in /usr/bin/tolvane-desk /usr/bin/velmira-sim /usr/share/applications/tolvane-desk.desktop \
   /usr/share/icons/hicolor/256x256/apps/tolvane-desk.png \
-  /usr/share/icons/hicolor/64x64/apps/tolvane-desk.png; do
+  /usr/share/icons/hicolor/64x64/apps/tolvane-desk.png /usr/lib/systemd/user/tolvane-desk.service; do
   if ! dpkg -S "$f" >/dev/null 2>&1 || [ ! -e "$f" ]; then
     echo "the package did not install $f" >&2
     exit 1

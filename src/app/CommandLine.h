@@ -23,4 +23,30 @@ inline constexpr char kTestServerPortVariable[] = "TOLVANE_TEST_SERVER_PORT";
 // The port that variable's value names, when it is a port number from 1 to 65535.
 std::optional<quint16> testServerPort(const QString& value);
 
+// A command a second start hands to the console that is already running.
+enum class HandOverCommand {
+    None,
+    Say,       // --say TEXT: a live message
+    Broadcast, // --broadcast LIST: start a stored list
+    Stop,      // --stop: stop the broadcast under way
+    Status,    // --status: one line of JSON on where the console stands
+};
+
+// What the command line asks of this start: the window (the default), the console
+// without a window, or a command for the running console.
+struct StartRequest
+{
+    HandOverCommand command = HandOverCommand::None;
+    QString argument; // the text of --say, the list of --broadcast
+    bool headless = false;
+    QString error; // not empty: the arguments make no sense together; nothing runs
+};
+
+// Reads the program's own options; every other argument keeps its old meaning (none,
+// or "-auto"). Only one command per start, never together with --headless.
+StartRequest parseStartRequest(const QStringList& programArguments);
+
+// The option of a command, as written on the command line ("--say"); empty for None.
+QString commandOption(HandOverCommand command);
+
 } // namespace tolvane

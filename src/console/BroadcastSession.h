@@ -23,6 +23,7 @@ public:
 
     // The lines in view and the list they came from.
     void setLines(const QString& title, const QStringList& lines);
+    QString title() const { return m_title; }
     const QStringList& lines() const { return m_lines; }
 
     void StartBroadcast();

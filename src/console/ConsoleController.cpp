@@ -165,7 +165,10 @@ void ConsoleController::showNotice(const QString& text)
 
 void ConsoleController::logEvent(const QString& text)
 {
-    if (m_log.write(m_time->now(), text) || m_logFailureShown)
+    const QDateTime now = m_time->now();
+    const QString line = m_logMark.isEmpty() ? text : m_logMark + text;
+    Q_EMIT eventLogged(now, line);
+    if (m_log.write(now, line) || m_logFailureShown)
         return;
     // Told once a run; the console goes on without its record.
     m_logFailureShown = true;
@@ -230,17 +233,25 @@ void ConsoleController::onFrameReceived(const protocol::Frame& frame,
 
 // --- Broadcasting -----------------------------------------------------------
 
+bool ConsoleController::sendLiveText(const QString& text)
+{
+    const QString out = textSent(text, protocol::kLiveCap);
+    if (!SendBroadcastText(text, protocol::kLiveCap) && !isLinkUp()) {
+        logEvent(u"未送信 生声："_s + out);
+        return false;
+    }
+    logEvent(u"送信 生声："_s + out);
+    return true;
+}
+
 void ConsoleController::SendLiveMessage(const QString& text)
 {
     m_liveText = text;
-    const QString out = textSent(m_liveText, protocol::kLiveCap);
-    if (!SendBroadcastText(m_liveText, protocol::kLiveCap) && !isLinkUp()) {
+    if (!sendLiveText(m_liveText)) {
         // Nothing went out: the text stays for the operator to send again.
-        logEvent(u"未送信 生声："_s + out);
         showNotice(status::kLiveNotSent);
         return;
     }
-    logEvent(u"送信 生声："_s + out);
     if (m_clearAfterSend) {
         m_liveText.clear();
         Q_EMIT liveTextChanged(m_liveText);

@@ -70,6 +70,10 @@ public:
     // Operator actions.
     void login() { m_link->login(); }
     void SendLiveMessage(const QString& text);
+    // A live message that does not come from the live box (a command): the same frame,
+    // cap and log line, and the box keeps what the operator typed. False when nothing
+    // went out.
+    bool sendLiveText(const QString& text);
     void copyLineToLive(int row);
     void requestBroadcast(); // the start button: refused with a notice when no list is chosen
     void StartBroadcast() { m_broadcast->StartBroadcast(); }
@@ -107,6 +111,15 @@ public:
     LinkState linkState() const { return m_link->state(); }
     bool isLinkUp() const { return m_link->isUp(); }
     bool isBroadcastPaused() const { return m_broadcast->isPaused(); }
+    bool isTimeSignalEnabled() const { return m_timeSignalEnabled; }
+    // The title of the lines in view (the list a broadcast sends).
+    QString loadedListName() const { return m_broadcast->title(); }
+
+    // Appends a line to the operator's log, with the mark set below in front.
+    void logEvent(const QString& text);
+    // Lines logged until the mark is cleared carry it: they come from a command, not
+    // from the window.
+    void setLogMark(const QString& mark) { m_logMark = mark; }
     const IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }
@@ -137,6 +150,8 @@ Q_SIGNALS:
     void liveTextChanged(const QString& text);
     // A slot's bound list name changed (empty: unbound).
     void shortcutChanged(int slot, const QString& boundName);
+    // A line went to the operator's log (or failed to): the text as logged.
+    void eventLogged(const QDateTime& localTime, const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -156,7 +171,6 @@ private:
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);
-    void logEvent(const QString& text);
 
     ConsoleOptions m_options;
     OperatorPrompts& m_prompts;
@@ -173,6 +187,7 @@ private:
     QString m_baseStatus; // what the status shows when no notice holds it
     OperatorLog m_log;
     bool m_logFailureShown = false;
+    QString m_logMark;
 
     QStringList m_listNames;
     int m_currentList = -1;

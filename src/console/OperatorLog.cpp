@@ -32,6 +32,11 @@ QString OperatorLog::escaped(const QString& text)
     return out;
 }
 
+QString OperatorLog::formatLine(const QDateTime& localTime, const QString& text)
+{
+    return localTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + escaped(text);
+}
+
 bool OperatorLog::openFor(const QDate& day)
 {
     if (m_file.isOpen() && m_day == day)
@@ -48,9 +53,7 @@ bool OperatorLog::write(const QDateTime& localTime, const QString& text)
 {
     if (!openFor(localTime.date()))
         return false;
-    const QByteArray line =
-        (localTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + escaped(text)).toUtf8() +
-        '\n';
+    const QByteArray line = formatLine(localTime, text).toUtf8() + '\n';
     // One write and a flush per line: what has been written survives a crash.
     if (m_file.write(line) != line.size() || !m_file.flush()) {
         m_file.close(); // the next line opens the file afresh

@@ -26,6 +26,9 @@ public:
 
     QString filePath(const QDate& day) const;
 
+    // The line as write() puts it in the file, without the line break.
+    static QString formatLine(const QDateTime& localTime, const QString& text);
+
     // A text as it can stand inside a log line.
     static QString escaped(const QString& text);
 

@@ -34,7 +34,8 @@ SessionProtocol::Outcome SessionProtocol::Dispatch(const protocol::Frame& frame)
         const QByteArrayView record(m_playerCount.data(), 8);
         if (protocol::getI32(record, 0) != 1)
             return Outcome::PlayerCountInvalid;
-        m_statusText = playerCountText(protocol::getI32(record, 4));
+        m_players = protocol::getI32(record, 4);
+        m_statusText = playerCountText(*m_players);
         return Outcome::PlayerCountShown;
     }
     case protocol::CmdAccountListReply:

@@ -3,6 +3,7 @@
 #include "protocol/Wire.h"
 
 #include <array>
+#include <optional>
 
 namespace tolvane::net {
 
@@ -31,6 +32,8 @@ public:
     // The link broke: a new connection must log in again.
     void resetLogin() { m_loginAccepted = false; }
     QString statusText() const { return m_statusText; }
+    // The count of the last valid player-count reply; null before the first.
+    std::optional<qint32> playerCount() const { return m_players; }
     qint32 lastLoginResult() const
     {
         return protocol::getI32(QByteArrayView(m_loginResult.data(), 4), 0);
@@ -43,6 +46,7 @@ private:
     // copied only as far as the record goes.
     std::array<char, 4> m_loginResult{};
     std::array<char, 8> m_playerCount{};
+    std::optional<qint32> m_players;
 };
 
 } // namespace tolvane::net

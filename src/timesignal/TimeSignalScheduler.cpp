@@ -12,6 +12,59 @@ QString twoDigits(int n)
 }
 } // namespace
 
+QString TimeSignalScheduler::hourlyText(int hour) const
+{
+    return m_texts.hourlyHead + twoDigits(hour) + kHourMark + m_texts.hourlyTail;
+}
+
+QString TimeSignalScheduler::halfHourlyText(int hour) const
+{
+    return m_texts.halfHourlyHead + twoDigits(hour) + kHourMark + twoDigits(30) + kMinuteMark +
+           m_texts.halfHourlyTail;
+}
+
+std::optional<TimeSignalScheduler::Due>
+TimeSignalScheduler::nextSignal(const QDateTime& localNow) const
+{
+    if (!localNow.isValid())
+        return std::nullopt;
+    const QDateTime minuteStart(localNow.date(),
+                                QTime(localNow.time().hour(), localNow.time().minute()));
+    // A minute whose signal has not gone out yet is still due; otherwise the next one.
+    std::optional<Due> next;
+    for (int step = 0; step <= 60 && !next; ++step) {
+        const QDateTime at = minuteStart.addSecs(step * 60);
+        const int minute = at.time().minute();
+        const bool current = step == 0;
+        if (minute == 0 && m_texts.hourlyEnabled() && !(current && m_hourlyFired))
+            next = Due{at, hourlyText(at.time().hour())};
+        else if (minute == 30 && m_texts.halfHourlyEnabled() && !(current && m_halfHourlyFired))
+            next = Due{at, halfHourlyText(at.time().hour())};
+    }
+    return next;
+}
+
+std::optional<TimeSignalScheduler::Due>
+TimeSignalScheduler::nextList(const QDateTime& localNow) const
+{
+    if (!localNow.isValid())
+        return std::nullopt;
+    const QTime now = localNow.time();
+    const int timeOfDay = now.hour() * 10000 + now.minute() * 100 + now.second();
+    std::optional<Due> next;
+    for (const TimeSignalEntry& e : m_schedule) {
+        const int t = timeOfDayNumber(e.time);
+        const QTime time(t / 10000, t / 100 % 100, t % 100);
+        if (!e.enabled || t < 0 || !time.isValid())
+            continue;
+        const bool today = !e.fired && t >= timeOfDay;
+        const QDateTime at(today ? localNow.date() : localNow.date().addDays(1), time);
+        if (!next || at < next->at)
+            next = Due{at, e.listName};
+    }
+    return next;
+}
+
 void TimeSignalScheduler::setSchedule(QList<TimeSignalEntry> schedule)
 {
     if (schedule.size() > kMaxScheduleEntries)
@@ -75,14 +128,11 @@ QList<TimeSignalScheduler::Action> TimeSignalScheduler::TimeSignalTick(const QDa
     // The texts are joined, never used as format strings: a "%" in them goes out as is.
     if (m_texts.hourlyEnabled() && minute == 0 && !m_hourlyFired) {
         m_hourlyFired = true;
-        actions.append({Action::SendText,
-                        m_texts.hourlyHead + twoDigits(hour) + kHourMark + m_texts.hourlyTail});
+        actions.append({Action::SendText, hourlyText(hour)});
     }
     if (m_texts.halfHourlyEnabled() && minute == 30 && !m_halfHourlyFired) {
         m_halfHourlyFired = true;
-        actions.append({Action::SendText, m_texts.halfHourlyHead + twoDigits(hour) + kHourMark +
-                                              twoDigits(minute) + kMinuteMark +
-                                              m_texts.halfHourlyTail});
+        actions.append({Action::SendText, halfHourlyText(hour)});
     }
 
     for (TimeSignalEntry& e : m_schedule) {

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace tolvane::timesignal {
 
 // Turns the local time of each clock tick into the hourly and half-hourly signals
@@ -46,11 +48,28 @@ public:
     // while it is.
     QList<Action> TimeSignalTick(const QDateTime& localNow, bool enabled);
 
+    // What falls due next, seen from `localNow`, as the ticks would find it: the
+    // moment and the composed signal text or the list name. Null when nothing would.
+    struct Due
+    {
+        QDateTime at;
+        QString text;
+        bool operator==(const Due&) const = default;
+    };
+    // The hourly or half-hourly signal (from the switches, not the enable box).
+    std::optional<Due> nextSignal(const QDateTime& localNow) const;
+    // The enabled custom entry that starts a list next; one already fired today waits
+    // for tomorrow's midnight reset. Of two at the same moment, the first in the table.
+    std::optional<Due> nextList(const QDateTime& localNow) const;
+
     // The time of day as the number whose decimal digits are HHMMSS; -1 when the
     // text is not exactly six digits, so a malformed time never matches.
     static int timeOfDayNumber(const QString& compactTime);
 
 private:
+    QString hourlyText(int hour) const;
+    QString halfHourlyText(int hour) const;
+
     TimeSignalTexts m_texts;
     QList<TimeSignalEntry> m_schedule;
     bool m_hourlyFired = false;

@@ -1,6 +1,9 @@
 #include "ui/CTolvaneDeskApp.h"
 
 #include "app/CommandLine.h"
+#include "console/CommandDispatcher.h"
+#include "console/CommandServer.h"
+#include "console/CommandSocketName.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SingleInstanceLock.h"
 #include "ui/CTolvaneDeskDlg.h"
@@ -69,6 +72,13 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
         options.port = *port;
 
     CTolvaneDeskDlg window(options);
+    // Commands from scripts act on this window's console as its buttons do.
+    console::CommandDispatcher dispatcher(window.controller());
+    console::CommandServer commands(
+        [&dispatcher](const console::CommandRequest& r) { return dispatcher.handle(r); });
+    if (!commands.listen(console::commandSocketName()))
+        window.controller().logEvent(QStringLiteral("コマンドを受け付けられません：") +
+                                     commands.errorString());
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();

@@ -87,6 +87,49 @@ private Q_SLOTS:
         QCOMPARE(tolvane::settingsPathFor(directory), expected);
     }
 
+    void startRequest_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<bool>("headless");
+        QTest::addColumn<bool>("error");
+
+        using C = tolvane::HandOverCommand;
+        const auto row = [](const char* name, QStringList args, C c, QString arg = {},
+                            bool headless = false, bool error = false) {
+            QTest::newRow(name) << args << int(c) << arg << headless << error;
+        };
+        row("window", {}, C::None);
+        row("-auto stays the window's", {u"-auto"_s}, C::None);
+        row("say", {u"--say"_s, u"再起動します"_s}, C::Say, u"再起動します"_s);
+        row("say takes an option-like text", {u"--say"_s, u"--stop"_s}, C::Say, u"--stop"_s);
+        row("say empty", {u"--say"_s, QString()}, C::Say);
+        row("broadcast", {u"--broadcast"_s, u"試験"_s}, C::Broadcast, u"試験"_s);
+        row("stop", {u"--stop"_s}, C::Stop);
+        row("status among others", {u"x"_s, u"--status"_s, u"-auto"_s}, C::Status);
+        row("headless", {u"--headless"_s}, C::None, {}, true);
+        row("headless with -auto", {u"--headless"_s, u"-auto"_s}, C::None, {}, true);
+        row("say without text", {u"--say"_s}, C::None, {}, false, true);
+        row("two commands", {u"--stop"_s, u"--status"_s}, C::Status, {}, false, true);
+        row("headless and a command", {u"--headless"_s, u"--stop"_s}, C::Stop, {}, true, true);
+        row("one dash is no option", {u"-stop"_s}, C::None);
+    }
+
+    void startRequest()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, command);
+        QFETCH(QString, argument);
+        QFETCH(bool, headless);
+        QFETCH(bool, error);
+        const tolvane::StartRequest r = tolvane::parseStartRequest(arguments);
+        QCOMPARE(int(r.command), command);
+        QCOMPARE(r.argument, argument);
+        QCOMPARE(r.headless, headless);
+        QCOMPARE(!r.error.isEmpty(), error);
+    }
+
     void relativeDirectoryBecomesAbsolute()
     {
         const QString path = tolvane::settingsPathFor(u"sub"_s);

@@ -92,6 +92,65 @@ private Q_SLOTS:
     void clearFixedFlags();
     void invalidTimeDoesNothing();
     void wholeDayWalk();
+
+    // What --status reports as due next, against what the ticks then do.
+    void nextDue_data()
+    {
+        QTest::addColumn<QString>("hourly");     // "00": on when not empty
+        QTest::addColumn<QString>("halfHourly"); // "30"
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("signalAt"); // invalid: none
+        QTest::addColumn<QString>("signalText");
+
+        QTest::newRow("both off") << QString() << QString() << at("10:10:00.000") << QDateTime()
+                                  << QString();
+        QTest::newRow("next hour")
+            << u"ex"_s << QString() << at("10:10:00.000") << at("11:00:00.000") << u"A11時B"_s;
+        QTest::newRow("half hour first")
+            << u"ex"_s << u"ex"_s << at("10:10:00.000") << at("10:30:00.000") << u"C10時30分D"_s;
+        QTest::newRow("this minute, not yet sent")
+            << u"ex"_s << QString() << at("10:00:00.000") << at("10:00:00.000") << u"A10時B"_s;
+        QTest::newRow("over midnight")
+            << u"ex"_s << QString() << at("23:10:00.000") << at("00:00:00.000", 1) << u"A00時B"_s;
+    }
+
+    void nextDue()
+    {
+        QFETCH(QString, hourly);
+        QFETCH(QString, halfHourly);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, signalAt);
+        QFETCH(QString, signalText);
+        TimeSignalScheduler s;
+        s.setTexts({hourly, halfHourly, u"A"_s, u"C"_s, u"B"_s, u"D"_s});
+        const auto next = s.nextSignal(now);
+        QCOMPARE(next.has_value(), signalAt.isValid());
+        if (!next)
+            return;
+        QCOMPARE(next->at, signalAt);
+        QCOMPARE(next->text, signalText);
+        // The tick at that moment sends exactly that text, and then it is no longer next.
+        const auto actions = s.TimeSignalTick(signalAt, true);
+        QVERIFY(actions.contains(Action{Action::SendText, signalText}));
+        QVERIFY(s.nextSignal(signalAt)->at > signalAt);
+    }
+
+    void nextList()
+    {
+        TimeSignalScheduler s;
+        s.setSchedule({{u"120000"_s, u"noon"_s, true},
+                       {u"090000"_s, u"morning"_s, true},
+                       {u"110000"_s, u"off"_s, false},
+                       {u"1230xx"_s, u"malformed"_s, true},
+                       {u"120000"_s, u"noon too"_s, true}});
+        QVERIFY(!TimeSignalScheduler().nextList(at("10:00:00.000")));
+        QCOMPARE(*s.nextList(at("10:00:00.000")),
+                 (TimeSignalScheduler::Due{at("12:00:00.000"), u"noon"_s}));
+        // Fired today: tomorrow's, after the midnight reset.
+        QCOMPARE(s.TimeSignalTick(at("12:00:00.100"), true).size(), 2);
+        QCOMPARE(*s.nextList(at("12:00:00.200")),
+                 (TimeSignalScheduler::Due{at("09:00:00.000", 1), u"morning"_s}));
+    }
 };
 
 void TestTimeSignalScheduler::scenario_data()

@@ -1,0 +1,221 @@
+#include "console/CommandDispatcher.h"
+
+#include "broadcast/MessageListStore.h"
+#include "console/ConsoleController.h"
+#include "protocol/BroadcastRequest.h"
+
+#include <QJsonDocument>
+
+namespace tolvane::console {
+
+using namespace Qt::StringLiterals;
+
+void CommandButtons::apply(ControlState state)
+{
+    switch (state) {
+    case ControlState::LoggedOut:
+    case ControlState::LinkLost:
+        *this = {false, false, false};
+        break;
+    case ControlState::LoggedIn:
+        *this = {true, true, false};
+        break;
+    case ControlState::Broadcasting:
+        start = false;
+        stop = true;
+        break;
+    case ControlState::BroadcastOver:
+        start = true;
+        stop = false;
+        break;
+    case ControlState::LinkLostPaused:
+        *this = {false, false, true};
+        break;
+    }
+}
+
+namespace {
+
+// Lines a command causes are marked for as long as it runs.
+class LogMarkScope
+{
+public:
+    explicit LogMarkScope(ConsoleController& c) : m_controller(c)
+    {
+        m_controller.setLogMark(CommandDispatcher::kLogMark);
+    }
+    ~LogMarkScope() { m_controller.setLogMark({}); }
+    LogMarkScope(const LogMarkScope&) = delete;
+    LogMarkScope& operator=(const LogMarkScope&) = delete;
+
+private:
+    ConsoleController& m_controller;
+};
+
+QString linkName(LinkState state)
+{
+    switch (state) {
+    case LinkState::Connecting:
+        return u"connecting"_s;
+    case LinkState::Connected:
+        return u"connected"_s;
+    case LinkState::LoggedIn:
+        return u"logged_in"_s;
+    case LinkState::Lost:
+        return u"lost"_s;
+    }
+    return {};
+}
+
+QJsonValue dueJson(const std::optional<timesignal::TimeSignalScheduler::Due>& due,
+                   const QString& textKey)
+{
+    if (!due)
+        return QJsonValue::Null;
+    return QJsonObject{{u"at"_s, due->at.toString(u"yyyy-MM-ddTHH:mm:ss"_s)}, {textKey, due->text}};
+}
+
+} // namespace
+
+CommandDispatcher::CommandDispatcher(ConsoleController& controller, QObject* parent)
+    : QObject(parent), m_controller(controller)
+{
+    connect(&m_controller, &ConsoleController::controlStateChanged, this,
+            [this](ControlState state) { m_buttons.apply(state); });
+}
+
+void CommandDispatcher::log(const QString& text)
+{
+    const LogMarkScope mark(m_controller);
+    m_controller.logEvent(text);
+}
+
+CommandReply CommandDispatcher::refuse(HandOverCommand command, CommandStatus status,
+                                       const QString& line, const QString& reason)
+{
+    log(u"拒否 "_s + commandOption(command) + u"："_s + reason);
+    return {status, line};
+}
+
+std::optional<CommandReply> CommandDispatcher::needLogin(HandOverCommand command)
+{
+    switch (m_controller.linkState()) {
+    case LinkState::LoggedIn:
+        return std::nullopt;
+    case LinkState::Connected:
+        return refuse(command, CommandStatus::NotLoggedIn, u"the console is not logged in"_s,
+                      u"ログインしていません"_s);
+    case LinkState::Connecting:
+    case LinkState::Lost:
+        break;
+    }
+    return refuse(command, CommandStatus::NotLoggedIn, u"the link to the server is down"_s,
+                  u"鯖に接続していません"_s);
+}
+
+CommandReply CommandDispatcher::handle(const CommandRequest& request)
+{
+    switch (request.command) {
+    case HandOverCommand::Say:
+        return say(request.argument);
+    case HandOverCommand::Broadcast:
+        return broadcast(request.argument);
+    case HandOverCommand::Stop:
+        return stop();
+    case HandOverCommand::Status:
+        return {CommandStatus::Ok,
+                QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
+    case HandOverCommand::None:
+        break;
+    }
+    return {CommandStatus::BadRequest, u"unknown command"_s};
+}
+
+CommandReply CommandDispatcher::say(const QString& text)
+{
+    if (auto refused = needLogin(HandOverCommand::Say))
+        return *refused;
+    // Logged in, but the notification that enables the button is still on its way.
+    if (!m_buttons.liveSend)
+        return refuse(HandOverCommand::Say, CommandStatus::NotLoggedIn,
+                      u"the console is not logged in"_s, u"ログインしていません"_s);
+    const LogMarkScope mark(m_controller);
+    if (!m_controller.sendLiveText(text))
+        return {CommandStatus::NotLoggedIn, u"the link broke; nothing was sent"_s};
+    return {CommandStatus::Ok,
+            u"sent: "_s + text.left(protocol::unitsCarried(text.size(), protocol::kLiveCap))};
+}
+
+CommandReply CommandDispatcher::broadcast(const QString& listName)
+{
+    if (auto refused = needLogin(HandOverCommand::Broadcast))
+        return *refused;
+    const broadcast::BroadcastEngine& engine = m_controller.engine();
+    if (engine.isRunning() || m_controller.isBroadcastPaused() || m_buttons.stop)
+        return refuse(HandOverCommand::Broadcast, CommandStatus::BroadcastUnderWay,
+                      u"a broadcast is already under way: "_s + m_controller.loadedListName(),
+                      u"放送中です"_s);
+    if (!m_buttons.start)
+        return refuse(HandOverCommand::Broadcast, CommandStatus::NotLoggedIn,
+                      u"the console is not logged in"_s, u"ログインしていません"_s);
+    // Looked up as the shortcuts and the schedule look up their lists.
+    const int index = broadcast::FindListByName(m_controller.listNames(), listName);
+    if (index < 0)
+        return refuse(HandOverCommand::Broadcast, CommandStatus::UnknownList,
+                      u"no such list: "_s + listName,
+                      u"リストがありません「"_s + listName + u"」"_s);
+    const QString title = m_controller.listNames().at(index);
+    // Checked first, so an unreadable list starts nothing and opens no box.
+    if (!broadcast::ReadListFile(m_controller.dataDirectory(), title))
+        return refuse(HandOverCommand::Broadcast, CommandStatus::UnknownList,
+                      u"the list cannot be read: "_s + title,
+                      u"リストを読めません「"_s + title + u"」"_s);
+
+    const LogMarkScope mark(m_controller);
+    m_controller.logEvent(u"放送開始 リスト「"_s + title + u"」"_s);
+    m_controller.StartListBroadcast(listName);
+    return {CommandStatus::Ok, u"broadcasting "_s + title + u" ("_s +
+                                   QString::number(m_controller.lines().size()) + u" lines)"_s};
+}
+
+CommandReply CommandDispatcher::stop()
+{
+    if (!m_controller.engine().isRunning() && !m_controller.isBroadcastPaused())
+        return refuse(HandOverCommand::Stop, CommandStatus::NoBroadcast,
+                      u"no broadcast is under way"_s, u"放送していません"_s);
+    const LogMarkScope mark(m_controller);
+    m_controller.logEvent(u"放送中止 リスト「"_s + m_controller.loadedListName() + u"」"_s);
+    m_controller.StopBroadcast();
+    return {CommandStatus::Ok, u"broadcast stopped"_s};
+}
+
+QJsonObject CommandDispatcher::status() const
+{
+    const ConsoleController& c = m_controller;
+    QJsonObject out;
+    out.insert(u"link"_s, linkName(c.linkState()));
+    const std::optional<qint32> players = c.session().playerCount();
+    out.insert(u"players"_s, players && c.linkState() == LinkState::LoggedIn ? QJsonValue(*players)
+                                                                             : QJsonValue::Null);
+    const broadcast::BroadcastEngine& engine = c.engine();
+    if (engine.isRunning() || c.isBroadcastPaused()) {
+        const int lines = int(c.lines().size());
+        out.insert(u"broadcast"_s,
+                   QJsonObject{{u"list"_s, c.loadedListName()},
+                               {u"line"_s, qMax(0, lines - engine.remainingLines())},
+                               {u"lines"_s, lines},
+                               {u"paused"_s, c.isBroadcastPaused()}});
+    } else {
+        out.insert(u"broadcast"_s, QJsonValue::Null);
+    }
+    const bool enabled = c.isTimeSignalEnabled();
+    const QDateTime now = c.timeSource().now();
+    out.insert(u"time_signal_enabled"_s, enabled);
+    out.insert(u"next_signal"_s,
+               dueJson(enabled ? c.scheduler().nextSignal(now) : std::nullopt, u"text"_s));
+    out.insert(u"next_list"_s,
+               dueJson(enabled ? c.scheduler().nextList(now) : std::nullopt, u"list"_s));
+    return out;
+}
+
+} // namespace tolvane::console

@@ -1,0 +1,158 @@
+#include "console/HeadlessConsole.h"
+
+#include "app/CommandLine.h"
+#include "console/CommandSocketName.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/SingleInstanceLock.h"
+#include "platform/TerminationSignals.h"
+
+#include "Version.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace tolvane::console {
+
+using namespace Qt::StringLiterals;
+using Notice = OperatorPrompts::Notice;
+using Question = OperatorPrompts::Question;
+
+namespace {
+
+QString questionText(Question question, int slot)
+{
+    switch (question) {
+    case Question::DeleteList:
+        return u"リストの削除"_s;
+    case Question::BindShortcut:
+        return u"短縮ボタン（"_s + QString::number(slot) + u"）の割り付け"_s;
+    case Question::UnbindShortcut:
+        return u"短縮ボタン（"_s + QString::number(slot) + u"）の解除"_s;
+    }
+    return {};
+}
+
+QString noticeText(Notice notice, const QString& detail)
+{
+    switch (notice) {
+    case Notice::DataDirectoryCreated:
+        return u"データディレクトリを作りました"_s;
+    case Notice::DataDirectoryFailed:
+        return u"データディレクトリが作れません"_s;
+    case Notice::SampleListWritten:
+        return u"サンプルメッセージリストを生成しました"_s;
+    case Notice::SampleListFailed:
+        return u"サンプルメッセージリストを作れません"_s;
+    case Notice::TimeSignalFileWritten:
+        return u"時報設定ファイルを生成しました"_s;
+    case Notice::TimeSignalFileFailed:
+        return u"時報設定ファイルを作れません"_s;
+    case Notice::NoListToBroadcast:
+        return u"放送するメッセージリストが選択されていません"_s;
+    case Notice::NoListSelected:
+        return u"メッセージリストが選択されていません"_s;
+    case Notice::ListUnreadable:
+        return u"メッセージリスト「"_s + detail + u"」を読み込めません"_s;
+    case Notice::ShortcutListMissing:
+        return u"短縮ボタンのメッセージリストがみつかりません"_s;
+    case Notice::ShortcutReleased:
+        return u"短縮ボタンを解除しました"_s;
+    case Notice::NoListToBind:
+        return u"メッセージリストが選択されていません"_s;
+    case Notice::ConnectionFailed:
+        return u"ヴェルミラ鯖とコネクションが取れません"_s;
+    case Notice::AccountRequestNotSent:
+        return u"鯖との接続が切れているので送れませんでした"_s;
+    }
+    return {};
+}
+
+} // namespace
+
+bool HeadlessPrompts::confirm(Question question, int slot)
+{
+    // Nobody is there to agree: the choice that changes nothing.
+    if (m_controller)
+        m_controller->logEvent(u"確認 "_s + questionText(question, slot) +
+                               u"：いいえ（画面なし）"_s);
+    return false;
+}
+
+void HeadlessPrompts::inform(Notice notice, const QString& detail)
+{
+    if (m_controller)
+        m_controller->logEvent(u"お知らせ "_s + noticeText(notice, detail));
+}
+
+HeadlessConsole::HeadlessConsole(ConsoleOptions options, TimeSource* time,
+                                 std::unique_ptr<net::ServerConnection> connection,
+                                 std::FILE* mirror, QObject* parent)
+    : QObject(parent), m_mirror(mirror)
+{
+    options.autoLogin = true;
+    m_controller = std::make_unique<ConsoleController>(std::move(options), m_prompts, time,
+                                                       std::move(connection));
+    m_prompts.setController(m_controller.get());
+    m_dispatcher = std::make_unique<CommandDispatcher>(*m_controller);
+    m_server = std::make_unique<CommandServer>(
+        [this](const CommandRequest& r) { return m_dispatcher->handle(r); }, time);
+    if (m_mirror) {
+        connect(m_controller.get(), &ConsoleController::eventLogged, this,
+                [this](const QDateTime& at, const QString& text) {
+                    // One line per event, handed on at once, for the journal.
+                    const QByteArray line = OperatorLog::formatLine(at, text).toUtf8() + '\n';
+                    std::fwrite(line.constData(), 1, size_t(line.size()), m_mirror);
+                    std::fflush(m_mirror);
+                });
+    }
+}
+
+void HeadlessConsole::start(const QString& socketName)
+{
+    m_controller->logEvent(u"開始（画面なし） "_s + QString(kVersion));
+    if (!socketName.isEmpty() && !m_server->listen(socketName))
+        m_controller->logEvent(u"コマンドを受け付けられません："_s + m_server->errorString());
+    m_controller->initialise();
+}
+
+void HeadlessConsole::stop(const QString& reason)
+{
+    if (!m_controller)
+        return;
+    m_server->close();
+    m_controller->logEvent(u"終了（"_s + reason + u"）"_s);
+    // As the window's close box: the timers go with the console, no setting is written.
+    // The headless console never changes the time-signal texts, so there is nothing
+    // to save.
+    m_dispatcher.reset();
+    m_controller.reset();
+}
+
+int HeadlessConsole::run(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"TolvaneDesk"_s);
+    QCoreApplication::setApplicationVersion(QString(kVersion));
+
+    platform::SingleInstanceLock lock;
+    if (!lock.tryAcquire() && lock.heldElsewhere()) {
+        std::fputs("tolvane-desk: another console is running\n", stderr);
+        return 1;
+    }
+
+    ConsoleOptions options;
+    options.settingsPath = settingsPathFor(QDir::currentPath());
+    options.programDirectory = platform::dataParentDirectory();
+    HeadlessConsole console(std::move(options));
+
+    platform::TerminationSignals termination;
+    QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &app,
+                     [&console](int number) {
+                         console.stop(platform::TerminationSignals::signalName(number));
+                         QCoreApplication::quit();
+                     });
+    console.start(commandSocketName());
+    return app.exec();
+}
+
+} // namespace tolvane::console

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "console/CommandDispatcher.h"
+#include "console/CommandServer.h"
+#include "console/ConsoleController.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace tolvane::console {
+
+// The questions of a console without a window: each is answered by its safe choice
+// (nothing is deleted, bound or released) and every question and notice is logged.
+class HeadlessPrompts : public OperatorPrompts
+{
+public:
+    void setController(ConsoleController* controller) { m_controller = controller; }
+    bool confirm(Question question, int slot = 0) override;
+    void inform(Notice notice, const QString& detail = {}) override;
+
+private:
+    ConsoleController* m_controller = nullptr;
+};
+
+// The whole console without a window (`tolvane-desk --headless`): the link, the login
+// (always, as with "-auto"), the poll, the time signals and the schedule, lists
+// started by commands, and the operator's log, every line of which is also written
+// to `mirror` (standard output, for a service manager's journal).
+class HeadlessConsole : public QObject
+{
+    Q_OBJECT
+public:
+    HeadlessConsole(ConsoleOptions options, TimeSource* time = nullptr,
+                    std::unique_ptr<net::ServerConnection> connection = nullptr,
+                    std::FILE* mirror = stdout, QObject* parent = nullptr);
+
+    // Takes commands on `socketName` (none when empty) and starts the console.
+    void start(const QString& socketName);
+    // Ends the run: the reason is logged, commands and timers stop and the console
+    // goes (controller() and dispatcher() are gone after it).
+    void stop(const QString& reason);
+
+    ConsoleController& controller() { return *m_controller; }
+    CommandDispatcher& dispatcher() { return *m_dispatcher; }
+    CommandServer& commandServer() { return *m_server; }
+
+    // The program: the single-instance lock, the console, SIGTERM and SIGINT.
+    static int run(int argc, char* argv[]);
+
+private:
+    HeadlessPrompts m_prompts;
+    std::FILE* m_mirror;
+    std::unique_ptr<ConsoleController> m_controller;
+    std::unique_ptr<CommandDispatcher> m_dispatcher;
+    std::unique_ptr<CommandServer> m_server;
+};
+
+} // namespace tolvane::console

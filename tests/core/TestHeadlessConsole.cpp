@@ -1,0 +1,133 @@
+#include "FakeConnection.h"
+#include "FrameReader.h"
+#include "ManualTimeSource.h"
+#include "ProgramFolder.h"
+
+#include "app/IniSettings.h"
+#include "console/HeadlessConsole.h"
+#include "platform/TerminationSignals.h"
+#include "protocol/Wire.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace tolvane;
+using namespace tolvane::console;
+using namespace Qt::StringLiterals;
+using testsupport::FakeConnection;
+using testsupport::ManualTimeSource;
+
+// The console without a window, on the manual clock.
+class TestHeadlessConsole : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::ProgramFolder> m_folder;
+    std::unique_ptr<ManualTimeSource> m_time;
+    std::unique_ptr<HeadlessConsole> m_console;
+    FakeConnection* m_link = nullptr;
+    std::FILE* m_stdout = nullptr;
+
+    void start()
+    {
+        auto link = std::make_unique<FakeConnection>();
+        m_link = link.get();
+        testsupport::answerAsServer(*m_link);
+        m_console = std::make_unique<HeadlessConsole>(
+            ConsoleOptions{m_folder->ini, m_folder->program, false, 10010, {}}, m_time.get(),
+            std::move(link), m_stdout);
+        m_console->start({});
+        ManualTimeSource::deliverPostedEvents();
+    }
+
+    // What went to standard output, without the time stamps.
+    QStringList mirrored() const
+    {
+        std::fflush(m_stdout);
+        std::rewind(m_stdout);
+        QByteArray all;
+        char buffer[4096];
+        while (const size_t n = std::fread(buffer, 1, sizeof buffer, m_stdout))
+            all.append(buffer, qsizetype(n));
+        QStringList lines = QString::fromUtf8(all).split(u'\n');
+        lines.removeLast();
+        for (QString& line : lines)
+            line = line.mid(24);
+        return lines;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = std::make_unique<testsupport::ProgramFolder>();
+        m_time =
+            std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(12, 59, 59)));
+        m_stdout = std::tmpfile();
+        QVERIFY(m_stdout);
+    }
+    void cleanup()
+    {
+        m_console.reset();
+        m_folder.reset();
+        std::fclose(m_stdout);
+    }
+
+    void runsTheWholeConsoleAndMirrorsTheLog()
+    {
+        IniSettings settings(m_folder->ini);
+        QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+        start();
+        // Logs in by itself, as with "-auto".
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        QCOMPARE(m_console->controller().linkState(), LinkState::LoggedIn);
+        m_time->advance(1300); // a tick within 13:00
+        QCOMPARE(m_link->sentWithCommand(protocol::CmdBroadcast).size(), 1);
+        QCOMPARE(
+            testsupport::broadcastText(m_link->sentWithCommand(protocol::CmdBroadcast).first()),
+            u"13時"_s);
+        // The polls go on.
+        m_time->advance(5000);
+        QVERIFY(m_link->sentWithCommand(protocol::CmdPlayerCount).size() >= 2);
+
+        // A question is answered by the choice that changes nothing.
+        m_console->controller().selectList(0);
+        m_console->controller().DeleteSelectedList();
+        QCOMPARE(m_console->controller().listNames().size(), 1);
+
+        m_console->stop(u"SIGTERM"_s);
+        QCOMPARE(m_time->activeTimers(), 0);
+        QVERIFY(m_link->closes > 0);
+
+        const QStringList log = m_folder->logLines();
+        QCOMPARE(mirrored(), log);
+        QCOMPARE(log.first(), u"開始（画面なし） 1.1"_s);
+        QVERIFY(log.contains(u"お知らせ データディレクトリを作りました"_s));
+        QVERIFY(log.contains(u"送信 時報：13時"_s));
+        QVERIFY(log.contains(u"確認 リストの削除：いいえ（画面なし）"_s));
+        QCOMPARE(log.last(), u"終了（SIGTERM）"_s);
+        // Nothing was saved on the way out.
+        QVERIFY(!IniSettings(m_folder->ini).read(u"TimeSig"_s, u"00H"_s, u"-"_s).isEmpty());
+    }
+
+    void signalsEndTheLoop()
+    {
+        platform::TerminationSignals handler;
+        QVERIFY(handler.isInstalled());
+        QSignalSpy requested(&handler, &platform::TerminationSignals::terminationRequested);
+        std::raise(SIGTERM);
+        std::raise(SIGINT);
+        QTRY_COMPARE(requested.size(), 2);
+        QCOMPARE(requested.at(0).at(0).toInt(), SIGTERM);
+        QCOMPARE(requested.at(1).at(0).toInt(), SIGINT);
+        QCOMPARE(platform::TerminationSignals::signalName(SIGTERM), u"SIGTERM"_s);
+        // A second handler does not take the signals from the first.
+        QVERIFY(!platform::TerminationSignals().isInstalled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadlessConsole)
+#include "TestHeadlessConsole.moc"
