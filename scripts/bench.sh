@@ -1,21 +1,20 @@
-#!/ usr / bin / env bash
-#Builds the benchmarks(Release, in build - bench), runs every one of them and
-#prints a markdown table of the figures against their targets.
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, in build-bench), runs every one of them and
+# prints a markdown table of the figures against their targets.
 #
-#scripts / bench.sh[--quick]
+#   scripts/bench.sh [--quick]
 #
-#-- quick shorter runs : 10 s of idle CPU and 10 s of time - signal lateness
+#   --quick   shorter runs: 10 s of idle CPU and 10 s of time-signal lateness
 #
-#Each benchmark's whole output is kept in build-bench/bench-logs/. The start-up
-#benchmark needs the server port free(the console always connects there).
-#"met?" judges the worst figure of a measure(max, worst deviation), not the median.
+# Each benchmark's whole output is kept in build-bench/bench-logs/. The start-up
+# benchmark needs the server port free (the console always connects there).
+# "met?" judges the worst figure of a measure (max, worst deviation), not the median.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-bench"
 quick=0
-for arg in "$@";
-do
+for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
     -h | --help)
@@ -41,8 +40,8 @@ mkdir -p "$logs"
 rows=()
 failed=0
 
-#run LOG NAME ARGS... : runs one benchmark, shows its output as it goes and keeps
-#it in bench - logs / LOG.log.
+# run LOG NAME ARGS...: runs one benchmark, shows its output as it goes and keeps
+# it in bench-logs/LOG.log.
 run() {
   local log=$1 name=$2
   shift 2
@@ -58,23 +57,23 @@ run() {
   fi
 }
 
-#summary NAME PREFIX : the benchmark's summary line that starts with PREFIX.
+# summary NAME PREFIX: the benchmark's summary line that starts with PREFIX.
 summary() {
   grep -a -m1 "^$2" "$logs/$1.log" || true
 }
 
-#field LINE REGEX : the first number after REGEX in LINE.
+# field LINE REGEX: the first number after REGEX in LINE.
 field() {
   printf '%s\n' "$1" | sed -n "s/.*$2 \([0-9][0-9.]*\).*/\1/p"
 }
 
-#shellcheck disable = SC2317 #called through verdict
-#below VALUE LIMIT : exit status 0 when VALUE < LIMIT(or <= with a third argument "or-equal").
+# shellcheck disable=SC2317 # called through verdict
+# below VALUE LIMIT: exit status 0 when VALUE < LIMIT (or <= with a third argument "or-equal").
 below() {
   awk -v v="$1" -v l="$2" -v e="${3:-}" 'BEGIN { exit !(e == "or-equal" ? v <= l : v < l) }'
 }
 
-#row MEASURE RESULT TARGET MET
+# row MEASURE RESULT TARGET MET
 row() {
   rows+=("| $1 | $2 | $3 | $4 |")
 }
@@ -92,7 +91,7 @@ verdict() {
 run BenchStartup BenchStartup --idle-seconds "$seconds"
 run BenchAccountListFill BenchAccountListFill
 run BenchPacing BenchPacing
-#The same with the server reading on a thread of its own, as a remote server would.
+# The same with the server reading on a thread of its own, as a remote server would.
 run BenchPacing-thread BenchPacing --server-thread
 run BenchTimeSignalLateness BenchTimeSignalLateness --seconds "$seconds"
 run BenchLinkRecovery BenchLinkRecovery
@@ -162,8 +161,8 @@ else
   missing "time-signal lateness" BenchTimeSignalLateness "< 310 ms"
 fi
 
-#max_row LOG PREFIX AFTER LABEL UNIT LIMIT : the number after "AFTER ... max" in the
-#summary line, judged against LIMIT.
+# max_row LOG PREFIX AFTER LABEL UNIT LIMIT: the number after "AFTER ... max" in the
+# summary line, judged against LIMIT.
 max_row() {
   local line max
   line=$(summary "$1" "$2")

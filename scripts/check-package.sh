@@ -1,39 +1,25 @@
-#!/ usr / bin / env bash
-#Builds the Debian package(Release, cpack - G DEB), installs it with apt - get and
-#starts the installed / usr / bin / tolvane - desk - auto once on a virtual display against
-#the installed velmira - sim, until the simulator has seen the login accepted.
+#!/usr/bin/env bash
+# Builds the Debian package (Release, cpack -G DEB), installs it with apt-get and
+# starts the installed /usr/bin/tolvane-desk -auto once on a virtual display against
+# the installed velmira-sim, until the simulator has seen the login accepted.
 #
-#scripts / check - package.sh
+#   scripts/check-package.sh
 #
-#The package stays installed(apt - get remove tolvane - desk takes it away).The
-#session runs as an ordinary user(nobody, when started as root) with a home of
-#its own, as a game master would : / usr / bin is not writable then, so the console
-#keeps its data in ~ /.local / share / TolvaneDesk, which is checked too.
-set - euo pipefail
+# The package stays installed (apt-get remove tolvane-desk takes it away). The
+# session runs as an ordinary user (nobody, when started as root) with a home of
+# its own, as a game master would: /usr/bin is not writable then, so the console
+# keeps its data in ~/.local/share/TolvaneDesk, which is checked too.
+set -euo pipefail
 
-          top = $(cd "$(dirname " $0 ")/.." && pwd) build = "$top/build-release"
-#The one place the port is written down.
-    port =
-        $(sed -
-          n 's/.*kServerPort = \([0-9]*\);.*/\1/p' "$top/src/protocol/ServerPort.h") "$top/scripts/"
-                                                                                     "install-deps."
-                                                                                     "sh" package
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="$top/build-release"
+# The one place the port is written down.
+port=$(sed -n 's/.*kServerPort = \([0-9]*\);.*/\1/p' "$top/src/protocol/ServerPort.h")
+"$top/scripts/install-deps.sh" package
 
-                                                                                         echo
-                                                                                     "== Build the "
-                                                                                     "package "
-                                                                                     "($build, "
-                                                                                     "Release)"(
-                                                                                         cd
-                                                                                         "$top" &&
-                                                                                         cmake-- preset
-                                                                                                 release >
-                                                                                             / dev /
-                                                                                                 null &&
-                                                                                         cmake-- build-- preset
-                                                                                             release)
-                                                                                         rm -
-        f "$build"/*.deb
+echo "== Build the package ($build, Release)"
+(cd "$top" && cmake --preset release >/dev/null && cmake --build --preset release)
+rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB)
 debs=("$build"/*.deb)
 if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
