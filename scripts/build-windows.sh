@@ -57,6 +57,8 @@ cxx=x86_64-w64-mingw32-g++-posix
 for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
   cp "$(realpath "$($cxx -print-file-name=$dll)")" "$stage/"
 done
+# Debian's DLLs carry their symbols; the zip needs none of them.
+find "$stage" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 # Notepad reads UTF-8 with a byte order mark on every Windows version; CR LF ends lines.
 {
   printf '\xef\xbb\xbf'
@@ -65,8 +67,17 @@ done
 
 zip="$build/$name.zip"
 rm -f "$zip"
-# In a UTF-8 locale zip marks the Japanese file name as UTF-8, which Windows reads.
-(cd "$build/zip" && LC_ALL=C.UTF-8 zip -q -r -X "$zip" "$name")
+# Python's zipfile marks the Japanese file name as UTF-8 (flag bit 11), which Windows'
+# own unpacker reads; Info-ZIP's zip only adds an extra field that it ignores.
+(cd "$build/zip" && python3 - "$zip" "$name" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    for root, dirs, files in os.walk(sys.argv[2]):
+        dirs.sort()
+        for f in sorted(files):
+            z.write(os.path.join(root, f))
+PY
+)
 
 if [ "$check" = 1 ]; then
   "$top/scripts/check-windows-zip.sh" "$zip"

@@ -21,7 +21,7 @@ case "$purpose" in
   # tools), the icon (imagemagick), the tests and the zip check under Wine on Xvfb.
   windows) packages=("${build[@]}" qt6-base-dev-tools g++-mingw-w64-x86-64-posix
     gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick zip unzip
-    fonts-noto-cjk dpkg-dev xz-utils) ;;
+    fonts-noto-cjk dpkg-dev xz-utils python3) ;;
   # dpkg-shlibdeps (dpkg-dev) and file work out the package's library dependencies.
   package) packages=("${build[@]}" dpkg-dev file xvfb xauth xdotool) ;;
   *)
