@@ -197,7 +197,13 @@ private:
     {
         // While held, a few other replies every millisecond keep the link busy.
         const bool held = m_nextCount <= kCounts && !m_mayGoOn(m_nextCount);
+#ifdef Q_OS_WIN
+        // Windows' event dispatcher serves a zero-interval timer ahead of socket
+        // notifications: the console would never read what the pump writes.
+        m_pump.setInterval(1);
+#else
         m_pump.setInterval(held ? 1 : 0);
+#endif
         int trickle = held ? 8 : -1;
         for (int writes = 0; writes < 64; ++writes) {
             const qint64 outstanding = framesSent - (m_dispatched() - m_dispatchedAtStart);
