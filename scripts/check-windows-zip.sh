@@ -50,7 +50,7 @@ xvfb=$!
 sim_pid=""
 cleanup() {
   wineserver -k 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
