@@ -63,6 +63,7 @@ rm -rf "$prefix"
 
 # recipe_of README: the -D options of the recipe a prebuilt archive's notes give, one
 # a line and sorted, without the ones that only say where things are.
+# shellcheck disable=SC2016 # the backquotes are the Markdown fence
 recipe_of() {
   sed -n '/^```/,/^```/p' "$1" | grep -o -- '-D[A-Za-z_]*=[^ \\]*' |
     grep -vE -- '^-D(CMAKE_TOOLCHAIN_FILE|QT_HOST_PATH|QT_HOST_PATH_CMAKE_DIR|CMAKE_INSTALL_PREFIX)=' |
@@ -122,7 +123,8 @@ if [ ! -f "$work/build/build.ninja" ]; then
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
 fi
-ninja -C "$work/build" ${TOLVANE_QT_BUILD_TARGETS:-} >&2
+read -ra targets <<<"${TOLVANE_QT_BUILD_TARGETS:-}"
+ninja -C "$work/build" "${targets[@]}" >&2
 if [ -n "${TOLVANE_QT_BUILD_TARGETS:-}" ]; then
   # A partial build (to try the recipe) installs nothing.
   echo "built only: $TOLVANE_QT_BUILD_TARGETS" >&2

@@ -13,6 +13,7 @@ set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-windows"
+# shellcheck disable=SC2012 # the build's own file names
 zip=${1:-$(ls -t "$build"/TolvaneDesk-*-win64.zip 2>/dev/null | head -n 1)}
 [ -f "$zip" ] || {
   echo "no zip: run scripts/build-windows.sh first" >&2
@@ -48,6 +49,7 @@ done
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sim_pid=""
+# shellcheck disable=SC2317 # run by the EXIT trap
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
