@@ -5,7 +5,8 @@
 #            virtual one (the default)
 #   test     build and run every test, with and without the sanitizers, and fuzz
 #   format   check the formatting (clang-format 14, the version .clang-format is for)
-#   windows  cross-compile the Windows branches, syntax only (mingw-w64)
+#   windows  build for Windows with mingw-w64 (and Qt for it), run the tests and
+#            the zip under Wine
 #   package  build the .deb and start the installed console on a virtual display
 set -euo pipefail
 
@@ -16,7 +17,11 @@ case "$purpose" in
   # python3 runs the include-layer check.
   test) packages=("${build[@]}" clang-14 libclang-rt-14-dev python3) ;;
   format) packages=(clang-format-14) ;;
-  windows) packages=("${build[@]}" g++-mingw-w64-x86-64-posix) ;;
+  # Also the real Windows build: Qt from source (its configure needs the host Qt
+  # tools), the icon (imagemagick), the tests and the zip check under Wine on Xvfb.
+  windows) packages=("${build[@]}" qt6-base-dev-tools g++-mingw-w64-x86-64-posix
+    gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick zip unzip
+    fonts-noto-cjk dpkg-dev xz-utils python3) ;;
   # dpkg-shlibdeps (dpkg-dev) and file work out the package's library dependencies.
   package) packages=("${build[@]}" dpkg-dev file xvfb xauth xdotool) ;;
   *)

@@ -163,7 +163,9 @@ QStringList ListNames(const QDir& dir)
     QDirIterator it(dir.absolutePath(), QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
-        if (!info.isFile() || platform::isHidden(info))
+        // The schedule file is left out by name too: unpacking a zip or copying from a
+        // USB stick drops its hidden attribute, and it can never be opened as a list.
+        if (!info.isFile() || namesHiddenFile(dir, info.fileName()))
             continue;
         names.append(info.fileName());
     }

@@ -78,6 +78,7 @@ QList<timesignal::TimeSignalRow> scheduleVersion(int version)
     return rows;
 }
 
+#ifndef Q_OS_WIN // only the killed-child case, which does not run on Windows, reads these
 // The file bytes each version must have, spelled out here rather than by the writers.
 QByteArray listBytes(int version)
 {
@@ -96,6 +97,7 @@ QByteArray scheduleBytes(int version)
                  "\r\n";
     return bytes;
 }
+#endif
 
 void say(const char* word, int i)
 {
@@ -132,6 +134,7 @@ int runSaveChild(const QString& directory)
     return 0;
 }
 
+#ifndef Q_OS_WIN
 // Which of the two versions `bytes` are, or -1 for neither.
 int versionOf(const QByteArray& bytes, const QByteArray (&versions)[2])
 {
@@ -144,6 +147,7 @@ QString describe(const QString& path, const QByteArray& bytes)
         .arg(bytes.size())
         .arg(QString::fromLatin1(bytes.left(40).toHex()));
 }
+#endif
 
 } // namespace
 

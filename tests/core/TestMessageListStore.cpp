@@ -2,6 +2,8 @@
 
 #include "FileWriteFailure.h"
 #include "broadcast/MessageListStore.h"
+#include "FileWriteFailure.h"
+#include "platform/HiddenFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -324,6 +326,9 @@ void TestMessageListStore::listNames()
     for (const QString& name :
          {u"試験放送♪"_s, u"notes.txt"_s, u"archive.tar.gz"_s, u".hidden"_s, u"TimeSignal.cfg"_s})
         QVERIFY(writeBytes(dir.filePath(name), "0\r\n"));
+    // Windows hides by attribute, not by a leading dot; the schedule file stays out by
+    // its name even when it has lost its attribute.
+    QVERIFY(tolvane::platform::setHidden(dir.filePath(u".hidden"_s)));
     QVERIFY(dir.mkdir(u"sub"_s));
     QVERIFY(dir.mkdir(u"subdir.txt"_s));
 #ifdef Q_OS_UNIX

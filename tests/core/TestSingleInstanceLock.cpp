@@ -71,12 +71,8 @@ private Q_SLOTS:
         QVERIFY(!second.isHeld());
         QVERIFY(second.heldElsewhere());
 
-#ifdef Q_OS_WIN
-        child.closeWriteChannel();
-        child.waitForFinished(30000);
-        QSKIP("a killed holder is a POSIX case");
-#else
-        child.kill(); // SIGKILL: the holder gets no chance to remove its lock file
+        // SIGKILL or TerminateProcess: the holder gets no chance to remove its lock file.
+        child.kill();
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QVERIFY(QFile::exists(second.lockFilePath())); // left behind by the dead holder
@@ -84,7 +80,6 @@ private Q_SLOTS:
         QVERIFY(second.tryAcquire());
         QVERIFY(second.isHeld());
         QVERIFY(!second.heldElsewhere());
-#endif
     }
 
     void otherProcessFailsWhileThisOneHolds()
@@ -97,7 +92,9 @@ private Q_SLOTS:
 
         QProcess refused;
         QCOMPARE(startChild(refused, dir.path()), QByteArray("busy"));
-        QVERIFY(refused.waitForFinished(30000));
+        // Windows' QProcess may have seen the child end while reading its line, and
+        // waitForFinished() is false for a process that has already finished.
+        QVERIFY(refused.state() == QProcess::NotRunning || refused.waitForFinished(30000));
         QCOMPARE(refused.exitCode(), 1);
 
         // Releasing in the destructor lets the next start in.

@@ -2,7 +2,9 @@
 
 #include <QTest>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
 #endif
 
@@ -48,19 +50,21 @@ void FakeServer::closeOrderly()
 
 bool FakeServer::reset()
 {
-#ifdef Q_OS_UNIX
     if (!m_socket)
         return false;
     // A zero linger time turns the close into a reset.
     const linger now{1, 0};
+#ifdef Q_OS_WIN
+    if (::setsockopt(SOCKET(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                     reinterpret_cast<const char*>(&now), sizeof now) != 0)
+        return false;
+#else
     if (::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now) !=
         0)
         return false;
+#endif
     m_socket->abort();
     return true;
-#else
-    return false;
-#endif
 }
 
 FakeClient::FakeClient(quint16 port)

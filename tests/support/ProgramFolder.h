@@ -22,6 +22,11 @@ public:
     {
         QDir().mkpath(program);
     }
+    // The console makes its data directory the current one, and Windows removes no
+    // directory that is a process's current directory.
+    ~ProgramFolder() { QDir::setCurrent(m_cwd); }
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     // A path inside the temporary folder.
     QString tempPath(const QString& name) const { return m_tmp.filePath(name); }
@@ -51,6 +56,7 @@ public:
     }
 
 private:
+    const QString m_cwd = QDir::currentPath();
     QTemporaryDir m_tmp; // before the paths that lie in it
 
 public:

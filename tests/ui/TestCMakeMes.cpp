@@ -419,8 +419,14 @@ private Q_SLOTS:
                                              << QStringLiteral("한국") << QStringLiteral("한국");
         QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("a")
                                << QStringLiteral("a/b") << QString();
+#ifdef Q_OS_WIN
+        // A leading dot hides nothing on Windows, but device names are reserved.
+        QTest::newRow("device name") << QStringLiteral("NUL.txt") << QStringLiteral("a")
+                                     << QStringLiteral("NUL.txt") << QString();
+#else
         QTest::newRow("hidden") << QStringLiteral(".x") << QStringLiteral("a")
                                 << QStringLiteral(".x") << QString();
+#endif
         QTest::newRow("schedule file") << QStringLiteral("TimeSignal.cfg") << QStringLiteral("a")
                                        << QStringLiteral("TimeSignal.cfg") << QString();
     }

@@ -23,6 +23,10 @@
 #include <algorithm>
 #include <iterator>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace tolvane;
 using namespace tolvane::ui;
 using namespace tolvane::ui::mainwindow;
@@ -480,6 +484,41 @@ private Q_SLOTS:
         QTRY_COMPARE(server.received.frames().size(), 1);
         QCOMPARE(server.received.frames().at(0).toHex(),
                  QByteArray("090000001127060061006200000000"));
+    }
+
+    void systemMenuVersionItemOpensTheAboutBox()
+    {
+#ifdef Q_OS_WIN
+        m_desk->makeDataDirectory();
+        BoxRecorder boxes;
+        FakeServer server;
+        m_desk->open(server.port());
+        QStringList opened;
+        setDialogRunner([&](QDialog& dialog) {
+            opened.append(dialog.windowTitle());
+            return int(QDialog::Accepted);
+        });
+        // QWidget::nativeEvent is protected; the window overrides it.
+        struct NativeEventAccess : QWidget
+        {
+            using QWidget::nativeEvent;
+        };
+        const auto nativeEvent = &NativeEventAccess::nativeEvent;
+        // What Windows sends for a system-menu item; it keeps the low four bits.
+        MSG msg{};
+        msg.hwnd = reinterpret_cast<HWND>(m_desk->window->winId());
+        msg.message = WM_SYSCOMMAND;
+        qintptr result = -1;
+        msg.wParam = SC_MINIMIZE;
+        QVERIFY(!(m_desk->window.get()->*nativeEvent)("windows_generic_MSG", &msg, &result));
+        QVERIFY(opened.isEmpty());
+        msg.wParam = 0x0010 | 0x3;
+        QVERIFY((m_desk->window.get()->*nativeEvent)("windows_generic_MSG", &msg, &result));
+        QCOMPARE(result, 0);
+        QCOMPARE(opened, QStringList{u"バージョン情報 TolvaneDesk"_s});
+#else
+        QSKIP("the system menu is Windows'; elsewhere the context menu carries the item");
+#endif
     }
 };
 

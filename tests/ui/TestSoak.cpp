@@ -19,6 +19,12 @@
 
 #include <functional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+// psapi.h needs the types windows.h declares.
+#include <psapi.h>
+#endif
+
 using namespace Qt::StringLiterals;
 using namespace tolvane;
 using namespace tolvane::ui;
@@ -49,9 +55,16 @@ QString countText(int n)
     return u"現在のプレイヤー数："_s + QString::number(n) + u"人"_s;
 }
 
-// VmRSS of this process in KiB; -1 where the system does not tell.
+// VmRSS (the working set on Windows) of this process in KiB; -1 where the system
+// does not tell.
 qint64 residentKiB()
 {
+#ifdef Q_OS_WIN
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return qint64(counters.WorkingSetSize / 1024);
+#else
     QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -61,6 +74,7 @@ qint64 residentKiB()
             return line.mid(6).simplified().split(' ').value(0).toLongLong();
     }
     return -1;
+#endif
 }
 
 // Counts the notifications delivered to the main window, without taking them, and
@@ -192,7 +206,13 @@ private:
     {
         // While held, a few other replies every millisecond keep the link busy.
         const bool held = m_nextCount <= kCounts && !m_mayGoOn(m_nextCount);
+#ifdef Q_OS_WIN
+        // Windows' event dispatcher serves a zero-interval timer ahead of socket
+        // notifications: the console would never read what the pump writes.
+        m_pump.setInterval(1);
+#else
         m_pump.setInterval(held ? 1 : 0);
+#endif
         int trickle = held ? 8 : -1;
         for (int writes = 0; writes < 64; ++writes) {
             const qint64 outstanding = framesSent - (m_dispatched() - m_dispatchedAtStart);
