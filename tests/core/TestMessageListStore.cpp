@@ -2,7 +2,6 @@
 
 #include "FileWriteFailure.h"
 #include "broadcast/MessageListStore.h"
-#include "FileWriteFailure.h"
 #include "platform/HiddenFile.h"
 
 #include <QFile>
