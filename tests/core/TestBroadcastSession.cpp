@@ -4,6 +4,7 @@
 
 #include "console/BroadcastSession.h"
 #include "console/LinkSupervisor.h"
+#include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
 
 #include <QTest>
@@ -53,7 +54,7 @@ private Q_SLOTS:
                 [this] { m_events.append(u"abandoned"_s); });
         connect(m_session.get(), &BroadcastSession::pausedForLink, this,
                 [this] { m_events.append(u"pausedForLink"_s); });
-        m_link->start(u"127.0.0.1"_s, 10010);
+        m_link->start(u"127.0.0.1"_s, protocol::kServerPort);
         ManualTimeSource::deliverPostedEvents();
         m_connection->accept();
         m_session->setLines(u"list"_s, {u"a"_s, u"b"_s, u"c"_s});

@@ -7,6 +7,7 @@
 #include "app/IniSettings.h"
 #include "console/CommandDispatcher.h"
 #include "console/ConsoleController.h"
+#include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
 #include "timesignal/TimeSignalFile.h"
 
@@ -39,8 +40,8 @@ class TestCommandDispatcher : public QObject
         auto link = std::make_unique<FakeConnection>();
         m_link = link.get();
         m_console = std::make_unique<ConsoleController>(
-            ConsoleOptions{m_folder->ini, m_folder->program, false, 10010, {}}, *m_prompts,
-            m_time.get(), std::move(link));
+            ConsoleOptions{m_folder->ini, m_folder->program, false, protocol::kServerPort, {}},
+            *m_prompts, m_time.get(), std::move(link));
         m_commands = std::make_unique<CommandDispatcher>(*m_console);
         m_console->initialise();
         ManualTimeSource::deliverPostedEvents();

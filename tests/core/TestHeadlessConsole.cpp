@@ -6,6 +6,7 @@
 #include "app/IniSettings.h"
 #include "console/HeadlessConsole.h"
 #include "platform/TerminationSignals.h"
+#include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
 
 #include <QSignalSpy>
@@ -37,8 +38,8 @@ class TestHeadlessConsole : public QObject
         m_link = link.get();
         testsupport::answerAsServer(*m_link);
         m_console = std::make_unique<HeadlessConsole>(
-            ConsoleOptions{m_folder->ini, m_folder->program, false, 10010, {}}, m_time.get(),
-            std::move(link), m_stdout);
+            ConsoleOptions{m_folder->ini, m_folder->program, false, protocol::kServerPort, {}},
+            m_time.get(), std::move(link), m_stdout);
         m_console->start({});
         ManualTimeSource::deliverPostedEvents();
     }

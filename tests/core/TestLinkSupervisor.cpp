@@ -2,6 +2,7 @@
 #include "ManualTimeSource.h"
 
 #include "console/LinkSupervisor.h"
+#include "protocol/ServerPort.h"
 #include "protocol/SessionMessages.h"
 
 #include <QTest>
@@ -51,7 +52,7 @@ class TestLinkSupervisor : public QObject
                 [this](qint32 result) { m_signals.append(u"refused%1"_s.arg(result)); });
         connect(m_link.get(), &LinkSupervisor::logged, this,
                 [this](const QString& text) { m_log.append(text); });
-        m_link->start(u"127.0.0.1"_s, 10010);
+        m_link->start(u"127.0.0.1"_s, protocol::kServerPort);
         ManualTimeSource::deliverPostedEvents();
     }
 
