@@ -6,6 +6,9 @@
 #include <csignal>
 
 #ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+
 #include <windows.h>
 #else
 #include <QSocketNotifier>
@@ -49,6 +52,23 @@ BOOL WINAPI onConsoleControl(DWORD type)
     }
     return FALSE;
 }
+
+// A program without windows is asked to end by a WM_CLOSE posted to its main thread
+// (what QProcess::terminate() and other well-behaved supervisors send).
+class CloseMessageFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        const auto* msg = static_cast<const MSG*>(message);
+        if (eventType != "windows_generic_MSG" || msg->hwnd || msg->message != WM_CLOSE)
+            return false;
+        if (TerminationSignals* instance = g_instance)
+            Q_EMIT instance->terminationRequested(SIGTERM);
+        return true;
+    }
+};
+CloseMessageFilter g_closeFilter;
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
@@ -57,6 +77,8 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
         return;
     g_instance = this;
     m_installed = SetConsoleCtrlHandler(onConsoleControl, TRUE) != 0;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installNativeEventFilter(&g_closeFilter);
 }
 
 TerminationSignals::~TerminationSignals()
@@ -64,6 +86,8 @@ TerminationSignals::~TerminationSignals()
     if (g_instance != this)
         return;
     SetConsoleCtrlHandler(onConsoleControl, FALSE);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeNativeEventFilter(&g_closeFilter);
     g_instance = nullptr;
 }
 

@@ -119,6 +119,11 @@ private Q_SLOTS:
         platform::TerminationSignals handler;
         QVERIFY(handler.isInstalled());
         QSignalSpy requested(&handler, &platform::TerminationSignals::terminationRequested);
+#ifdef Q_OS_WIN
+        // Windows has no SIGTERM to raise, and a console control event would reach every
+        // process on the console; the program itself is ended in TestHeadlessProgram.
+        QSKIP("no signals to raise on Windows");
+#endif
         std::raise(SIGTERM);
         std::raise(SIGINT);
         QTRY_COMPARE(requested.size(), 2);

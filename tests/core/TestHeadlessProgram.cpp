@@ -81,6 +81,7 @@ private Q_SLOTS:
         QCOMPARE(console.exitStatus(), QProcess::NormalExit);
         QCOMPARE(console.exitCode(), 0);
         out += console.readAllStandardOutput();
+        out.replace("\r\n", "\n"); // a text-mode stream on Windows
         const QList<QByteArray> mirrored = out.trimmed().split('\n');
         QVERIFY(mirrored.last().endsWith("終了（SIGTERM）"));
 
