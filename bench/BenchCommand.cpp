@@ -22,6 +22,7 @@
 #include "VelmiraServer.h"
 #include "app/IniSettings.h"
 #include "console/HeadlessConsole.h"
+#include "protocol/ServerPort.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QCommandLineParser>
@@ -41,19 +42,7 @@ using tolvane::sim::VelmiraServer;
 
 namespace {
 
-constexpr quint16 kConsolePort = 10010;
-
-qint64 schedNs(qint64 pid)
-{
-    const QDir tasks(u"/proc/%1/task"_s.arg(pid));
-    qint64 sum = 0;
-    for (const QString& id : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile file(tasks.filePath(id + u"/schedstat"_s));
-        if (file.open(QIODevice::ReadOnly))
-            sum += file.readAll().split(' ').value(0).toLongLong();
-    }
-    return sum;
-}
+constexpr quint16 kConsolePort = tolvane::protocol::kServerPort;
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -154,11 +143,12 @@ int main(int argc, char** argv)
                 failures);
 
     const qint64 pid = console.processId();
-    const qint64 cpuBefore = schedNs(pid);
+    const qint64 cpuBefore = benchsupport::cpuNs(pid).value_or(0);
     QElapsedTimer idle;
     idle.start();
     benchsupport::runFor(idleSeconds * 1000);
-    const double cpuPercent = double(schedNs(pid) - cpuBefore) / double(idle.nsecsElapsed()) * 100;
+    const double cpuPercent = double(benchsupport::cpuNs(pid).value_or(0) - cpuBefore) /
+                              double(idle.nsecsElapsed()) * 100;
     const qint64 rssKb = benchsupport::statusKb(QString::number(pid), "VmRSS:").value_or(-1);
     std::printf("headless console, logged in: resident memory %.1f MB, idle CPU over %d s %.3f %% "
                 "of one core\n",

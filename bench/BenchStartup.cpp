@@ -64,24 +64,6 @@ std::optional<qint64> cpuTicks(qint64 pid)
     return fields[11].toLongLong() + fields[12].toLongLong();
 }
 
-// CPU time of all threads of a process in nanoseconds, from the scheduler's
-// statistics: finer than the 10 ms ticks of /proc/<pid>/stat, for short idle runs.
-std::optional<qint64> cpuNs(qint64 pid)
-{
-    const QDir tasks(u"/proc/%1/task"_s.arg(pid));
-    const QStringList ids = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    if (ids.isEmpty())
-        return std::nullopt;
-    qint64 sum = 0;
-    for (const QString& id : ids) {
-        QFile file(tasks.filePath(id + u"/schedstat"_s));
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        sum += file.readAll().split(' ').value(0).toLongLong();
-    }
-    return sum;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -227,13 +209,13 @@ int main(int argc, char** argv)
     const long ticksPerSecond = 0; // no /proc to read either
 #endif
     const std::optional<qint64> ticksBefore = cpuTicks(pid);
-    const std::optional<qint64> nsBefore = cpuNs(pid);
+    const std::optional<qint64> nsBefore = benchsupport::cpuNs(pid);
     const int requestsBefore = playerCountRequests;
     QElapsedTimer idle;
     idle.start();
     benchsupport::runFor(idleSeconds * 1000);
     const std::optional<qint64> ticksAfter = cpuTicks(pid);
-    const std::optional<qint64> nsAfter = cpuNs(pid);
+    const std::optional<qint64> nsAfter = benchsupport::cpuNs(pid);
     const double idleElapsed = double(idle.nsecsElapsed()) / 1e9;
     const int polls = playerCountRequests - requestsBefore;
     const bool stillRunning = console.state() == QProcess::Running;
