@@ -1,3 +1,4 @@
+#include "ConsoleLogin.h"
 #include "FakeConnection.h"
 #include "FrameReader.h"
 #include "ManualTimeSource.h"
@@ -47,15 +48,7 @@ class TestCommandDispatcher : public QObject
         ManualTimeSource::deliverPostedEvents();
     }
 
-    void logIn()
-    {
-        testsupport::answerAsServer(*m_link);
-        m_link->accept();
-        m_console->login();
-        ManualTimeSource::deliverPostedEvents();
-        QVERIFY(m_console->session().loginAccepted());
-        m_link->sent.clear();
-    }
+    void logIn() { testsupport::logInAndForgetFrames(*m_link, *m_console); }
 
     CommandReply run(HandOverCommand command, const QString& argument = {})
     {
