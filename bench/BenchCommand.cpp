@@ -20,9 +20,9 @@
 #include "ManualTimeSource.h"
 
 #include "VelmiraServer.h"
-#include "app/IniSettings.h"
 #include "console/HeadlessConsole.h"
 #include "protocol/ServerPort.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QCommandLineParser>
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     if (!tolvane::timesignal::WriteTimeSignalFile(QDir(hourDir + u"/TolvaneData"_s), entries).ok())
         std::fprintf(stderr, "cannot write the schedule\n");
     const QString hourIni = hourDir + u"/Tolvane.ini"_s;
-    tolvane::IniSettings settings(hourIni);
+    tolvane::settings::IniSettings settings(hourIni);
     settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
     settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s);
 

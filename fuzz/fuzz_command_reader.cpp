@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::optional<CommandRequest> request = requestFromJson(reader.message(), &error);
     check(request.has_value() == error.isEmpty());
     if (request) {
-        check(request->command != HandOverCommand::None);
+        check(request->command != settings::HandOverCommand::None);
         // What was read writes back into a frame that reads the same, when it fits.
         const QByteArray again = encodeCommandFrame(requestToJson(*request));
         check(again.size() <= kCommandLengthSize + kMaxCommandPayload);

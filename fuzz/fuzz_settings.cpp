@@ -3,9 +3,9 @@
 // no other key changes its value.
 #include "FuzzSupport.h"
 
-#include "app/IniSettings.h"
-#include "app/SettingsKeys.h"
 #include "platform/Cp932Codec.h"
+#include "settings/IniSettings.h"
+#include "settings/SettingsKeys.h"
 
 #include <QList>
 
@@ -58,12 +58,12 @@ QString readable(const QString& value)
 const QList<std::pair<QString, QString>>& probes()
 {
     static const QList<std::pair<QString, QString>> list = {
-        {keys::kSectionVelmira, keys::kHostIP},
-        {keys::kSectionVelmira, keys::kAdminPW},
-        {keys::kSectionTimeSig, keys::kHourlyOn},
-        {keys::kSectionTimeSig, keys::kHalfHourlyHead},
-        {keys::kSectionShortcuts, keys::shortcutKey(1)},
-        {keys::kSectionShortcuts, keys::shortcutKey(12)},
+        {settings::keys::kSectionVelmira, settings::keys::kHostIP},
+        {settings::keys::kSectionVelmira, settings::keys::kAdminPW},
+        {settings::keys::kSectionTimeSig, settings::keys::kHourlyOn},
+        {settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyHead},
+        {settings::keys::kSectionShortcuts, settings::keys::shortcutKey(1)},
+        {settings::keys::kSectionShortcuts, settings::keys::shortcutKey(12)},
     };
     return list;
 }
@@ -79,9 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int sectionChoice = selector & 3;
     const int keyChoice = (selector >> 2) & 3;
     const int encoding = (selector >> 4) & 3;
-    static const QString kSections[] = {keys::kSectionVelmira, keys::kSectionTimeSig,
-                                        keys::kSectionShortcuts};
-    static const QString kKeys[] = {keys::kHostIP, keys::kHalfHourlyHead, keys::shortcutKey(3)};
+    static const QString kSections[] = {settings::keys::kSectionVelmira,
+                                        settings::keys::kSectionTimeSig,
+                                        settings::keys::kSectionShortcuts};
+    static const QString kKeys[] = {settings::keys::kHostIP, settings::keys::kHalfHourlyHead,
+                                    settings::keys::shortcutKey(3)};
     const QString section =
         sectionChoice < 3 ? kSections[sectionChoice] : textOf(input.counted(), encoding);
     const QString key = keyChoice < 3 ? kKeys[keyChoice] : textOf(input.counted(), encoding);
@@ -91,23 +93,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QList<QString> before;
     for (const auto& [probeSection, probeKey] : probes())
-        before.append(IniSettings::readFromBytes(file, probeSection, probeKey, kDefault));
-    IniSettings::readFromBytes(file, section, key, kDefault);
+        before.append(settings::IniSettings::readFromBytes(file, probeSection, probeKey, kDefault));
+    settings::IniSettings::readFromBytes(file, section, key, kDefault);
 
-    const std::optional<QByteArray> written = IniSettings::writeToBytes(file, section, key, value);
+    const std::optional<QByteArray> written =
+        settings::IniSettings::writeToBytes(file, section, key, value);
     if (!written)
         return 0;
     // A file kept in code page 932 stores the look-alikes of input methods folded.
-    const QString back = IniSettings::readFromBytes(*written, section, key, kDefault);
+    const QString back = settings::IniSettings::readFromBytes(*written, section, key, kDefault);
     check(back == readable(value) || back == readable(platform::foldForCp932(value)));
     for (qsizetype i = 0; i < probes().size(); ++i) {
         const auto& [probeSection, probeKey] = probes().at(i);
         if (sameName(probeSection, section) && sameName(probeKey, key))
             continue;
-        check(IniSettings::readFromBytes(*written, probeSection, probeKey, kDefault) ==
+        check(settings::IniSettings::readFromBytes(*written, probeSection, probeKey, kDefault) ==
               before.at(i));
     }
     // Writing the same value again changes nothing.
-    check(IniSettings::writeToBytes(*written, section, key, value) == written);
+    check(settings::IniSettings::writeToBytes(*written, section, key, value) == written);
     return 0;
 }

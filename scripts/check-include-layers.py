@@ -18,7 +18,12 @@ import re
 import sys
 import tempfile
 
-LAYERS = ["protocol", "platform", "app", "net", "admin", "timesignal", "broadcast", "console", "ui"]
+LAYERS = [
+    "protocol", "platform", "settings", "net", "admin", "timesignal", "broadcast", "console", "ui",
+    "app",
+]
+# The top floor holds the program and nothing else.
+TOP_FOLDER = "app"
 # Folders of src/ that a program outside src/ may include: the simulator speaks the
 # wire formats and nothing else of the console.
 PROGRAM_FOLDERS = {"velmira-sim": {"protocol"}}
@@ -79,6 +84,9 @@ def check(src_dir, layers=LAYERS):
             if folder not in rank:
                 faults.append(f"{rel}: folder '{folder}' is placed in no layer")
                 continue
+            if folder == TOP_FOLDER:
+                faults.append(f"{rel}: only main.cpp belongs in {TOP_FOLDER}/")
+                continue
             for number, target in includes_of(os.path.join(root, name)):
                 if "/" not in target:
                     continue  # same folder, a configured header, or a library's
@@ -129,6 +137,8 @@ def self_test():
         ("a climb", {"platform/B.cpp": '// x\n  #  include "broadcast/C.h"\n'},
          ["platform/B.cpp:2: 'broadcast/C.h' climbs from platform up to broadcast"]),
         ("main.cpp is the program", {"app/main.cpp": '#include "ui/D.h"\n'}, []),
+        ("main.cpp alone at the top", {"app/Start.h": ""},
+         ["app/Start.h: only main.cpp belongs in app/"]),
         ("unplaced folder", {"extra/E.h": ""}, ["extra/E.h: folder 'extra' is placed in no layer"]),
         ("commented include", {"net/F.cpp": '// #include "ui/G.h"\n'}, []),
     ]

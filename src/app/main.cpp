@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
 #include "console/CommandClient.h"
 #include "console/HeadlessConsole.h"
+#include "settings/CommandLine.h"
 #include "ui/CTolvaneDeskApp.h"
 
 #include <QCoreApplication>
@@ -38,8 +38,9 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const StartRequest start = parseStartRequest(arguments);
-    if (start.headless || start.command != HandOverCommand::None || !start.error.isEmpty())
+    const settings::StartRequest start = settings::parseStartRequest(arguments);
+    if (start.headless || start.command != settings::HandOverCommand::None ||
+        !start.error.isEmpty())
         useParentConsole();
     if (!start.error.isEmpty()) {
         std::fprintf(stderr,
@@ -48,11 +49,12 @@ int main(int argc, char* argv[])
                      start.error.toLocal8Bit().constData());
         return int(console::CommandStatus::Usage);
     }
-    if (start.command != HandOverCommand::None) {
+    if (start.command != settings::HandOverCommand::None) {
         QCoreApplication app(argc, argv);
         // Read again as the system hands them over (on Windows in UTF-16, not through
         // the ANSI code page).
-        const StartRequest request = parseStartRequest(QCoreApplication::arguments().mid(1));
+        const settings::StartRequest request =
+            settings::parseStartRequest(QCoreApplication::arguments().mid(1));
         return console::CommandClient::run({request.command, request.argument});
     }
     if (start.headless)

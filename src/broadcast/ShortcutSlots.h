@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace tolvane {
+namespace tolvane::settings {
 class IniSettings;
 }
 
@@ -20,15 +20,15 @@ public:
 
     // Binds every slot whose stored name finds a list among `entries` (the shared
     // lookup), to the name as stored; the others stay unbound, silently.
-    void LoadShortcutBindings(const IniSettings& settings, const QStringList& entries);
+    void LoadShortcutBindings(const settings::IniSettings& settings, const QStringList& entries);
 
     QString boundName(int slot) const;
     bool isBound(int slot) const { return !boundName(slot).isEmpty(); }
     // In memory only.
     void unbindInMemory(int slot);
     // Bind and unbind write the settings file at once.
-    void bind(int slot, const QString& listName, const IniSettings& settings);
-    void unbind(int slot, const IniSettings& settings);
+    void bind(int slot, const QString& listName, const settings::IniSettings& settings);
+    void unbind(int slot, const settings::IniSettings& settings);
 
 private:
     static bool validSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }

@@ -90,14 +90,14 @@ void CommandDispatcher::log(const QString& text)
     m_controller.logEvent(text);
 }
 
-CommandReply CommandDispatcher::refuse(HandOverCommand command, CommandStatus status,
+CommandReply CommandDispatcher::refuse(settings::HandOverCommand command, CommandStatus status,
                                        const QString& line, const QString& reason)
 {
-    log(u"拒否 "_s + commandOption(command) + u"："_s + reason);
+    log(u"拒否 "_s + settings::commandOption(command) + u"："_s + reason);
     return {status, line};
 }
 
-std::optional<CommandReply> CommandDispatcher::needLogin(HandOverCommand command)
+std::optional<CommandReply> CommandDispatcher::needLogin(settings::HandOverCommand command)
 {
     switch (m_controller.linkState()) {
     case LinkState::LoggedIn:
@@ -116,16 +116,16 @@ std::optional<CommandReply> CommandDispatcher::needLogin(HandOverCommand command
 CommandReply CommandDispatcher::handle(const CommandRequest& request)
 {
     switch (request.command) {
-    case HandOverCommand::Say:
+    case settings::HandOverCommand::Say:
         return say(request.argument);
-    case HandOverCommand::Broadcast:
+    case settings::HandOverCommand::Broadcast:
         return broadcast(request.argument);
-    case HandOverCommand::Stop:
+    case settings::HandOverCommand::Stop:
         return stop();
-    case HandOverCommand::Status:
+    case settings::HandOverCommand::Status:
         return {CommandStatus::Ok,
                 QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
-    case HandOverCommand::None:
+    case settings::HandOverCommand::None:
         break;
     }
     return {CommandStatus::BadRequest, u"unknown command"_s};
@@ -133,11 +133,11 @@ CommandReply CommandDispatcher::handle(const CommandRequest& request)
 
 CommandReply CommandDispatcher::say(const QString& text)
 {
-    if (auto refused = needLogin(HandOverCommand::Say))
+    if (auto refused = needLogin(settings::HandOverCommand::Say))
         return *refused;
     // Logged in, but the notification that enables the button is still on its way.
     if (!m_buttons.liveSend)
-        return refuse(HandOverCommand::Say, CommandStatus::NotLoggedIn,
+        return refuse(settings::HandOverCommand::Say, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
     const LogMarkScope mark(m_controller);
     if (!m_controller.sendLiveText(text))
@@ -148,26 +148,26 @@ CommandReply CommandDispatcher::say(const QString& text)
 
 CommandReply CommandDispatcher::broadcast(const QString& listName)
 {
-    if (auto refused = needLogin(HandOverCommand::Broadcast))
+    if (auto refused = needLogin(settings::HandOverCommand::Broadcast))
         return *refused;
     const broadcast::BroadcastEngine& engine = m_controller.engine();
     if (engine.isRunning() || m_controller.isBroadcastPaused() || m_buttons.stop)
-        return refuse(HandOverCommand::Broadcast, CommandStatus::BroadcastUnderWay,
+        return refuse(settings::HandOverCommand::Broadcast, CommandStatus::BroadcastUnderWay,
                       u"a broadcast is already under way: "_s + m_controller.loadedListName(),
                       u"放送中です"_s);
     if (!m_buttons.start)
-        return refuse(HandOverCommand::Broadcast, CommandStatus::NotLoggedIn,
+        return refuse(settings::HandOverCommand::Broadcast, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
     // Looked up as the shortcuts and the schedule look up their lists.
     const int index = broadcast::FindListByName(m_controller.listNames(), listName);
     if (index < 0)
-        return refuse(HandOverCommand::Broadcast, CommandStatus::UnknownList,
+        return refuse(settings::HandOverCommand::Broadcast, CommandStatus::UnknownList,
                       u"no such list: "_s + listName,
                       u"リストがありません「"_s + listName + u"」"_s);
     const QString title = m_controller.listNames().at(index);
     // Checked first, so an unreadable list starts nothing and opens no box.
     if (!broadcast::ReadListFile(m_controller.dataDirectory(), title))
-        return refuse(HandOverCommand::Broadcast, CommandStatus::UnknownList,
+        return refuse(settings::HandOverCommand::Broadcast, CommandStatus::UnknownList,
                       u"the list cannot be read: "_s + title,
                       u"リストを読めません「"_s + title + u"」"_s);
 
@@ -181,7 +181,7 @@ CommandReply CommandDispatcher::broadcast(const QString& listName)
 CommandReply CommandDispatcher::stop()
 {
     if (!m_controller.engine().isRunning() && !m_controller.isBroadcastPaused())
-        return refuse(HandOverCommand::Stop, CommandStatus::NoBroadcast,
+        return refuse(settings::HandOverCommand::Stop, CommandStatus::NoBroadcast,
                       u"no broadcast is under way"_s, u"放送していません"_s);
     const LogMarkScope mark(m_controller);
     m_controller.logEvent(u"放送中止 リスト「"_s + m_controller.loadedListName() + u"」"_s);

@@ -47,10 +47,10 @@ private:
     CommandReply broadcast(const QString& listName);
     CommandReply stop();
     // A refusal: logged (in Japanese, naming the command) and answered.
-    CommandReply refuse(HandOverCommand command, CommandStatus status, const QString& line,
-                        const QString& reason);
+    CommandReply refuse(settings::HandOverCommand command, CommandStatus status,
+                        const QString& line, const QString& reason);
     // Null when the console is logged in; otherwise the refusal for `command`.
-    std::optional<CommandReply> needLogin(HandOverCommand command);
+    std::optional<CommandReply> needLogin(settings::HandOverCommand command);
     void log(const QString& text);
 
     ConsoleController& m_controller;

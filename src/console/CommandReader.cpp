@@ -11,19 +11,19 @@ namespace {
 
 struct CommandName
 {
-    HandOverCommand command;
+    settings::HandOverCommand command;
     QLatin1StringView name;
     bool takesArgument;
 };
 
 constexpr CommandName kCommands[] = {
-    {HandOverCommand::Say, "say"_L1, true},
-    {HandOverCommand::Broadcast, "broadcast"_L1, true},
-    {HandOverCommand::Stop, "stop"_L1, false},
-    {HandOverCommand::Status, "status"_L1, false},
+    {settings::HandOverCommand::Say, "say"_L1, true},
+    {settings::HandOverCommand::Broadcast, "broadcast"_L1, true},
+    {settings::HandOverCommand::Stop, "stop"_L1, false},
+    {settings::HandOverCommand::Status, "status"_L1, false},
 };
 
-const CommandName* findCommand(HandOverCommand command)
+const CommandName* findCommand(settings::HandOverCommand command)
 {
     for (const CommandName& c : kCommands) {
         if (c.command == command)

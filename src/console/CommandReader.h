@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLine.h"
+#include "settings/CommandLine.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -27,7 +27,7 @@ enum class CommandStatus : int {
 // One command as it travels to the console.
 struct CommandRequest
 {
-    HandOverCommand command = HandOverCommand::None;
+    settings::HandOverCommand command = settings::HandOverCommand::None;
     QString argument;
 };
 

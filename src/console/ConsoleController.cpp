@@ -1,11 +1,11 @@
 #include "console/ConsoleController.h"
 
-#include "app/SettingsKeys.h"
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
 #include "net/Notifications.h"
 #include "protocol/BroadcastRequest.h"
+#include "settings/SettingsKeys.h"
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
@@ -94,14 +94,15 @@ void ConsoleController::initialise()
     postControlState(ControlState::LoggedOut);
     setStatus(status::kNotLoggedIn);
     // The address counts from the start; a changed one is used at the next start.
-    m_link->start(m_settings.read(keys::kSectionVelmira, keys::kHostIP, keys::kDefaultHostIP),
+    m_link->start(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kHostIP,
+                                  settings::keys::kDefaultHostIP),
                   m_options.port);
 }
 
 void ConsoleController::readServerSettings()
 {
-    m_link->setPassword(
-        m_settings.read(keys::kSectionVelmira, keys::kAdminPW, keys::kDefaultAdminPW));
+    m_link->setPassword(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
+                                        settings::keys::kDefaultAdminPW));
 }
 
 void ConsoleController::ensureDataDirectory()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/IniSettings.h"
 #include "broadcast/ShortcutSlots.h"
 #include "console/AccountService.h"
 #include "console/BroadcastSession.h"
@@ -14,6 +13,7 @@
 #include "net/SessionProtocol.h"
 #include "protocol/BroadcastRequest.h"
 #include "protocol/ServerPort.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalScheduler.h"
 
 #include <QDir>
@@ -120,7 +120,7 @@ public:
     // Lines logged until the mark is cleared carry it: they come from a command, not
     // from the window.
     void setLogMark(const QString& mark) { m_logMark = mark; }
-    const IniSettings& settings() const { return m_settings; }
+    const settings::IniSettings& settings() const { return m_settings; }
     const QDir& dataDirectory() const { return m_dataDir; }
     TimeSource& timeSource() const { return *m_time; }
     LinkSupervisor& link() const { return *m_link; }
@@ -175,7 +175,7 @@ private:
     ConsoleOptions m_options;
     OperatorPrompts& m_prompts;
     TimeSource* m_time;
-    IniSettings m_settings;
+    settings::IniSettings m_settings;
     QDir m_dataDir;
     LinkSupervisor* m_link;
     BroadcastSession* m_broadcast;

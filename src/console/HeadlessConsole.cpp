@@ -1,10 +1,10 @@
 #include "console/HeadlessConsole.h"
 
-#include "app/CommandLine.h"
 #include "console/CommandSocketName.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/TerminationSignals.h"
+#include "settings/CommandLine.h"
 
 #include "Version.h"
 
@@ -141,7 +141,7 @@ int HeadlessConsole::run(int argc, char* argv[])
     }
 
     ConsoleOptions options;
-    options.settingsPath = settingsPathFor(QDir::currentPath());
+    options.settingsPath = settings::settingsPathFor(QDir::currentPath());
     options.programDirectory = platform::dataParentDirectory();
     HeadlessConsole console(std::move(options));
 

@@ -1,33 +1,34 @@
 #include "timesignal/TimeSignalTexts.h"
 
-#include "app/IniSettings.h"
-#include "app/SettingsKeys.h"
+#include "settings/IniSettings.h"
+#include "settings/SettingsKeys.h"
 
 namespace tolvane::timesignal {
 
-TimeSignalTexts readTimeSignalTexts(const IniSettings& settings)
+TimeSignalTexts readTimeSignalTexts(const settings::IniSettings& settings)
 {
-    const QString& section = keys::kSectionTimeSig;
+    const QString& section = settings::keys::kSectionTimeSig;
     TimeSignalTexts t;
-    t.hourlyOn = settings.read(section, keys::kHourlyOn);
-    t.halfHourlyOn = settings.read(section, keys::kHalfHourlyOn);
-    t.hourlyHead = settings.read(section, keys::kHourlyHead);
-    t.halfHourlyHead = settings.read(section, keys::kHalfHourlyHead);
-    t.hourlyTail = settings.read(section, keys::kHourlyTail);
-    t.halfHourlyTail = settings.read(section, keys::kHalfHourlyTail);
+    t.hourlyOn = settings.read(section, settings::keys::kHourlyOn);
+    t.halfHourlyOn = settings.read(section, settings::keys::kHalfHourlyOn);
+    t.hourlyHead = settings.read(section, settings::keys::kHourlyHead);
+    t.halfHourlyHead = settings.read(section, settings::keys::kHalfHourlyHead);
+    t.hourlyTail = settings.read(section, settings::keys::kHourlyTail);
+    t.halfHourlyTail = settings.read(section, settings::keys::kHalfHourlyTail);
     return t;
 }
 
-void writeTimeSignalTextsOnClose(const IniSettings& settings, const TimeSignalTexts& texts)
+void writeTimeSignalTextsOnClose(const settings::IniSettings& settings,
+                                 const TimeSignalTexts& texts)
 {
     // A failed write leaves the old value; the operator is not told.
-    const QString& section = keys::kSectionTimeSig;
-    settings.write(section, keys::kHourlyHead, texts.hourlyHead);
-    settings.write(section, keys::kHalfHourlyHead, texts.halfHourlyHead);
-    settings.write(section, keys::kHourlyOn, texts.hourlyOn);
-    settings.write(section, keys::kHalfHourlyOn, texts.halfHourlyOn);
-    settings.write(section, keys::kHourlyTail, texts.hourlyTail);
-    settings.write(section, keys::kHalfHourlyTail, texts.halfHourlyTail);
+    const QString& section = settings::keys::kSectionTimeSig;
+    settings.write(section, settings::keys::kHourlyHead, texts.hourlyHead);
+    settings.write(section, settings::keys::kHalfHourlyHead, texts.halfHourlyHead);
+    settings.write(section, settings::keys::kHourlyOn, texts.hourlyOn);
+    settings.write(section, settings::keys::kHalfHourlyOn, texts.halfHourlyOn);
+    settings.write(section, settings::keys::kHourlyTail, texts.hourlyTail);
+    settings.write(section, settings::keys::kHalfHourlyTail, texts.halfHourlyTail);
 }
 
 } // namespace tolvane::timesignal

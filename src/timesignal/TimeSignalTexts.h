@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tolvane {
+namespace tolvane::settings {
 class IniSettings;
 }
 
@@ -26,10 +26,11 @@ struct TimeSignalTexts
 };
 
 // Reads the six keys ("00", "30", "00H", "30H", "00F", "30F"); missing keys read empty.
-TimeSignalTexts readTimeSignalTexts(const IniSettings& settings);
+TimeSignalTexts readTimeSignalTexts(const settings::IniSettings& settings);
 
 // Writes the six keys when the main window is closed with its own button, in the
 // order "00H", "30H", "00", "30", "00F", "30F".
-void writeTimeSignalTextsOnClose(const IniSettings& settings, const TimeSignalTexts& texts);
+void writeTimeSignalTextsOnClose(const settings::IniSettings& settings,
+                                 const TimeSignalTexts& texts);
 
 } // namespace tolvane::timesignal

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include <QDialog>
 
@@ -25,7 +25,7 @@ public:
     };
     static constexpr int kMaxPasswordChars = 34;
 
-    explicit CConfigDlg(const IniSettings& settings, QWidget* parent = nullptr);
+    explicit CConfigDlg(const settings::IniSettings& settings, QWidget* parent = nullptr);
 
     // What OK writes as HostIP: the address in the control, or the stored text when
     // the control could not show it and the operator has typed no address.
@@ -35,7 +35,7 @@ public:
 private:
     void OnOK();
 
-    IniSettings m_settings;
+    settings::IniSettings m_settings;
     QString m_storedHostIP;
     bool m_hostIPShown = false; // the control could show the stored text
     IpAddressEdit* m_hostIP = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/CTimeSignalDlg.h"
 
-#include "app/SettingsKeys.h"
 #include "broadcast/MessageListStore.h"
+#include "settings/SettingsKeys.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
 #include "ui/ControlTable.h"
@@ -83,7 +83,7 @@ bool listNameLess(const QString& a, const QString& b)
 
 } // namespace
 
-CTimeSignalDlg::CTimeSignalDlg(const IniSettings& settings, QDir dataDir,
+CTimeSignalDlg::CTimeSignalDlg(const settings::IniSettings& settings, QDir dataDir,
                                std::function<QTime()> clock, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_dataDir(std::move(dataDir))
 {
@@ -167,12 +167,12 @@ QList<timesignal::TimeSignalRow> CTimeSignalDlg::rows() const
 
 void CTimeSignalDlg::OnHourlyClicked(bool checked)
 {
-    m_texts.hourlyOn = checked ? keys::kSwitchOn : QString();
+    m_texts.hourlyOn = checked ? settings::keys::kSwitchOn : QString();
 }
 
 void CTimeSignalDlg::OnHalfHourlyClicked(bool checked)
 {
-    m_texts.halfHourlyOn = checked ? keys::kSwitchOn : QString();
+    m_texts.halfHourlyOn = checked ? settings::keys::kSwitchOn : QString();
 }
 
 void CTimeSignalDlg::OnEditHourly()
@@ -183,8 +183,10 @@ void CTimeSignalDlg::OnEditHourly()
         return;
     m_texts.hourlyHead = editor.head();
     m_texts.hourlyTail = editor.tail();
-    m_settings.write(keys::kSectionTimeSig, keys::kHourlyHead, m_texts.hourlyHead);
-    m_settings.write(keys::kSectionTimeSig, keys::kHourlyTail, m_texts.hourlyTail);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyHead,
+                     m_texts.hourlyHead);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyTail,
+                     m_texts.hourlyTail);
 }
 
 void CTimeSignalDlg::OnEditHalfHourly()
@@ -195,8 +197,10 @@ void CTimeSignalDlg::OnEditHalfHourly()
         return;
     m_texts.halfHourlyHead = editor.head();
     m_texts.halfHourlyTail = editor.tail();
-    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyHead, m_texts.halfHourlyHead);
-    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyTail, m_texts.halfHourlyTail);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyHead,
+                     m_texts.halfHourlyHead);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyTail,
+                     m_texts.halfHourlyTail);
 }
 
 void CTimeSignalDlg::OnNewList()
@@ -264,8 +268,9 @@ void CTimeSignalDlg::OnClose()
             return;
         }
     }
-    m_settings.write(keys::kSectionTimeSig, keys::kHourlyOn, m_texts.hourlyOn);
-    m_settings.write(keys::kSectionTimeSig, keys::kHalfHourlyOn, m_texts.halfHourlyOn);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyOn, m_texts.hourlyOn);
+    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyOn,
+                     m_texts.halfHourlyOn);
     accept();
 }
 

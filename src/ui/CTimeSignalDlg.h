@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
@@ -53,8 +53,8 @@ public:
     // The object name of the note on the lines of the file the list cannot show.
     static inline const QString kKeptNoteName = QStringLiteral("keptLinesNote");
 
-    CTimeSignalDlg(const IniSettings& settings, QDir dataDir, std::function<QTime()> clock,
-                   QWidget* parent = nullptr);
+    CTimeSignalDlg(const settings::IniSettings& settings, QDir dataDir,
+                   std::function<QTime()> clock, QWidget* parent = nullptr);
 
     // The rows as they stand, in list order: what "閉じる" would write.
     QList<timesignal::TimeSignalRow> rows() const;
@@ -78,7 +78,7 @@ private:
     void showKeptLines();
     void reportWriteFailure(const timesignal::TimeSignalWriteResult& result);
 
-    IniSettings m_settings;
+    settings::IniSettings m_settings;
     QDir m_dataDir;
     timesignal::TimeSignalTexts m_texts;
     timesignal::KeptLines m_kept; // written back unchanged after the rows

@@ -1,11 +1,11 @@
 #include "ui/CTolvaneDeskApp.h"
 
-#include "app/CommandLine.h"
 #include "console/CommandDispatcher.h"
 #include "console/CommandServer.h"
 #include "console/CommandSocketName.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/SingleInstanceLock.h"
+#include "settings/CommandLine.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MessageBoxSeam.h"
 
@@ -57,7 +57,7 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
 
     // QApplication has already taken its own options (-platform and the like) out of
     // the arguments; what is left are the program's own.
-    const bool autoLogin = autoLoginRequested(QApplication::arguments().mid(1));
+    const bool autoLogin = settings::autoLoginRequested(QApplication::arguments().mid(1));
 
     platform::SingleInstanceLock lock;
     if (!lock.tryAcquire() && lock.heldElsewhere())
@@ -65,10 +65,11 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
 
     DeskOptions options;
     // Fixed now: the main window later makes the data directory current.
-    options.settingsPath = settingsPathFor(QDir::currentPath());
+    options.settingsPath = settings::settingsPathFor(QDir::currentPath());
     options.programDirectory = platform::dataParentDirectory();
     options.autoLogin = autoLogin;
-    if (const auto port = testServerPort(qEnvironmentVariable(kTestServerPortVariable)))
+    if (const auto port =
+            settings::testServerPort(qEnvironmentVariable(settings::kTestServerPortVariable)))
         options.port = *port;
 
     CTolvaneDeskDlg window(options);

@@ -5,11 +5,11 @@
 #include "ProgramFolder.h"
 #include "ScriptedPrompts.h"
 
-#include "app/IniSettings.h"
 #include "console/CommandDispatcher.h"
 #include "console/ConsoleController.h"
 #include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QJsonDocument>
@@ -50,7 +50,7 @@ class TestCommandDispatcher : public QObject
 
     void logIn() { testsupport::logInAndForgetFrames(*m_link, *m_console); }
 
-    CommandReply run(HandOverCommand command, const QString& argument = {})
+    CommandReply run(settings::HandOverCommand command, const QString& argument = {})
     {
         const CommandReply reply = m_commands->handle({command, argument});
         ManualTimeSource::deliverPostedEvents();
@@ -59,7 +59,7 @@ class TestCommandDispatcher : public QObject
 
     QJsonObject status()
     {
-        const CommandReply reply = run(HandOverCommand::Status);
+        const CommandReply reply = run(settings::HandOverCommand::Status);
         return QJsonDocument::fromJson(reply.line.toUtf8()).object();
     }
 
@@ -87,7 +87,7 @@ private Q_SLOTS:
         m_console->copyLineToLive(-1);
         QSignalSpy box(m_console.get(), &ConsoleController::liveTextChanged);
         const QString text = u"あと五分でメンテナンスです、ログアウトしてください。よろしく！"_s;
-        const CommandReply reply = run(HandOverCommand::Say, text);
+        const CommandReply reply = run(settings::HandOverCommand::Say, text);
         QCOMPARE(reply.status, CommandStatus::Ok);
         QCOMPARE(reply.line, u"sent: "_s + text.left(18));
         // What the operator has in the live box stays there.
@@ -108,7 +108,7 @@ private Q_SLOTS:
     {
         start();
         logIn();
-        const CommandReply reply = run(HandOverCommand::Broadcast, u"朝"_s);
+        const CommandReply reply = run(settings::HandOverCommand::Broadcast, u"朝"_s);
         QCOMPARE(reply.status, CommandStatus::Ok);
         QCOMPARE(reply.line, u"broadcasting 朝のお知らせ (2 lines)"_s);
         QCOMPARE(m_console->currentListName(), u"朝のお知らせ"_s);
@@ -136,9 +136,9 @@ private Q_SLOTS:
     {
         start();
         logIn();
-        QCOMPARE(run(HandOverCommand::Broadcast, u"朝"_s).status, CommandStatus::Ok);
+        QCOMPARE(run(settings::HandOverCommand::Broadcast, u"朝"_s).status, CommandStatus::Ok);
         m_time->advance(1500);
-        QCOMPARE(run(HandOverCommand::Stop).status, CommandStatus::Ok);
+        QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
         QCOMPARE(m_commands->buttons(), (CommandButtons{true, true, false})); // state 3
         m_time->advance(3 * 1500);
         QCOMPARE(broadcasts().size(), 1);
@@ -150,7 +150,7 @@ private Q_SLOTS:
     void refusals()
     {
         start();
-        const auto refused = [this](HandOverCommand command, const QString& argument,
+        const auto refused = [this](settings::HandOverCommand command, const QString& argument,
                                     CommandStatus status, const QString& logged) {
             const qsizetype before = m_link->sent.size();
             const CommandReply reply = run(command, argument);
@@ -160,29 +160,29 @@ private Q_SLOTS:
             QCOMPARE(m_folder->logLines().last(), CommandDispatcher::kLogMark + logged);
         };
         // Connecting: no link yet.
-        refused(HandOverCommand::Say, u"x"_s, CommandStatus::NotLoggedIn,
+        refused(settings::HandOverCommand::Say, u"x"_s, CommandStatus::NotLoggedIn,
                 u"拒否 --say：鯖に接続していません"_s);
         m_link->accept();
         ManualTimeSource::deliverPostedEvents();
-        refused(HandOverCommand::Broadcast, u"夜"_s, CommandStatus::NotLoggedIn,
+        refused(settings::HandOverCommand::Broadcast, u"夜"_s, CommandStatus::NotLoggedIn,
                 u"拒否 --broadcast：ログインしていません"_s);
         logIn();
-        refused(HandOverCommand::Broadcast, u"昼"_s, CommandStatus::UnknownList,
+        refused(settings::HandOverCommand::Broadcast, u"昼"_s, CommandStatus::UnknownList,
                 u"拒否 --broadcast：リストがありません「昼」"_s);
-        refused(HandOverCommand::Stop, {}, CommandStatus::NoBroadcast,
+        refused(settings::HandOverCommand::Stop, {}, CommandStatus::NoBroadcast,
                 u"拒否 --stop：放送していません"_s);
-        QCOMPARE(run(HandOverCommand::Broadcast, u"夜"_s).status, CommandStatus::Ok);
-        refused(HandOverCommand::Broadcast, u"朝"_s, CommandStatus::BroadcastUnderWay,
+        QCOMPARE(run(settings::HandOverCommand::Broadcast, u"夜"_s).status, CommandStatus::Ok);
+        refused(settings::HandOverCommand::Broadcast, u"朝"_s, CommandStatus::BroadcastUnderWay,
                 u"拒否 --broadcast：放送中です"_s);
         QCOMPARE(m_console->currentListName(), u"夜"_s);
 
         // The link breaks under the broadcast: it waits, and only stopping it is allowed.
         m_link->drop();
         ManualTimeSource::deliverPostedEvents();
-        refused(HandOverCommand::Say, u"x"_s, CommandStatus::NotLoggedIn,
+        refused(settings::HandOverCommand::Say, u"x"_s, CommandStatus::NotLoggedIn,
                 u"拒否 --say：鯖に接続していません"_s);
         QCOMPARE(status().value(u"broadcast"_s).toObject().value(u"paused"_s).toBool(), true);
-        QCOMPARE(run(HandOverCommand::Stop).status, CommandStatus::Ok);
+        QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
         QCOMPARE(m_commands->buttons(), (CommandButtons{false, false, false}));
     }
 
@@ -191,14 +191,15 @@ private Q_SLOTS:
         start();
         logIn();
         QVERIFY(QFile::remove(m_folder->dataDir().filePath(u"夜"_s)));
-        QCOMPARE(run(HandOverCommand::Broadcast, u"夜"_s).status, CommandStatus::UnknownList);
+        QCOMPARE(run(settings::HandOverCommand::Broadcast, u"夜"_s).status,
+                 CommandStatus::UnknownList);
         QVERIFY(!m_console->engine().isRunning());
         QCOMPARE(m_console->currentList(), -1);
     }
 
     void statusReportsWhereTheConsoleStands()
     {
-        IniSettings settings(m_folder->ini);
+        settings::IniSettings settings(m_folder->ini);
         QVERIFY(settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s));
         start();
         QVERIFY(

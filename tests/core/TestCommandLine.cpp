@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "settings/CommandLine.h"
 
 #include <QDir>
 #include <QTest>
@@ -37,7 +37,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, expected);
-        QCOMPARE(tolvane::autoLoginRequested(arguments), expected);
+        QCOMPARE(tolvane::settings::autoLoginRequested(arguments), expected);
     }
 
     void testServerPort_data()
@@ -58,7 +58,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, value);
         QFETCH(int, port);
-        QCOMPARE(int(tolvane::testServerPort(value).value_or(0)), qMax(port, 0));
+        QCOMPARE(int(tolvane::settings::testServerPort(value).value_or(0)), qMax(port, 0));
     }
 
     void settingsPath_data()
@@ -84,7 +84,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, directory);
         QFETCH(QString, expected);
-        QCOMPARE(tolvane::settingsPathFor(directory), expected);
+        QCOMPARE(tolvane::settings::settingsPathFor(directory), expected);
     }
 
     void startRequest_data()
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("headless");
         QTest::addColumn<bool>("error");
 
-        using C = tolvane::HandOverCommand;
+        using C = tolvane::settings::HandOverCommand;
         const auto row = [](const char* name, QStringList args, C c, QString arg = {},
                             bool headless = false, bool error = false) {
             QTest::newRow(name) << args << int(c) << arg << headless << error;
@@ -123,7 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, argument);
         QFETCH(bool, headless);
         QFETCH(bool, error);
-        const tolvane::StartRequest r = tolvane::parseStartRequest(arguments);
+        const tolvane::settings::StartRequest r = tolvane::settings::parseStartRequest(arguments);
         QCOMPARE(int(r.command), command);
         QCOMPARE(r.argument, argument);
         QCOMPARE(r.headless, headless);
@@ -132,7 +132,7 @@ private Q_SLOTS:
 
     void relativeDirectoryBecomesAbsolute()
     {
-        const QString path = tolvane::settingsPathFor(u"sub"_s);
+        const QString path = tolvane::settings::settingsPathFor(u"sub"_s);
         QVERIFY(QDir::isAbsolutePath(path));
         QCOMPARE(path, QDir::cleanPath(QDir::currentPath() + u"/sub/Tolvane.ini"_s));
     }

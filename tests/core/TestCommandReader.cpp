@@ -30,10 +30,12 @@ private Q_SLOTS:
         // {"argument":"Aあ","command":"say"}: 35 bytes of JSON, "あ" as E3 81 82.
         const QByteArray expected = QByteArray::fromHex("23000000") +
                                     "{\"argument\":\"A\xe3\x81\x82\",\"command\":\"say\"}";
-        QCOMPARE(encodeCommandFrame(requestToJson({HandOverCommand::Say, u"Aあ"_s})), expected);
+        QCOMPARE(encodeCommandFrame(requestToJson({settings::HandOverCommand::Say, u"Aあ"_s})),
+                 expected);
         // Past the limit nothing is framed.
-        QVERIFY(encodeCommandFrame(requestToJson({HandOverCommand::Say, QString(5000, u'x')}))
-                    .isEmpty());
+        QVERIFY(
+            encodeCommandFrame(requestToJson({settings::HandOverCommand::Say, QString(5000, u'x')}))
+                .isEmpty());
     }
 
     void read_data()
@@ -90,14 +92,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("argument");
 
         QTest::newRow("say") << QByteArray("{\"command\":\"say\",\"argument\":\"hi\"}")
-                             << int(HandOverCommand::Say) << u"hi"_s;
+                             << int(settings::HandOverCommand::Say) << u"hi"_s;
         QTest::newRow("broadcast") << QByteArray("{\"command\":\"broadcast\",\"argument\":\"L\"}")
-                                   << int(HandOverCommand::Broadcast) << u"L"_s;
-        QTest::newRow("stop") << QByteArray("{\"command\":\"stop\"}") << int(HandOverCommand::Stop)
-                              << QString();
+                                   << int(settings::HandOverCommand::Broadcast) << u"L"_s;
+        QTest::newRow("stop") << QByteArray("{\"command\":\"stop\"}")
+                              << int(settings::HandOverCommand::Stop) << QString();
         QTest::newRow("status ignores extra")
             << QByteArray("{\"command\":\"status\",\"argument\":\"x\"}")
-            << int(HandOverCommand::Status) << QString();
+            << int(settings::HandOverCommand::Status) << QString();
         QTest::newRow("say without text") << QByteArray("{\"command\":\"say\"}") << -1 << QString();
         QTest::newRow("say with a number")
             << QByteArray("{\"command\":\"say\",\"argument\":5}") << -1 << QString();

@@ -100,11 +100,11 @@ private Q_SLOTS:
 
     void roundTripOnAPrivateSocket()
     {
-        const CommandReply reply = handOver({HandOverCommand::Say, u"こんにちは"_s});
+        const CommandReply reply = handOver({settings::HandOverCommand::Say, u"こんにちは"_s});
         QCOMPARE(reply.status, CommandStatus::Ok);
         QCOMPARE(reply.line, u"done こんにちは"_s);
         QCOMPARE(m_handled.size(), 1);
-        QCOMPARE(m_handled.first().command, HandOverCommand::Say);
+        QCOMPARE(m_handled.first().command, settings::HandOverCommand::Say);
 #ifndef Q_OS_WIN
         // Neither the socket nor its directory lets anyone else in.
         struct stat st
@@ -121,10 +121,11 @@ private Q_SLOTS:
     void noConsole()
     {
         const CommandReply reply =
-            handOver({HandOverCommand::Status, {}}, m_tmp->filePath(u"nobody/command"_s));
+            handOver({settings::HandOverCommand::Status, {}}, m_tmp->filePath(u"nobody/command"_s));
         QCOMPARE(reply.status, CommandStatus::NoConsole);
         m_server.reset(); // a console that ended leaves no socket that answers
-        QCOMPARE(handOver({HandOverCommand::Status, {}}).status, CommandStatus::NoConsole);
+        QCOMPARE(handOver({settings::HandOverCommand::Status, {}}).status,
+                 CommandStatus::NoConsole);
     }
 
     void hostileInput_data()
@@ -154,7 +155,7 @@ private Q_SLOTS:
         QVERIFY2(reply->line.startsWith(line), qPrintable(reply->line));
         QVERIFY(m_handled.isEmpty());
         // The console still answers the next one.
-        QCOMPARE(handOver({HandOverCommand::Stop, {}}).status, CommandStatus::Ok);
+        QCOMPARE(handOver({settings::HandOverCommand::Stop, {}}).status, CommandStatus::Ok);
     }
 
     void slowPeerIsCutOff()
@@ -181,14 +182,14 @@ private Q_SLOTS:
             QVERIFY(connectRaw(*idle.back()));
         }
         QTRY_COMPARE(m_server->connectionCount(), CommandServer::kMaxConnections);
-        const CommandReply busy = handOver({HandOverCommand::Status, {}});
+        const CommandReply busy = handOver({settings::HandOverCommand::Status, {}});
         QCOMPARE(busy.status, CommandStatus::BadRequest);
         QCOMPARE(busy.line, u"the console is busy"_s);
         QVERIFY(m_handled.isEmpty());
         // The idle ones run out of time; then commands are served again.
         m_time->advance(CommandServer::kRequestDeadlineMs + CommandServer::kLingerMs);
         QTRY_COMPARE(m_server->connectionCount(), 0);
-        QCOMPARE(handOver({HandOverCommand::Status, {}}).status, CommandStatus::Ok);
+        QCOMPARE(handOver({settings::HandOverCommand::Status, {}}).status, CommandStatus::Ok);
     }
 
 #ifndef Q_OS_WIN

@@ -5,13 +5,13 @@
 #include "ProgramFolder.h"
 #include "ScriptedPrompts.h"
 
-#include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
 #include "console/ConsoleController.h"
 #include "console/StatusTexts.h"
 #include "net/Notifications.h"
 #include "protocol/AccountMessages.h"
 #include "protocol/SessionMessages.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QSignalSpy>
@@ -306,7 +306,7 @@ private Q_SLOTS:
         QSignalSpy tips(m_console.get(), &ConsoleController::shortcutChanged);
         m_prompts->expectQuestion(Question::BindShortcut, true, 3);
         m_console->BindShortcut(3);
-        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
         QCOMPARE(tips.last(), (QVariantList{3, u"朝"_s}));
 
         // Display only (the state after start): a press loads and sends nothing.
@@ -331,21 +331,21 @@ private Q_SLOTS:
         QCOMPARE(tips.last(), (QVariantList{3, QString()}));
         QVERIFY(!m_console->shortcuts().isBound(3));
         // Only in memory: the file still names the list.
-        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
         m_console->PressShortcut(3); // unbound now: nothing at all
 
         m_prompts->expectQuestion(Question::UnbindShortcut, false, 3);
         m_console->UnbindShortcut(3);
-        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
+        QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
         m_prompts->expectQuestion(Question::UnbindShortcut, true, 3);
         m_console->UnbindShortcut(3);
-        QCOMPARE(IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"none"_s);
+        QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"none"_s);
     }
 
     void bindingsComeBackAtStart()
     {
         makeDataDirectory({{u"abc"_s, {u"x"_s}}, {u"abcd"_s, {u"y"_s}}});
-        IniSettings settings(ini());
+        settings::IniSettings settings(ini());
         QVERIFY(settings.write(u"SCBn"_s, u"Btn1"_s, u"abc"_s));
         QVERIFY(settings.write(u"SCBn"_s, u"Btn2"_s, u"gone"_s));
         start();
@@ -360,7 +360,7 @@ private Q_SLOTS:
         QVERIFY(timesignal::WriteTimeSignalFile(dataDir(), {{u"07:00:01"_s, true, u"朝の放送"_s},
                                                             {u"07:00:01"_s, false, u"朝の放送"_s}})
                     .ok());
-        IniSettings settings(ini());
+        settings::IniSettings settings(ini());
         QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
         QVERIFY(settings.write(u"TimeSig"_s, u"00H"_s, u"A"_s));
         QVERIFY(settings.write(u"TimeSig"_s, u"00F"_s, u"B"_s));
@@ -394,7 +394,7 @@ private Q_SLOTS:
                                                             {u"12:34:56"_s, true, u"昼"_s},
                                                             {u"23:59:59"_s, true, u"昼"_s}})
                     .ok());
-        IniSettings settings(ini());
+        settings::IniSettings settings(ini());
         QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
         QVERIFY(settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s));
         m_time = std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
@@ -645,7 +645,7 @@ private Q_SLOTS:
     {
         makeDataDirectory({{u"朝"_s, {u"x"_s}}});
         QVERIFY(timesignal::WriteTimeSignalFile(dataDir(), {{u"07:00:10"_s, true, u"朝"_s}}).ok());
-        QVERIFY(IniSettings(ini()).write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+        QVERIFY(settings::IniSettings(ini()).write(u"TimeSig"_s, u"00"_s, u"ex"_s));
         m_time = std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(6, 59)));
         start();
         logIn();

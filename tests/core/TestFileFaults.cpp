@@ -5,8 +5,8 @@
 
 #include "FileSystemFaults.h"
 
-#include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 
 #include <QCoreApplication>
@@ -237,7 +237,7 @@ void TestFileFaults::settingsAndScheduleOnFullDisk()
     if (!disk->active())
         QSKIP(qPrintable(u"no small file system to fill: "_s + disk->error()));
 
-    const IniSettings settings(dir.filePath(u"Tolvane.ini"_s));
+    const settings::IniSettings settings(dir.filePath(u"Tolvane.ini"_s));
     QVERIFY(settings.write(u"Velmira"_s, u"HostIP"_s, u"127.0.0.1"_s));
     const QByteArray oldIni = readBytes(settings.path());
     QVERIFY(oldIni.contains("HostIP=127.0.0.1"));

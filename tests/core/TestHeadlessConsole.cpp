@@ -3,11 +3,11 @@
 #include "ManualTimeSource.h"
 #include "ProgramFolder.h"
 
-#include "app/IniSettings.h"
 #include "console/HeadlessConsole.h"
 #include "platform/TerminationSignals.h"
 #include "protocol/ServerPort.h"
 #include "protocol/Wire.h"
+#include "settings/IniSettings.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -79,7 +79,7 @@ private Q_SLOTS:
 
     void runsTheWholeConsoleAndMirrorsTheLog()
     {
-        IniSettings settings(m_folder->ini);
+        settings::IniSettings settings(m_folder->ini);
         QVERIFY(settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
         start();
         // Logs in by itself, as with "-auto".
@@ -115,7 +115,8 @@ private Q_SLOTS:
         QVERIFY(log.contains(u"確認 リストの削除：いいえ（画面なし）"_s));
         QCOMPARE(log.last(), u"終了（SIGTERM）"_s);
         // Nothing was saved on the way out.
-        QVERIFY(!IniSettings(m_folder->ini).read(u"TimeSig"_s, u"00H"_s, u"-"_s).isEmpty());
+        QVERIFY(
+            !settings::IniSettings(m_folder->ini).read(u"TimeSig"_s, u"00H"_s, u"-"_s).isEmpty());
     }
 
     void signalsEndTheLoop()

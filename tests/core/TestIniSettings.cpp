@@ -1,6 +1,6 @@
 #include "FileBytes.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@
 using testsupport::readBytes;
 using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
-using tolvane::IniSettings;
+using tolvane::settings::IniSettings;
 
 namespace {
 

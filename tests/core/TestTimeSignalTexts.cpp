@@ -1,4 +1,4 @@
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalTexts.h"
 
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using tolvane::IniSettings;
+using tolvane::settings::IniSettings;
 using tolvane::timesignal::readTimeSignalTexts;
 using tolvane::timesignal::TimeSignalTexts;
 using tolvane::timesignal::writeTimeSignalTextsOnClose;

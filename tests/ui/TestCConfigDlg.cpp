@@ -1,6 +1,6 @@
 #include "BoxRecorder.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 #include "ui/CConfigDlg.h"
 #include "ui/ControlTable.h"
 #include "ui/IpAddressEdit.h"
@@ -14,7 +14,7 @@
 #include <memory>
 
 using testsupport::BoxRecorder;
-using tolvane::IniSettings;
+using tolvane::settings::IniSettings;
 using tolvane::ui::CConfigDlg;
 using tolvane::ui::control;
 using tolvane::ui::IpAddressEdit;

@@ -1,7 +1,7 @@
 #include "BoxRecorder.h"
 #include "FileBytes.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
 #include "ui/CTimeSignalDlg.h"
@@ -27,7 +27,7 @@ using namespace Qt::StringLiterals;
 using testsupport::BoxRecorder;
 using testsupport::readBytes;
 using testsupport::writeBytes;
-using tolvane::IniSettings;
+using tolvane::settings::IniSettings;
 using tolvane::ui::CEditTimeMesDlg;
 using tolvane::ui::CMakeMes;
 using tolvane::ui::control;

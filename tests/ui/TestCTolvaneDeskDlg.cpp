@@ -1,9 +1,9 @@
 #include "BoxRecorder.h"
 #include "DeskFixture.h"
 
-#include "app/IniSettings.h"
 #include "console/LinkState.h"
 #include "net/Notifications.h"
+#include "settings/IniSettings.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/UpDownControl.h"
@@ -418,7 +418,7 @@ private Q_SLOTS:
     void shortcutButtonsCarryTheirListAsTooltip()
     {
         m_desk->makeDataDirectory({{u"abc"_s, {u"x"_s}}, {u"abcd"_s, {u"y"_s}}});
-        QVERIFY(IniSettings(m_desk->ini).write(u"SCBn"_s, u"Btn1"_s, u"abc"_s));
+        QVERIFY(settings::IniSettings(m_desk->ini).write(u"SCBn"_s, u"Btn1"_s, u"abc"_s));
         BoxRecorder boxes;
         FakeServer server;
         m_desk->open(server.port());
@@ -476,7 +476,7 @@ private Q_SLOTS:
         QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
         setDialogRunner([&](QDialog&) {
-            IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
+            settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
             return int(QDialog::Accepted);
         });
         QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);

@@ -10,10 +10,10 @@
 #include "FileWriteFailure.h"
 #include "PostedRecorder.h"
 
-#include "app/IniSettings.h"
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
 #include "net/Notifications.h"
+#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 #include "ui/CMakeMes.h"
 #include "ui/CTimeSignalDlg.h"
@@ -330,7 +330,7 @@ void TestFaults::scheduleSaveIntoReadOnlyDirectory()
 
     BoxRecorder boxes;
     boxes.expect(); // the confirmation of the new row
-    IniSettings settings(m_desk->ini);
+    settings::IniSettings settings(m_desk->ini);
     CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 30, 0); });
     dlg.show();
     addScheduleRow(dlg, u"morning"_s);
@@ -424,7 +424,7 @@ void TestFaults::savesOnFullDisk()
              (QStringList{kListWriteFailed.arg(u"old"_s), kListWriteFailed.arg(u"fresh"_s)}));
     QVERIFY(editor.isVisible());
 
-    IniSettings settings(m_desk->ini);
+    settings::IniSettings settings(m_desk->ini);
     CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 0, 0); });
     dlg.show();
     addScheduleRow(dlg, u"old"_s);

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "settings/CommandLine.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +28,7 @@ class TestStartup : public QObject
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // The single-instance lock lives in the temporary directory: keep it private.
         env.insert(QStringLiteral("TMPDIR"), m_tmp.filePath(QStringLiteral("lock")));
-        env.insert(QString::fromLatin1(tolvane::kTestServerPortVariable),
+        env.insert(QString::fromLatin1(tolvane::settings::kTestServerPortVariable),
                    QString::number(m_server.serverPort()));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(workDir);

@@ -1,4 +1,4 @@
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp932Codec.h"
@@ -11,7 +11,7 @@
 #include <optional>
 #include <utility>
 
-namespace tolvane {
+namespace tolvane::settings {
 
 namespace {
 
@@ -413,4 +413,4 @@ std::optional<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const Q
     return bytes;
 }
 
-} // namespace tolvane
+} // namespace tolvane::settings

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace tolvane {
+namespace tolvane::settings {
 
 // Whether the program should log in as soon as the connection is made. `programArguments`
 // are the arguments after the program's name, with the toolkit's own options already taken
@@ -49,4 +49,4 @@ StartRequest parseStartRequest(const QStringList& programArguments);
 // The option of a command, as written on the command line ("--say"); empty for None.
 QString commandOption(HandOverCommand command);
 
-} // namespace tolvane
+} // namespace tolvane::settings

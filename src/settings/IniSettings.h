@@ -6,7 +6,7 @@
 
 #include <optional>
 
-namespace tolvane {
+namespace tolvane::settings {
 
 // The settings file with Windows private-profile semantics: section and key names
 // compared without regard to case, values trimmed and a pair of surrounding quotes
@@ -43,4 +43,4 @@ private:
     QString m_path;
 };
 
-} // namespace tolvane
+} // namespace tolvane::settings

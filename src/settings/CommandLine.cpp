@@ -1,10 +1,10 @@
-#include "app/CommandLine.h"
+#include "settings/CommandLine.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <QDir>
 
-namespace tolvane {
+namespace tolvane::settings {
 
 using namespace Qt::StringLiterals;
 
@@ -79,4 +79,4 @@ StartRequest parseStartRequest(const QStringList& programArguments)
     return request;
 }
 
-} // namespace tolvane
+} // namespace tolvane::settings

@@ -3,7 +3,7 @@
 #include <QString>
 
 // Sections, keys and defaults of Tolvane.ini.
-namespace tolvane::keys {
+namespace tolvane::settings::keys {
 
 inline const QString kSettingsFileName = QStringLiteral("Tolvane.ini");
 
@@ -29,4 +29,4 @@ inline QString shortcutKey(int slot)
     return QStringLiteral("Btn") + QString::number(slot);
 }
 
-} // namespace tolvane::keys
+} // namespace tolvane::settings::keys
