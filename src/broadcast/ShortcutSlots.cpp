@@ -35,7 +35,8 @@ void ShortcutSlots::bind(int slot, const QString& listName, const settings::IniS
     if (!validSlot(slot))
         return;
     m_names[size_t(slot - 1)] = listName;
-    settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot), listName);
+    (void)settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
+                         listName);
 }
 
 void ShortcutSlots::unbind(int slot, const settings::IniSettings& settings)
@@ -43,8 +44,8 @@ void ShortcutSlots::unbind(int slot, const settings::IniSettings& settings)
     if (!validSlot(slot))
         return;
     m_names[size_t(slot - 1)].clear();
-    settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
-                   settings::keys::kUnbound);
+    (void)settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
+                         settings::keys::kUnbound);
 }
 
 } // namespace tolvane::broadcast

@@ -110,16 +110,15 @@ void ConsoleController::ensureDataDirectory()
     const broadcast::DataDirectoryOutcome dd =
         broadcast::EnsureDataDirectory(m_options.programDirectory);
     m_dataDir = dd.dir;
-    if (dd.createFailed) {
+    if (!dd.made) {
         m_prompts.inform(Notice::DataDirectoryFailed);
         return;
     }
     if (!dd.created)
         return;
     m_prompts.inform(Notice::DataDirectoryCreated);
-    m_prompts.inform(dd.sampleWritten ? Notice::SampleListWritten : Notice::SampleListFailed);
-    m_prompts.inform(dd.timeSignalWritten ? Notice::TimeSignalFileWritten
-                                          : Notice::TimeSignalFileFailed);
+    m_prompts.inform(dd.sample ? Notice::SampleListWritten : Notice::SampleListFailed);
+    m_prompts.inform(dd.timeSignal ? Notice::TimeSignalFileWritten : Notice::TimeSignalFileFailed);
 }
 
 void ConsoleController::reloadTimeSignalConfig()
@@ -382,7 +381,7 @@ void ConsoleController::DeleteSelectedList()
         return;
     }
     // A failed deletion is not reported: the refreshed selector still shows the file.
-    broadcast::DeleteListFile(m_dataDir, currentListName());
+    (void)broadcast::DeleteListFile(m_dataDir, currentListName());
     RefreshListNames();
     m_broadcast->setLines(QString(), {});
 }

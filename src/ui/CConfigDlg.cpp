@@ -84,8 +84,9 @@ void CConfigDlg::OnOK()
     if (answer != QMessageBox::Ok)
         return;
     // A failed write is not reported: the store keeps the old file whole.
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP());
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW, m_adminPW->text());
+    (void)m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP());
+    (void)m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
+                           m_adminPW->text());
     accept();
 }
 

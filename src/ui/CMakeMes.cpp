@@ -257,38 +257,39 @@ void CMakeMes::OnOK()
         ShowMessageBox(this, QStringLiteral("タイトルを入力して下さい！"));
         return;
     }
-    const broadcast::WriteResult result = broadcast::WriteListFile(m_dataDir, listTitle, lines());
-    if (!result.ok()) {
-        refuseWrite(result, listTitle);
+    const platform::Result<void> result = broadcast::WriteListFile(m_dataDir, listTitle, lines());
+    if (!result) {
+        refuseWrite(result.error(), listTitle);
         return;
     }
     accept();
 }
 
-void CMakeMes::refuseWrite(const broadcast::WriteResult& result, const QString& listTitle)
+void CMakeMes::refuseWrite(const platform::FileError& error, const QString& listTitle)
 {
     // User text only ever goes in as an argument, never as the format.
     QString text;
-    switch (result.status) {
-    case broadcast::WriteResult::Unrepresentable: {
-        const QString& bad = result.unrepresentable;
+    switch (error.kind) {
+    case platform::FileError::Kind::Unrepresentable: {
+        const QString& bad = error.unrepresentable;
         text =
             bad.isEmpty()
                 ? QStringLiteral(
                       "「%1」はメッセージリストに保存できない文字を含んでいます・・（；；")
-                      .arg(result.offendingText)
+                      .arg(error.offendingText)
                 : QStringLiteral("「%1」はメッセージリストに保存できない文字（%2）を含んでいます・"
                                  "・（；；")
-                      .arg(result.offendingText, bad);
+                      .arg(error.offendingText, bad);
         break;
     }
-    case broadcast::WriteResult::InvalidTitle:
+    case platform::FileError::Kind::InvalidName:
         text = QStringLiteral("「%1」はメッセージリストのタイトルに使えません・・（；；\r"
                               "別のタイトルを入力して下さい")
                    .arg(listTitle);
         break;
-    case broadcast::WriteResult::IoError:
-    case broadcast::WriteResult::Ok:
+    case platform::FileError::Kind::Missing:
+    case platform::FileError::Kind::Unreadable:
+    case platform::FileError::Kind::WriteFailed:
         text = QStringLiteral("メッセージリスト「%1」を書き込めませんでした・・（；；\r"
                               "データディレクトリを確認して下さい")
                    .arg(listTitle);

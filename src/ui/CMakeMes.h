@@ -53,7 +53,7 @@ private:
     void UpdateMoveButtons();
     int selectedRow() const;
     void selectRow(int row);
-    void refuseWrite(const broadcast::WriteResult& result, const QString& title);
+    void refuseWrite(const platform::FileError& error, const QString& title);
 
     QDir m_dataDir;
     QLineEdit* m_title = nullptr;

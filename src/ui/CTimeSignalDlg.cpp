@@ -183,10 +183,10 @@ void CTimeSignalDlg::OnEditHourly()
         return;
     m_texts.hourlyHead = editor.head();
     m_texts.hourlyTail = editor.tail();
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyHead,
-                     m_texts.hourlyHead);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyTail,
-                     m_texts.hourlyTail);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyHead,
+                           m_texts.hourlyHead);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyTail,
+                           m_texts.hourlyTail);
 }
 
 void CTimeSignalDlg::OnEditHalfHourly()
@@ -197,10 +197,10 @@ void CTimeSignalDlg::OnEditHalfHourly()
         return;
     m_texts.halfHourlyHead = editor.head();
     m_texts.halfHourlyTail = editor.tail();
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyHead,
-                     m_texts.halfHourlyHead);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyTail,
-                     m_texts.halfHourlyTail);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyHead,
+                           m_texts.halfHourlyHead);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyTail,
+                           m_texts.halfHourlyTail);
 }
 
 void CTimeSignalDlg::OnNewList()
@@ -259,29 +259,30 @@ void CTimeSignalDlg::OnClose()
         ShowMessageBox(this,
                        QStringLiteral("データがありません・・（；；\r定時データのみ更新します"));
     } else {
-        const timesignal::TimeSignalWriteResult result =
+        const platform::Result<void> result =
             timesignal::WriteTimeSignalFile(m_dataDir, rows(), m_kept);
         if (!result.ok()) {
             // Nothing is written and the dialog stays open, so the operator loses
             // no entry and can remove the one the file cannot hold.
-            reportWriteFailure(result);
+            reportWriteFailure(result.error());
             return;
         }
     }
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyOn, m_texts.hourlyOn);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyOn,
-                     m_texts.halfHourlyOn);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyOn,
+                           m_texts.hourlyOn);
+    (void)m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyOn,
+                           m_texts.halfHourlyOn);
     accept();
 }
 
-void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult& result)
+void CTimeSignalDlg::reportWriteFailure(const platform::FileError& error)
 {
     QString text;
-    if (result.status == timesignal::TimeSignalWriteResult::Unrepresentable) {
-        const QString& bad = result.unrepresentable;
+    if (error.kind == platform::FileError::Kind::Unrepresentable) {
+        const QString& bad = error.unrepresentable;
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "メッセージリスト「%1」の名前に保存できない文字（%2）があります")
-                   .arg(result.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
+                   .arg(error.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
     } else {
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "データディレクトリを確認して下さい");

@@ -76,7 +76,7 @@ private:
     void sortRows();
     void updateAddButton();
     void showKeptLines();
-    void reportWriteFailure(const timesignal::TimeSignalWriteResult& result);
+    void reportWriteFailure(const platform::FileError& error);
 
     settings::IniSettings m_settings;
     QDir m_dataDir;

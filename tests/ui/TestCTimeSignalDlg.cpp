@@ -200,8 +200,8 @@ void TestCTimeSignalDlg::opensWithClockSettingsAndFile()
     makeList(u"b"_s);
     makeList(u"C"_s);
     makeList(u"A"_s);
-    m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
-    m_settings.write(u"TimeSig"_s, u"30"_s, QString());
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"30"_s, QString()));
     // A malformed line and a line whose time names no moment are left out.
     writeSchedule(
         scheduleFile({u"07:00:00,1,A"_s, u"no comma"_s, u"25:00:00,1,b"_s, u"21:30:00,0,a,b"_s}));
@@ -430,7 +430,7 @@ void TestCTimeSignalDlg::deleteWithoutSelection()
 
 void TestCTimeSignalDlg::closeWritesScheduleAndSwitches()
 {
-    m_settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s));
     writeSchedule(kTwoEntries);
     auto dlg = open();
     control<QTreeWidget>(dlg.get(), CTimeSignalDlg::IdSchedule)
@@ -516,7 +516,7 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
 {
     QFETCH(bool, escape);
     makeList(kSample);
-    m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
     writeSchedule(kTwoEntries);
     const QByteArray iniBefore = readBytes(m_settings.path());
 
@@ -614,9 +614,9 @@ void TestCTimeSignalDlg::editorOkWritesTextsAtOnce()
     QFETCH(QString, headKey);
     QFETCH(QString, tailKey);
     QFETCH(QString, otherHeadKey);
-    m_settings.write(u"TimeSig"_s, headKey, u"old head"_s);
-    m_settings.write(u"TimeSig"_s, tailKey, u"old tail"_s);
-    m_settings.write(u"TimeSig"_s, otherHeadKey, u"other"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, headKey, u"old head"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, tailKey, u"old tail"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, otherHeadKey, u"other"_s));
 
     int runs = 0;
     QStringList seen; // head, tail and fixed part as the editor opened

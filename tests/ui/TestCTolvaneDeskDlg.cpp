@@ -476,7 +476,7 @@ private Q_SLOTS:
         QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
         setDialogRunner([&](QDialog&) {
-            settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
+            (void)settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
             return int(QDialog::Accepted);
         });
         QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);
