@@ -142,8 +142,7 @@ CommandReply CommandDispatcher::say(const QString& text)
     const LogMarkScope mark(m_controller);
     if (!m_controller.sendLiveText(text))
         return {CommandStatus::NotLoggedIn, u"the link broke; nothing was sent"_s};
-    return {CommandStatus::Ok,
-            u"sent: "_s + text.left(protocol::unitsCarried(text.size(), protocol::kLiveCap))};
+    return {CommandStatus::Ok, u"sent: "_s + protocol::textCarried(text, protocol::kLiveCap)};
 }
 
 CommandReply CommandDispatcher::broadcast(const QString& listName)

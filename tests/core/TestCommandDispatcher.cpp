@@ -86,10 +86,13 @@ private Q_SLOTS:
         logIn();
         m_console->copyLineToLive(-1);
         QSignalSpy box(m_console.get(), &ConsoleController::liveTextChanged);
-        const QString text = u"あと五分でメンテナンスです、ログアウトしてください。よろしく！"_s;
+        // The cap of 18 units falls inside the pair: the reply, the log and the frame all
+        // end before it.
+        const QString sent = u"あと五分でメンテナンスです、ログア"_s;
+        const QString text = sent + u"\U0001F600ウトしてください。"_s;
         const CommandReply reply = run(settings::HandOverCommand::Say, text);
         QCOMPARE(reply.status, CommandStatus::Ok);
-        QCOMPARE(reply.line, u"sent: "_s + text.left(18));
+        QCOMPARE(reply.line, u"sent: "_s + sent);
         // What the operator has in the live box stays there.
         QCOMPARE(box.size(), 0);
 
@@ -98,8 +101,9 @@ private Q_SLOTS:
         m_console->SendLiveMessage(text);
         QCOMPARE(byCommand.size(), 1);
         QCOMPARE(byCommand, m_link->sent);
+        QCOMPARE(byCommand.first().sliced(6, 2).toHex(), QByteArray("2200"));
         // Same line, marked.
-        const QString line = u"送信 生声："_s + text.left(18);
+        const QString line = u"送信 生声："_s + sent;
         QCOMPARE(m_folder->logLines().mid(3),
                  (QStringList{CommandDispatcher::kLogMark + line, line}));
     }
