@@ -143,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(run(settings::HandOverCommand::Broadcast, u"朝"_s).status, CommandStatus::Ok);
         m_time->advance(1500);
         QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
-        QCOMPARE(m_commands->buttons(), (CommandButtons{true, true, false})); // state 3
+        QCOMPARE(m_commands->controls().last(), ControlState::BroadcastOver);
         m_time->advance(3 * 1500);
         QCOMPARE(broadcasts().size(), 1);
         QCOMPARE(m_folder->logLines().last(),
@@ -187,7 +187,7 @@ private Q_SLOTS:
                 u"拒否 --say：鯖に接続していません"_s);
         QCOMPARE(status().value(u"broadcast"_s).toObject().value(u"paused"_s).toBool(), true);
         QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
-        QCOMPARE(m_commands->buttons(), (CommandButtons{false, false, false}));
+        QCOMPARE(m_commands->controls().last(), ControlState::LinkLost);
     }
 
     void unreadableListStartsNothing()
