@@ -82,7 +82,7 @@ void BroadcastSession::PacingTick()
         }
         Q_EMIT logged(u"送信 リスト「"_s + m_title + u"」 "_s + QString::number(tick.index + 1) +
                       u"/"_s + QString::number(m_lines.size()) + u"："_s +
-                      line.left(protocol::unitsCarried(line.size(), protocol::kLineCap)));
+                      protocol::textCarried(line, protocol::kLineCap));
     }
     if (tick.finished) {
         Q_EMIT finished();

@@ -10,30 +10,6 @@ namespace tolvane::console {
 
 using namespace Qt::StringLiterals;
 
-void CommandButtons::apply(ControlState state)
-{
-    switch (state) {
-    case ControlState::LoggedOut:
-    case ControlState::LinkLost:
-        *this = {false, false, false};
-        break;
-    case ControlState::LoggedIn:
-        *this = {true, true, false};
-        break;
-    case ControlState::Broadcasting:
-        start = false;
-        stop = true;
-        break;
-    case ControlState::BroadcastOver:
-        start = true;
-        stop = false;
-        break;
-    case ControlState::LinkLostPaused:
-        *this = {false, false, true};
-        break;
-    }
-}
-
 namespace {
 
 // Lines a command causes are marked for as long as it runs.
@@ -81,7 +57,7 @@ CommandDispatcher::CommandDispatcher(ConsoleController& controller, QObject* par
     : QObject(parent), m_controller(controller)
 {
     connect(&m_controller, &ConsoleController::controlStateChanged, this,
-            [this](ControlState state) { m_buttons.apply(state); });
+            [this](ControlState state) { m_controls.apply(state); });
 }
 
 void CommandDispatcher::log(const QString& text)
@@ -113,6 +89,12 @@ std::optional<CommandReply> CommandDispatcher::needLogin(settings::HandOverComma
                   u"鯖に接続していません"_s);
 }
 
+bool CommandDispatcher::isUnderWay() const
+{
+    return m_controls.isEnabled(Control::Stop) || m_controller.engine().isRunning() ||
+           m_controller.isBroadcastPaused();
+}
+
 CommandReply CommandDispatcher::handle(const CommandRequest& request)
 {
     switch (request.command) {
@@ -136,26 +118,24 @@ CommandReply CommandDispatcher::say(const QString& text)
     if (auto refused = needLogin(settings::HandOverCommand::Say))
         return *refused;
     // Logged in, but the notification that enables the button is still on its way.
-    if (!m_buttons.liveSend)
+    if (!m_controls.isEnabled(Control::LiveSend))
         return refuse(settings::HandOverCommand::Say, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
     const LogMarkScope mark(m_controller);
     if (!m_controller.sendLiveText(text))
         return {CommandStatus::NotLoggedIn, u"the link broke; nothing was sent"_s};
-    return {CommandStatus::Ok,
-            u"sent: "_s + text.left(protocol::unitsCarried(text.size(), protocol::kLiveCap))};
+    return {CommandStatus::Ok, u"sent: "_s + protocol::textCarried(text, protocol::kLiveCap)};
 }
 
 CommandReply CommandDispatcher::broadcast(const QString& listName)
 {
     if (auto refused = needLogin(settings::HandOverCommand::Broadcast))
         return *refused;
-    const broadcast::BroadcastEngine& engine = m_controller.engine();
-    if (engine.isRunning() || m_controller.isBroadcastPaused() || m_buttons.stop)
+    if (isUnderWay())
         return refuse(settings::HandOverCommand::Broadcast, CommandStatus::BroadcastUnderWay,
                       u"a broadcast is already under way: "_s + m_controller.loadedListName(),
                       u"放送中です"_s);
-    if (!m_buttons.start)
+    if (!m_controls.isEnabled(Control::Start))
         return refuse(settings::HandOverCommand::Broadcast, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
     // Looked up as the shortcuts and the schedule look up their lists.
@@ -180,7 +160,9 @@ CommandReply CommandDispatcher::broadcast(const QString& listName)
 
 CommandReply CommandDispatcher::stop()
 {
-    if (!m_controller.engine().isRunning() && !m_controller.isBroadcastPaused())
+    // Whenever "放送中止！" may be pressed, also for a list with no lines, which
+    // sends nothing and waits for it as the button does.
+    if (!isUnderWay())
         return refuse(settings::HandOverCommand::Stop, CommandStatus::NoBroadcast,
                       u"no broadcast is under way"_s, u"放送していません"_s);
     const LogMarkScope mark(m_controller);
@@ -198,7 +180,7 @@ QJsonObject CommandDispatcher::status() const
     out.insert(u"players"_s, players && c.linkState() == LinkState::LoggedIn ? QJsonValue(*players)
                                                                              : QJsonValue::Null);
     const broadcast::BroadcastEngine& engine = c.engine();
-    if (engine.isRunning() || c.isBroadcastPaused()) {
+    if (isUnderWay()) {
         const int lines = int(c.lines().size());
         out.insert(u"broadcast"_s,
                    QJsonObject{{u"list"_s, c.loadedListName()},

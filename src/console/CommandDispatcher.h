@@ -10,19 +10,6 @@ namespace tolvane::console {
 
 class ConsoleController;
 
-// What the window's control states leave enabled of the three buttons a command
-// stands for: "生声♪", "放送します♪" and "放送中止！". A state changes only the
-// controls it names, as in the window.
-struct CommandButtons
-{
-    bool liveSend = false;
-    bool start = false;
-    bool stop = false;
-
-    void apply(ControlState state);
-    bool operator==(const CommandButtons&) const = default;
-};
-
 // Carries out the commands handed over from other starts of the program on the
 // console, as if the operator had pressed the button: the same enabling rules, the
 // same controller calls, frames and log lines, each line marked as coming from a
@@ -40,7 +27,8 @@ public:
     CommandReply handle(const CommandRequest& request);
     // Where the console stands, as --status prints it.
     QJsonObject status() const;
-    const CommandButtons& buttons() const { return m_buttons; }
+    // The controls as the window shows them: a command may do what its button may.
+    const ControlStates& controls() const { return m_controls; }
 
 private:
     CommandReply say(const QString& text);
@@ -52,9 +40,11 @@ private:
     // Null when the console is logged in; otherwise the refusal for `command`.
     std::optional<CommandReply> needLogin(settings::HandOverCommand command);
     void log(const QString& text);
+    // A broadcast runs, waits for the link or waits for "放送中止！".
+    bool isUnderWay() const;
 
     ConsoleController& m_controller;
-    CommandButtons m_buttons;
+    ControlStates m_controls;
 };
 
 } // namespace tolvane::console

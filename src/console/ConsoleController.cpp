@@ -22,7 +22,7 @@ namespace {
 // What of a text a broadcast request carries: a text that reaches the cap is cut there.
 QString textSent(const QString& text, int capBytes)
 {
-    return text.left(protocol::unitsCarried(text.size(), capBytes));
+    return protocol::textCarried(text, capBytes);
 }
 
 } // namespace

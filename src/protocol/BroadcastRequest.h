@@ -10,14 +10,19 @@ namespace tolvane::protocol {
 constexpr int kLineCap = 72;
 constexpr int kLiveCap = 36;
 
-// Broadcast request 12011: u16 N, then N bytes of the UTF-16LE text with its zero
-// unit. N = 2 * units + 2, cut to `cap` when larger (then without terminator).
+// Broadcast request 12011: u16 N, then N bytes of the UTF-16LE text. A text that fits
+// goes whole with its zero unit (N = 2 * units + 2, or N = cap when only the zero unit
+// does not fit); a longer one is cut to what textCarried() keeps, without terminator.
 QByteArray buildBroadcastRequest(const QString& text, int cap);
-// How many of a text's `units` UTF-16 units such a request carries: all of them when
-// they fit the cap, with or without the terminator, else the first cap / 2.
-constexpr qsizetype unitsCarried(qsizetype units, int cap)
+// How many UTF-16 units of `text` a request capped at `capBytes` carries: all of them
+// when they fit the cap, with or without the terminator, else the first capBytes / 2,
+// less the high half of a surrogate pair the cap would split, so that the players never
+// get half a character. The one rule for what a frame carries: the request, the
+// operator's log, a command's reply and the cut shown while typing all use it.
+qsizetype unitsCarried(QStringView text, int capBytes);
+inline QString textCarried(const QString& text, int capBytes)
 {
-    return qMin(units, qsizetype(cap / 2));
+    return text.left(unitsCarried(text, capBytes));
 }
 
 struct ParsedBroadcast

@@ -19,10 +19,7 @@ qsizetype characters(QStringView text)
 BroadcastCut broadcastCut(const QString& text, int capBytes)
 {
     BroadcastCut cut;
-    cut.sentUnits = protocol::unitsCarried(text.size(), capBytes);
-    if (cut.sentUnits < text.size() && cut.sentUnits > 0 &&
-        text[cut.sentUnits - 1].isHighSurrogate())
-        --cut.sentUnits;
+    cut.sentUnits = protocol::unitsCarried(text, capBytes);
     cut.sentChars = characters(QStringView(text).left(cut.sentUnits));
     cut.cutChars = characters(QStringView(text).mid(cut.sentUnits));
     return cut;

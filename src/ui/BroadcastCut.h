@@ -8,9 +8,8 @@ namespace tolvane::ui {
 // holds at most capBytes / 2 UTF-16 units, and the rest never reaches the players.
 struct BroadcastCut
 {
-    // Units shown as sent: the units that go out, less a high surrogate whose low
-    // half is cut, since the players see no whole character of that pair.
-    qsizetype sentUnits = 0;
+    qsizetype sentUnits = 0; // the units that go out
+
     qsizetype sentChars = 0; // characters, a surrogate pair counting as one
     qsizetype cutChars = 0;
 

@@ -245,13 +245,11 @@ void CTolvaneDeskDlg::openAboutBox()
 
 void CTolvaneDeskDlg::setControlState(ControlState state)
 {
-    const ControlStateRule* s = controlState(int(state));
-    if (!s)
-        return;
-    for (int id : s->enabled)
-        m_controls.value(id)->setEnabled(true);
-    for (int id : s->disabled)
-        m_controls.value(id)->setEnabled(false);
+    const console::ControlStateRule& rule = console::controlStateRule(state);
+    for (const console::Control c : rule.enabled)
+        m_controls.value(controlId(c))->setEnabled(true);
+    for (const console::Control c : rule.disabled)
+        m_controls.value(controlId(c))->setEnabled(false);
     if (state == ControlState::LoggedOut) {
         for (const auto& [id, tip] : tooltips())
             m_controls.value(id)->setToolTip(tip);

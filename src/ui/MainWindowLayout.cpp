@@ -70,32 +70,39 @@ const QList<QPair<int, QString>>& tooltips()
     return table;
 }
 
-const ControlStateRule* controlState(int state)
+int controlId(console::Control control)
 {
-    static const QList<int> broadcastControls = {
-        IDC_START,     IDC_LINES,     IDC_BIND,      IDC_UNBIND,    IDC_ACCOUNTS, IDC_SHORTCUT1,
-        IDC_SHORTCUT2, IDC_SHORTCUT3, IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6};
-    static const QList<int> linkLostControls = broadcastControls + QList<int>{IDC_LIVE_SEND};
-    static const ControlStateRule states[6] = {
-        // 0, logged out
-        {{IDC_LOGIN},
-         {IDC_BIND, IDC_UNBIND, IDC_ACCOUNTS, IDC_SHORTCUT1, IDC_SHORTCUT2, IDC_SHORTCUT3,
-          IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6, IDC_LIVE_SEND, IDC_LINES, IDC_START,
-          IDC_STOP, IDC_DELETE_LIST, IDC_EDIT_LIST}},
-        // 1, logged in
-        {{IDC_BIND, IDC_UNBIND, IDC_ACCOUNTS, IDC_SHORTCUT1, IDC_SHORTCUT2, IDC_SHORTCUT3,
-          IDC_SHORTCUT4, IDC_SHORTCUT5, IDC_SHORTCUT6, IDC_LIVE_SEND, IDC_LINES, IDC_START},
-         {IDC_LOGIN, IDC_STOP}},
-        // 2, broadcasting
-        {{IDC_STOP}, broadcastControls},
-        // 3, broadcast over
-        {broadcastControls, {IDC_STOP}},
-        // 4, the link is down: what sends is off, the login button tries again
-        {{IDC_LOGIN}, linkLostControls + QList<int>{IDC_STOP}},
-        // 5, the link is down while a broadcast waits for it: it can still be stopped
-        {{IDC_LOGIN, IDC_STOP}, linkLostControls},
-    };
-    return (state >= 0 && state <= 5) ? &states[state] : nullptr;
+    using C = console::Control;
+    switch (control) {
+    case C::Login:
+        return IDC_LOGIN;
+    case C::LiveSend:
+        return IDC_LIVE_SEND;
+    case C::Start:
+        return IDC_START;
+    case C::Lines:
+        return IDC_LINES;
+    case C::Stop:
+        return IDC_STOP;
+    case C::Bind:
+        return IDC_BIND;
+    case C::Unbind:
+        return IDC_UNBIND;
+    case C::Accounts:
+        return IDC_ACCOUNTS;
+    case C::Shortcut1:
+    case C::Shortcut2:
+    case C::Shortcut3:
+    case C::Shortcut4:
+    case C::Shortcut5:
+    case C::Shortcut6:
+        return kShortcutIds[int(control) - int(C::Shortcut1)];
+    case C::DeleteList:
+        return IDC_DELETE_LIST;
+    case C::EditList:
+        return IDC_EDIT_LIST;
+    }
+    return kNoId;
 }
 
 } // namespace tolvane::ui::mainwindow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/ControlState.h"
 #include "ui/ControlTable.h"
 
 #include <QList>
@@ -47,13 +48,7 @@ const QList<ControlSpec>& controls();
 // Tooltips installed by control state 0, in order.
 const QList<QPair<int, QString>>& tooltips();
 
-struct ControlStateRule
-{
-    QList<int> enabled;
-    QList<int> disabled;
-};
-// Control states 0 (logged out) to 3 (broadcast over), and 4 and 5 while the link is
-// down; nullptr for any other value.
-const ControlStateRule* controlState(int state);
+// The window's control for each control a control state switches.
+int controlId(console::Control control);
 
 } // namespace tolvane::ui::mainwindow

@@ -86,10 +86,13 @@ private Q_SLOTS:
         logIn();
         m_console->copyLineToLive(-1);
         QSignalSpy box(m_console.get(), &ConsoleController::liveTextChanged);
-        const QString text = u"あと五分でメンテナンスです、ログアウトしてください。よろしく！"_s;
+        // The cap of 18 units falls inside the pair: the reply, the log and the frame all
+        // end before it.
+        const QString sent = u"あと五分でメンテナンスです、ログア"_s;
+        const QString text = sent + u"\U0001F600ウトしてください。"_s;
         const CommandReply reply = run(settings::HandOverCommand::Say, text);
         QCOMPARE(reply.status, CommandStatus::Ok);
-        QCOMPARE(reply.line, u"sent: "_s + text.left(18));
+        QCOMPARE(reply.line, u"sent: "_s + sent);
         // What the operator has in the live box stays there.
         QCOMPARE(box.size(), 0);
 
@@ -98,8 +101,9 @@ private Q_SLOTS:
         m_console->SendLiveMessage(text);
         QCOMPARE(byCommand.size(), 1);
         QCOMPARE(byCommand, m_link->sent);
+        QCOMPARE(byCommand.first().sliced(6, 2).toHex(), QByteArray("2200"));
         // Same line, marked.
-        const QString line = u"送信 生声："_s + text.left(18);
+        const QString line = u"送信 生声："_s + sent;
         QCOMPARE(m_folder->logLines().mid(3),
                  (QStringList{CommandDispatcher::kLogMark + line, line}));
     }
@@ -139,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(run(settings::HandOverCommand::Broadcast, u"朝"_s).status, CommandStatus::Ok);
         m_time->advance(1500);
         QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
-        QCOMPARE(m_commands->buttons(), (CommandButtons{true, true, false})); // state 3
+        QCOMPARE(m_commands->controls().last(), ControlState::BroadcastOver);
         m_time->advance(3 * 1500);
         QCOMPARE(broadcasts().size(), 1);
         QCOMPARE(m_folder->logLines().last(),
@@ -183,7 +187,7 @@ private Q_SLOTS:
                 u"拒否 --say：鯖に接続していません"_s);
         QCOMPARE(status().value(u"broadcast"_s).toObject().value(u"paused"_s).toBool(), true);
         QCOMPARE(run(settings::HandOverCommand::Stop).status, CommandStatus::Ok);
-        QCOMPARE(m_commands->buttons(), (CommandButtons{false, false, false}));
+        QCOMPARE(m_commands->controls().last(), ControlState::LinkLost);
     }
 
     void unreadableListStartsNothing()

@@ -119,6 +119,69 @@ private Q_SLOTS:
             !settings::IniSettings(m_folder->ini).read(u"TimeSig"_s, u"00H"_s, u"-"_s).isEmpty());
     }
 
+    // Nobody sits at a headless console: every control state it can reach has a
+    // command or an event that leaves it. A step is a command (say:, broadcast:, stop),
+    // the server's side (accept, drop) or time going by (+ms).
+    void everyStateHasAWayOut_data()
+    {
+        QTest::addColumn<QStringList>("reach");
+        QTest::addColumn<int>("reached");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<int>("left");
+        const QStringList in{u"accept"_s};
+        QTest::newRow("logged out: the login") << QStringList{} << 0 << u"accept"_s << 1;
+        QTest::newRow("logged in: --broadcast") << in << 1 << u"broadcast:朝"_s << 2;
+        QTest::newRow("logged in: a lost link") << in << 1 << u"drop"_s << 4;
+        QTest::newRow("broadcasting: --stop")
+            << in + QStringList{u"broadcast:朝"_s} << 2 << u"stop"_s << 3;
+        QTest::newRow("broadcasting: the last line")
+            << in + QStringList{u"broadcast:朝"_s} << 2 << u"+3000"_s << 3;
+        // A list with no lines sends nothing and waits for "放送中止！", as the button does.
+        QTest::newRow("broadcasting nothing: --stop")
+            << in + QStringList{u"broadcast:空"_s} << 2 << u"stop"_s << 3;
+        QTest::newRow("broadcast over: --broadcast")
+            << in + QStringList{u"broadcast:朝"_s, u"stop"_s} << 3 << u"broadcast:朝"_s << 2;
+        QTest::newRow("link lost: the link comes back")
+            << in + QStringList{u"drop"_s, u"+0"_s} << 4 << u"accept"_s << 1;
+        const QStringList paused = in + QStringList{u"broadcast:朝"_s, u"drop"_s, u"+0"_s};
+        QTest::newRow("paused: --stop") << paused << 5 << u"stop"_s << 4;
+        QTest::newRow("paused: the link comes back") << paused << 5 << u"accept"_s << 2;
+    }
+
+    void everyStateHasAWayOut()
+    {
+        QFETCH(QStringList, reach);
+        QFETCH(int, reached);
+        QFETCH(QString, leave);
+        QFETCH(int, left);
+        m_folder->makeDataDirectory({{u"朝"_s, {u"おはよう"_s, u"二行目"_s}}, {u"空"_s, {}}});
+        start();
+        const auto step = [this](const QString& s) {
+            using settings::HandOverCommand;
+            const auto [name, argument] = std::pair(s.section(u':', 0, 0), s.section(u':', 1));
+            CommandStatus status = CommandStatus::Ok;
+            if (name == u"accept")
+                m_link->accept();
+            else if (name == u"drop")
+                m_link->drop();
+            else if (name.startsWith(u'+'))
+                m_time->advance(name.mid(1).toInt());
+            else
+                status = m_console->dispatcher()
+                             .handle({name == u"stop" ? HandOverCommand::Stop
+                                                      : HandOverCommand::Broadcast,
+                                      argument})
+                             .status;
+            ManualTimeSource::deliverPostedEvents();
+            return status == CommandStatus::Ok;
+        };
+        for (const QString& s : reach)
+            QVERIFY2(step(s), qPrintable(s));
+        QCOMPARE(int(m_console->dispatcher().controls().last()), reached);
+        QVERIFY2(step(leave), qPrintable(leave));
+        QCOMPARE(int(m_console->dispatcher().controls().last()), left);
+    }
+
     void signalsEndTheLoop()
     {
         platform::TerminationSignals handler;

@@ -1,4 +1,4 @@
-#include "console/CommandDispatcher.h"
+#include "console/ControlState.h"
 #include "ui/MainWindowLayout.h"
 
 #include <QTest>
@@ -6,40 +6,26 @@
 using namespace tolvane;
 using namespace tolvane::ui::mainwindow;
 
-// The commands' enabling rules are the window's: every path through the control
-// states leaves the three buttons as the window's table does.
+// The window and the commands read one table of control states; the window maps
+// each control of it to a control of its own, one to one.
 class TestCommandButtons : public QObject
 {
     Q_OBJECT
 
-    static void applyTable(int state, QMap<int, bool>& enabled)
-    {
-        const ControlStateRule* rule = controlState(state);
-        for (const int id : rule->enabled)
-            enabled[id] = true;
-        for (const int id : rule->disabled)
-            enabled[id] = false;
-    }
-
 private Q_SLOTS:
-    void followsTheWindowsTable()
+    void everyControlHasItsOwnWidget()
     {
-        constexpr int kStates = 6;
-        // Every sequence of four states after the first state 0.
-        for (int code = 0; code < kStates * kStates * kStates * kStates; ++code) {
-            QMap<int, bool> window;
-            applyTable(0, window);
-            console::CommandButtons buttons;
-            buttons.apply(console::ControlState::LoggedOut);
-            for (int step = 0, rest = code; step < 4; ++step, rest /= kStates) {
-                const int state = rest % kStates;
-                applyTable(state, window);
-                buttons.apply(console::ControlState(state));
-                QCOMPARE(buttons.liveSend, window.value(IDC_LIVE_SEND));
-                QCOMPARE(buttons.start, window.value(IDC_START));
-                QCOMPARE(buttons.stop, window.value(IDC_STOP));
-            }
+        QSet<int> ids;
+        for (int c = 0; c < console::kControlCount; ++c) {
+            const int id = controlId(console::Control(c));
+            QVERIFY2(std::any_of(controls().begin(), controls().end(),
+                                 [id](const ui::ControlSpec& spec) { return spec.id == id; }),
+                     qPrintable(QString::number(c)));
+            ids.insert(id);
         }
+        QCOMPARE(ids.size(), console::kControlCount);
+        QCOMPARE(controlId(console::Control::Stop), int(IDC_STOP));
+        QCOMPARE(controlId(console::Control::Shortcut6), int(IDC_SHORTCUT6));
     }
 };
 
