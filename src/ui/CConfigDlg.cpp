@@ -1,6 +1,5 @@
 #include "ui/CConfigDlg.h"
 
-#include "settings/SettingsKeys.h"
 #include "ui/ControlTable.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxSeam.h"
@@ -28,7 +27,7 @@ QList<ControlSpec> controlTable()
 
 } // namespace
 
-CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
+CConfigDlg::CConfigDlg(console::ServerSettingsService& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
 {
     const QHash<int, QWidget*> c = buildDialog(
@@ -38,8 +37,7 @@ CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
     m_hostIP = qobject_cast<IpAddressEdit*>(c.value(IdHostIP));
     m_adminPW = qobject_cast<QLineEdit*>(c.value(IdAdminPW));
 
-    m_storedHostIP = m_settings.read(settings::keys::kSectionVelmira, settings::keys::kHostIP,
-                                     settings::keys::kDefaultHostIP);
+    m_storedHostIP = m_settings.hostIP();
     m_hostIPShown = m_hostIP->setText(m_storedHostIP);
     if (!m_hostIPShown && !m_storedHostIP.trimmed().isEmpty()) {
         // A host name, say: the fields stay blank, and the stored text is kept unless
@@ -50,8 +48,7 @@ CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
         m_hostIP->setToolTip(note);
         m_hostIP->setAccessibleDescription(note);
     }
-    m_adminPW->setText(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
-                                       settings::keys::kDefaultAdminPW));
+    m_adminPW->setText(m_settings.adminPassword());
     // Shown in clear text; a longer stored password is shown whole, not cut.
     m_adminPW->setEchoMode(QLineEdit::Normal);
     setTypingLimit(m_adminPW, kMaxPasswordChars);
@@ -84,9 +81,7 @@ void CConfigDlg::OnOK()
     if (answer != QMessageBox::Ok)
         return;
     // A failed write is not reported: the store keeps the old file whole.
-    (void)m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP());
-    (void)m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
-                           m_adminPW->text());
+    (void)m_settings.save(hostIP(), m_adminPW->text());
     accept();
 }
 

@@ -51,8 +51,8 @@ bool hasLineBreak(const QString& text)
 
 } // namespace
 
-CMakeMes::CMakeMes(QDir dataDir, QString presetTitle, QWidget* parent)
-    : QDialog(parent), m_dataDir(std::move(dataDir))
+CMakeMes::CMakeMes(console::MessageListService& lists, QString presetTitle, QWidget* parent)
+    : QDialog(parent), m_lists(lists)
 {
     const QHash<int, QWidget*> c = buildDialog(
         this, QStringLiteral("メッセージリスト作成ダイアログ♪"), QSize(290, 183), controlTable());
@@ -71,7 +71,7 @@ CMakeMes::CMakeMes(QDir dataDir, QString presetTitle, QWidget* parent)
     // Edit mode: the title names an existing list. A file that cannot be read
     // leaves the list empty; the title stays so the list can be written anew.
     if (!presetTitle.isEmpty()) {
-        if (const auto lines = broadcast::ReadListFile(m_dataDir, presetTitle))
+        if (const auto lines = m_lists.read(presetTitle))
             m_lines->addItems(*lines);
     }
     m_title->setText(presetTitle);
@@ -247,7 +247,7 @@ void CMakeMes::OnOK()
         m_title->selectAll();
         return;
     }
-    if (!m_dataDir.exists() && !QDir().mkpath(m_dataDir.absolutePath()))
+    if (!m_lists.ensureDirectory())
         ShowMessageBox(this, QStringLiteral("データディレクトリにアクセスできません・・（；；"));
     if (m_lines->count() == 0) {
         ShowMessageBox(this, QStringLiteral("データがありません・・（；；"));
@@ -257,7 +257,7 @@ void CMakeMes::OnOK()
         ShowMessageBox(this, QStringLiteral("タイトルを入力して下さい！"));
         return;
     }
-    const platform::Result<void> result = broadcast::WriteListFile(m_dataDir, listTitle, lines());
+    const platform::Result<void> result = m_lists.save(listTitle, lines());
     if (!result) {
         refuseWrite(result.error(), listTitle);
         return;

@@ -310,7 +310,7 @@ private Q_SLOTS:
         QCOMPARE(tips.last(), (QVariantList{3, u"朝"_s}));
 
         // Display only (the state after start): a press loads and sends nothing.
-        m_console->refreshAndReselect(QString());
+        m_console->reselectList(QString());
         m_console->PressShortcut(3);
         QCOMPARE(m_console->currentListName(), u"朝"_s);
         QCOMPARE(m_console->lines().size(), 2);
@@ -324,7 +324,7 @@ private Q_SLOTS:
         m_console->StopBroadcast();
 
         QVERIFY(QFile::remove(dataDir().filePath(u"朝"_s)));
-        m_console->RefreshListNames();
+        m_console->lists().rescan(); // as the file watcher does
         m_prompts->expectNotice(Notice::ShortcutListMissing);
         m_prompts->expectNotice(Notice::ShortcutReleased);
         m_console->PressShortcut(3);

@@ -4,6 +4,8 @@
 #include "console/LinkState.h"
 #include "net/Notifications.h"
 #include "settings/IniSettings.h"
+#include "ui/CConfigDlg.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/UpDownControl.h"
@@ -458,8 +460,8 @@ private Q_SLOTS:
             ++opened;
             return int(QDialog::Rejected);
         });
-        choose(u"one"_s);                                // enables the button
-        m_desk->window->controller().RefreshListNames(); // and nothing is chosen now
+        choose(u"one"_s);                                     // enables the button
+        m_desk->window->controller().reselectList(QString()); // and nothing is chosen now
         boxes.expect();
         QTest::mouseClick(m_desk->control(IDC_EDIT_LIST), Qt::LeftButton);
         QCOMPARE(opened, 0);
@@ -475,15 +477,32 @@ private Q_SLOTS:
         m_desk->open(server.port());
         QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
-        setDialogRunner([&](QDialog&) {
-            (void)settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
-            return int(QDialog::Accepted);
+        setDialogRunner([&](QDialog& dialog) {
+            control<QLineEdit>(&dialog, CConfigDlg::IdAdminPW)->setText(u"ab"_s);
+            boxes.expect(); // the confirmation
+            QTest::mouseClick(control<QPushButton>(&dialog, 1), Qt::LeftButton);
+            return dialog.result();
         });
         QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);
         QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
         QTRY_COMPARE(server.received.frames().size(), 1);
         QCOMPARE(server.received.frames().at(0).toHex(),
                  QByteArray("090000001127060061006200000000"));
+
+        // Changed by hand in the file: taken for the next login, which the window
+        // leaves to the operator, also after a refusal.
+        server.reply(QByteArray::fromHex("040000001227"
+                                         "00000000"));
+        QTRY_COMPARE(m_desk->status(), u"ログインを拒否されました"_s);
+        QVERIFY(settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"cd"_s));
+        QTRY_VERIFY(
+            m_desk->logLines().contains(u"外部変更 管理者パスワード（次のログインから）"_s));
+        QVERIFY(!m_desk->logLines().contains(u"ログイン 新しい管理者パスワードで再試行"_s));
+        QCOMPARE(server.received.frames().size(), 1);
+        QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
+        QTRY_COMPARE(server.received.frames().size(), 2);
+        QCOMPARE(server.received.frames().at(1).toHex(),
+                 QByteArray("090000001127060063006400000000"));
     }
 
     void systemMenuVersionItemOpensTheAboutBox()
