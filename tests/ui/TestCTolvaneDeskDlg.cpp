@@ -1,10 +1,12 @@
 #include "BoxRecorder.h"
 #include "DeskFixture.h"
+#include "FileBytes.h"
 
 #include "console/LinkState.h"
 #include "net/Notifications.h"
 #include "settings/IniSettings.h"
 #include "ui/CConfigDlg.h"
+#include "ui/CMakeMes.h"
 #include "ui/ControlTable.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
@@ -447,6 +449,35 @@ private Q_SLOTS:
         QCOMPARE(m_desk->control<QComboBox>(IDC_LIST_SELECTOR)->currentText(), u"abcd"_s);
         QCOMPARE(m_desk->control<QListWidget>(IDC_LINES)->item(0)->text(), u"y"_s);
         QVERIFY(!m_desk->window->controller().engine().isRunning());
+    }
+
+    // A list saved by the editor or copied in by hand joins the selector; the list
+    // chosen stays chosen, and goes only with its file.
+    void theChosenListStaysChosenWhenListsComeAndGo()
+    {
+        m_desk->makeDataDirectory({{u"one"_s, {u"1"_s}}});
+        BoxRecorder boxes;
+        FakeServer server;
+        m_desk->open(server.port());
+        auto* selector = m_desk->control<QComboBox>(IDC_LIST_SELECTOR);
+        choose(u"one"_s);
+        setDialogRunner([](QDialog& dialog) {
+            control<QLineEdit>(&dialog, CMakeMes::IdTitle)->setText(u"two"_s);
+            control<QLineEdit>(&dialog, CMakeMes::IdMessage)->setText(u"2"_s);
+            QTest::mouseClick(control<QPushButton>(&dialog, CMakeMes::IdAdd), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(&dialog, 1), Qt::LeftButton);
+            return dialog.result();
+        });
+        QTest::mouseClick(m_desk->control(IDC_NEW_LIST), Qt::LeftButton);
+        QCOMPARE(selector->count(), 2);
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QVERIFY(testsupport::writeBytes(m_desk->dataDir().filePath(u"three"_s), "0\r\n"));
+        QTRY_COMPARE(selector->count(), 3);
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QVERIFY(QFile::remove(m_desk->dataDir().filePath(u"one"_s)));
+        QTRY_COMPARE(selector->count(), 2);
+        QCOMPARE(selector->currentIndex(), -1);
+        QCOMPARE(m_desk->control<QListWidget>(IDC_LINES)->item(0)->text(), u"1"_s);
     }
 
     void editWithoutSelectionOpensNothing()
