@@ -309,7 +309,7 @@ private Q_SLOTS:
         m_prompts->expectQuestion(Question::BindShortcut, true, 3);
         m_console->BindShortcut(3);
         QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
-        QCOMPARE(tips.last(), (QVariantList{3, u"朝"_s}));
+        QCOMPARE(tips.value(tips.size() - 1), (QVariantList{3, u"朝"_s}));
 
         // Display only (the state after start): a press loads and sends nothing.
         m_console->reselectList(QString());
@@ -330,7 +330,7 @@ private Q_SLOTS:
         m_prompts->expectNotice(Notice::ShortcutListMissing);
         m_prompts->expectNotice(Notice::ShortcutReleased);
         m_console->PressShortcut(3);
-        QCOMPARE(tips.last(), (QVariantList{3, QString()}));
+        QCOMPARE(tips.value(tips.size() - 1), (QVariantList{3, QString()}));
         QVERIFY(!m_console->shortcuts().isBound(3));
         // Only in memory: the file still names the list.
         QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
