@@ -349,6 +349,16 @@ void ConsoleController::refreshAndReselect(const QString& listName)
         setCurrentList(index);
 }
 
+void ConsoleController::refreshKeepingSelection()
+{
+    // By its exact name; not reloaded, so the view keeps the lines it shows.
+    const QString chosen = currentListName();
+    RefreshListNames();
+    const int index = int(m_listNames.indexOf(chosen));
+    if (index >= 0)
+        setCurrentList(index);
+}
+
 void ConsoleController::selectList(int index)
 {
     if (index < 0 || index >= m_listNames.size())
@@ -373,27 +383,55 @@ void ConsoleController::LoadSelectedList()
     m_broadcast->setLines(title, *lines);
 }
 
+bool ConsoleController::listStillThere(const QString& listName)
+{
+    // Read afresh: the list may have gone while the question was open.
+    return broadcast::ListNames(m_dataDir).contains(listName);
+}
+
 void ConsoleController::DeleteSelectedList()
 {
+    // The answer deletes the list shown when the question was asked, whatever a
+    // command, the schedule or a shortcut chose while the box was open.
+    const QString listName = currentListName();
     if (!m_prompts.confirm(Question::DeleteList))
         return;
-    if (m_currentList < 0) {
+    if (listName.isEmpty()) {
         m_prompts.inform(Notice::NoListSelected);
         return;
     }
+    if (!listStillThere(listName)) {
+        logEvent(u"削除しません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
+        refreshKeepingSelection();
+        m_prompts.inform(Notice::ListGone, listName);
+        return;
+    }
+    const QString shown = currentListName();
     // A failed deletion is not reported: the refreshed selector still shows the file.
-    broadcast::DeleteListFile(m_dataDir, currentListName());
-    RefreshListNames();
-    m_broadcast->setLines(QString(), {});
+    broadcast::DeleteListFile(m_dataDir, listName);
+    if (shown == listName) {
+        logEvent(u"削除 リスト「"_s + listName + u"」"_s);
+        RefreshListNames();
+        m_broadcast->setLines(QString(), {});
+        return;
+    }
+    // Another list was chosen meanwhile: it stays chosen and keeps its lines.
+    logEvent(u"削除 リスト「"_s + listName + u"」（確認の間に「"_s + shown +
+             u"」が選ばれました）"_s);
+    refreshKeepingSelection();
 }
 
 void ConsoleController::PressShortcut(int slot)
 {
     if (!m_shortcuts.isBound(slot))
         return;
-    const int index = broadcast::FindListByName(m_listNames, m_shortcuts.boundName(slot));
+    const QString bound = m_shortcuts.boundName(slot);
+    const int index = broadcast::FindListByName(m_listNames, bound);
     if (index < 0) {
         m_prompts.inform(Notice::ShortcutListMissing);
+        // Bound anew while the box was open: that binding stays.
+        if (m_shortcuts.boundName(slot) != bound)
+            return;
         // Only in memory: the binding comes back at the next start if the list exists again.
         m_shortcuts.unbindInMemory(slot);
         Q_EMIT shortcutChanged(slot, QString());
@@ -408,20 +446,36 @@ void ConsoleController::PressShortcut(int slot)
 
 void ConsoleController::BindShortcut(int slot)
 {
-    if (m_currentList < 0) {
+    // The list chosen when the question was asked is the one bound.
+    const QString listName = currentListName();
+    if (listName.isEmpty()) {
         m_prompts.inform(Notice::NoListToBind);
         return;
     }
     if (!m_prompts.confirm(Question::BindShortcut, slot))
         return;
-    m_shortcuts.bind(slot, currentListName(), m_settings);
+    if (!listStillThere(listName)) {
+        logEvent(u"割り付けません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
+        refreshKeepingSelection();
+        m_prompts.inform(Notice::ListGone, listName);
+        return;
+    }
+    m_shortcuts.bind(slot, listName, m_settings);
     Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
 }
 
 void ConsoleController::UnbindShortcut(int slot)
 {
+    // The binding the operator agreed to release, as it stood when asked.
+    const QString bound = m_shortcuts.boundName(slot);
     if (!m_prompts.confirm(Question::UnbindShortcut, slot))
         return;
+    if (m_shortcuts.boundName(slot) != bound) {
+        logEvent(u"解除しません：短縮ボタン（"_s + QString::number(slot) +
+                 u"）は確認の間に変わりました"_s);
+        m_prompts.inform(Notice::ShortcutChanged, QString::number(slot));
+        return;
+    }
     m_shortcuts.unbind(slot, m_settings);
     Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
 }

@@ -168,6 +168,8 @@ private:
     }
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
+    bool listStillThere(const QString& listName);
+    void refreshKeepingSelection();
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);

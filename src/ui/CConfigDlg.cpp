@@ -77,15 +77,33 @@ QString CConfigDlg::adminPW() const
 
 void CConfigDlg::OnOK()
 {
+    // What the operator confirms: the values typed, replacing the values stored now.
+    const QString hostIP = this->hostIP();
+    const QString adminPW = m_adminPW->text();
+    const auto stored = [this] {
+        using namespace settings::keys;
+        return QStringList{m_settings.read(kSectionVelmira, kHostIP, kDefaultHostIP),
+                           m_settings.read(kSectionVelmira, kAdminPW, kDefaultAdminPW)};
+    };
+    const QStringList before = stored();
     const QMessageBox::StandardButton answer = ShowMessageBox(
         this, QStringLiteral("更新しますよ～！？\r更新後、再起動してアクセスして下さい♪"),
         QStringLiteral("Final answer ?"), QMessageBox::Ok | QMessageBox::Cancel, MsgIcon::Question,
         QMessageBox::Ok);
     if (answer != QMessageBox::Ok)
         return;
+    if (stored() != before) {
+        // Someone else wrote the settings while the box was open: theirs are not
+        // overwritten unseen. The dialog stays open; OK asks again.
+        ShowMessageBox(this,
+                       QStringLiteral("確認の間に設定ファイルが書き換えられたので\r"
+                                      "更新しませんでした・・（；；"),
+                       QStringLiteral("Final answer ?"), QMessageBox::Ok, MsgIcon::Warning);
+        return;
+    }
     // A failed write is not reported: the store keeps the old file whole.
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP());
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW, m_adminPW->text());
+    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP);
+    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW, adminPW);
     accept();
 }
 
