@@ -282,7 +282,8 @@ private Q_SLOTS:
         QTRY_VERIFY(m_server->received.broadcastTexts().contains(u"c1"_s));
     }
 
-    // When the object went while the box was open, the answer does nothing and says so.
+    // When the object went or changed while the box was open, the answer does nothing
+    // and says so.
     void anObjectThatWentIsLeftAlone_data()
     {
         QTest::addColumn<int>("question");
@@ -293,6 +294,10 @@ private Q_SLOTS:
         QTest::newRow("解除")
             << int(UnbindShortcut)
             << u"短縮ボタン（3）の割り付けが変わったので\r解除しませんでした・・（；´ー｀）"_s;
+        QTest::newRow("設定")
+            << int(ServerSettings)
+            << u"確認の間に設定ファイルが書き換えられたので\r更新しませんでした・・（；；"_s;
+        QTest::newRow("時報の追加") << int(ScheduleEntry) << gone;
     }
 
     void anObjectThatWentIsLeftAlone()
@@ -302,28 +307,63 @@ private Q_SLOTS:
         BoxRecorder boxes;
         openLoggedIn();
         choose(u"AAA"_s);
-        const auto slotSpin = qobject_cast<UpDownControl*>(m_desk->control(IDC_SLOT_SPIN));
+        const QString aaa = m_desk->dataDir().filePath(u"AAA"_s);
         boxes.expectWhileOpen(QMessageBox::Ok, [&] {
-            if (question == UnbindShortcut) {
-                // Shortcut 3 finds its list gone and lets go of it meanwhile.
-                boxes.expect(QMessageBox::Ok, 2);
-                QVERIFY(QFile::remove(m_desk->dataDir().filePath(u"AAA"_s)));
+            switch (Question(question)) {
+            case UnbindShortcut:
+                // Shortcut 3 finds its list gone and lets go of it meanwhile, with
+                // its two notices.
+                boxes.forget();
+                boxes.expect(QMessageBox::Ok, 3);
+                QVERIFY(QFile::remove(aaa));
                 console().RefreshListNames();
                 console().PressShortcut(3);
-            } else {
-                QVERIFY(QFile::remove(m_desk->dataDir().filePath(u"AAA"_s)));
+                break;
+            case ServerSettings:
+                settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"theirs"_s);
+                break;
+            default:
+                QVERIFY(QFile::remove(aaa));
             }
         });
         boxes.expect();
+        const auto slotSpin = qobject_cast<UpDownControl*>(m_desk->control(IDC_SLOT_SPIN));
         slotSpin->setPos(question == UnbindShortcut ? 3 : 2);
-        const int button = question == DeleteList     ? IDC_DELETE_LIST
-                           : question == BindShortcut ? IDC_BIND
-                                                      : IDC_UNBIND;
-        QTest::mouseClick(m_desk->control(button), Qt::LeftButton);
+        switch (Question(question)) {
+        case ServerSettings:
+            setDialogRunner([this](QDialog& dialog) {
+                control<QLineEdit>(&dialog, CConfigDlg::IdAdminPW)->setText(u"mine"_s);
+                click(&dialog, 1);
+                click(&dialog, 2); // still open after the refusal
+                return dialog.result();
+            });
+            QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);
+            QCOMPARE(setting(u"Velmira"_s, u"AdminPW"_s), u"theirs"_s);
+            break;
+        case ScheduleEntry:
+            setDialogRunner([this](QDialog& dialog) {
+                auto* lists = control<QComboBox>(&dialog, CTimeSignalDlg::IdLists);
+                lists->setCurrentIndex(lists->findText(u"AAA"_s));
+                click(&dialog, CTimeSignalDlg::IdAdd);
+                click(&dialog, CTimeSignalDlg::IdClose);
+                return dialog.result();
+            });
+            QTest::mouseClick(m_desk->control(IDC_TIMESIG_SETTINGS), Qt::LeftButton);
+            QCOMPARE(testsupport::readBytes(m_desk->dataDir().filePath(u"TimeSignal.cfg"_s)),
+                     QByteArray("1\r\n12:00:05,1,CCC\r\n"));
+            break;
+        default: {
+            const int button = question == DeleteList     ? IDC_DELETE_LIST
+                               : question == BindShortcut ? IDC_BIND
+                                                          : IDC_UNBIND;
+            QTest::mouseClick(m_desk->control(button), Qt::LeftButton);
+            QCOMPARE(setting(u"SCBn"_s, u"Btn2"_s), QString());
+            QCOMPARE(setting(u"SCBn"_s, u"Btn3"_s), u"AAA"_s); // released in memory only
+            QVERIFY(m_desk->logLines().last().contains(u"確認の間に"_s));
+        }
+        }
+        QVERIFY(boxes.done());
         QCOMPARE(boxes.boxes.last().text, told);
-        QCOMPARE(setting(u"SCBn"_s, u"Btn2"_s), QString());
-        QCOMPARE(setting(u"SCBn"_s, u"Btn3"_s), u"AAA"_s); // released in memory only
-        QVERIFY(m_desk->logLines().last().contains(u"確認の間に"_s));
     }
 };
 
