@@ -2,8 +2,8 @@
 
 namespace tolvane::console {
 
-// Which of the main window's controls are enabled; the value is the first
-// parameter of WM_SET_CONTROL_STATE.
+// Which of the main window's controls are enabled; the values index the window's
+// table of control states.
 enum class ControlState : int {
     LoggedOut = 0,
     LoggedIn = 1,
