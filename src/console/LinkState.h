@@ -11,7 +11,7 @@ Q_NAMESPACE
 enum class LinkState {
     Idle,        // before the start
     Starting,    // the run's first attempt is under way
-    Unreachable, // that attempt failed (told once, in a box); tried again by itself
+    Unreachable, // no link made yet and the last attempt failed; tried again by itself
     Connecting,  // a later attempt, no link made yet this run
     Connected,   // connected, not logged in
     LoggingIn,   // a login went out and its answer has not come
