@@ -3,7 +3,6 @@
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
-#include "net/Notifications.h"
 #include "protocol/BroadcastRequest.h"
 #include "settings/SettingsKeys.h"
 #include "timesignal/TimeSignalFile.h"
@@ -35,10 +34,7 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
       m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
       m_link(new LinkSupervisor(*m_time, std::move(connection), m_options.autoLogin, this)),
       m_broadcast(new BroadcastSession(*m_time, *m_link, this)),
-      m_accountService(
-          new AccountService([this](const QByteArray& frame) { return m_link->send(frame); },
-                             [this] { return m_link->isUp(); },
-                             [this](const QString& line) { logEvent(line); }, m_prompts, this)),
+      m_accountService(new AccountService(*m_link, m_prompts, this)),
       m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(m_options.logFolder()),
       m_clockTimer(m_time->createTimer(this)), m_noticeTimer(m_time->createTimer(this))
 {
@@ -52,10 +48,11 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     connect(m_link, &LinkSupervisor::firstConnectFailed, this,
             [this] { m_prompts.inform(Notice::ConnectionFailed); });
     connect(m_link, &LinkSupervisor::loginAccepted, m_broadcast, &BroadcastSession::resume);
-    connect(m_link, &LinkSupervisor::loginRefused, this,
-            [this] { setStatus(status::kLoginRefused); });
-    connect(m_link, &LinkSupervisor::frameReceived, this, &ConsoleController::onFrameReceived);
+    // Shown whatever the login: the count is the server's word.
+    connect(m_link, &LinkSupervisor::playerCountReceived, this,
+            [this](qint32 players) { setStatus(status::playerCount(players)); });
     connect(m_link, &LinkSupervisor::logged, this, &ConsoleController::logEvent);
+    connect(m_accountService, &AccountService::logged, this, &ConsoleController::logEvent);
 
     connect(m_broadcast, &BroadcastSession::linesChanged, this, &ConsoleController::linesChanged);
     connect(m_broadcast, &BroadcastSession::currentLineChanged, this,
@@ -131,19 +128,11 @@ void ConsoleController::reloadTimeSignalConfig()
         m_scheduler.setSchedule(timesignal::LoadSchedule(*contents));
 }
 
-bool ConsoleController::event(QEvent* event)
-{
-    const int type = int(event->type());
-    if (type == net::WM_SET_CONTROL_STATE) {
-        Q_EMIT controlStateChanged(ControlState(static_cast<net::NotifyEvent*>(event)->wParam()));
-        return true;
-    }
-    return QObject::event(event);
-}
-
 void ConsoleController::postControlState(ControlState state)
 {
-    net::postNotification(this, net::WM_SET_CONTROL_STATE, int(state));
+    // After the current handler, in order with the replies and requests queued before.
+    QMetaObject::invokeMethod(
+        this, [this, state] { Q_EMIT controlStateChanged(state); }, Qt::QueuedConnection);
 }
 
 void ConsoleController::setStatus(const QString& text)
@@ -181,20 +170,33 @@ void ConsoleController::logEvent(const QString& text)
 void ConsoleController::onLinkStateChanged(LinkState state)
 {
     switch (state) {
+    case LinkState::Idle:
+        break;
+    case LinkState::Starting:
     case LinkState::Connecting:
+    case LinkState::Reconnecting:
         setStatus(status::kConnecting);
         break;
     case LinkState::Connected:
-        setStatus(m_link->isLoginRefused() ? status::kLoginRefused : status::kNotLoggedIn);
+    case LinkState::LoggingIn:
+        setStatus(status::kNotLoggedIn);
         break;
     case LinkState::LoggedIn:
         // The player count follows at once; until it comes, no refusal is shown.
-        if (m_baseStatus == status::kLoginRefused)
-            setStatus(m_link->session().statusText());
+        if (m_baseStatus == status::kLoginRefused) {
+            const std::optional<qint32> players = m_link->session().playerCount();
+            setStatus(players ? status::playerCount(*players) : status::kNotLoggedIn);
+        }
         postControlState(ControlState::LoggedIn);
         break;
+    case LinkState::Refused:
+        setStatus(status::kLoginRefused);
+        break;
+    case LinkState::Unreachable:
+        setStatus(status::kCannotConnect);
+        break;
     case LinkState::Lost:
-        setStatus(m_link->everConnected() ? status::kLost : status::kCannotConnect);
+        setStatus(status::kLost);
         break;
     }
     Q_EMIT linkStateChanged(state);
@@ -203,7 +205,7 @@ void ConsoleController::onLinkStateChanged(LinkState state)
 void ConsoleController::onConnected(bool loggingIn)
 {
     // A broadcast that ran before any login goes on without one.
-    if (!loggingIn && !m_link->wasLoggedIn())
+    if (!loggingIn && !m_link->loggedInBefore())
         m_broadcast->resume();
 }
 
@@ -212,24 +214,6 @@ void ConsoleController::onLinkLost()
     m_broadcast->pauseForLostLink();
     postControlState(m_broadcast->isPaused() ? ControlState::LinkLostPaused
                                              : ControlState::LinkLost);
-}
-
-void ConsoleController::onFrameReceived(const protocol::Frame& frame,
-                                        net::SessionProtocol::Outcome outcome)
-{
-    switch (outcome) {
-    case net::SessionProtocol::Outcome::PlayerCountShown:
-        setStatus(m_link->session().statusText());
-        break;
-    case net::SessionProtocol::Outcome::AccountListReply:
-        m_accountService->receiveListReply(frame.payload);
-        break;
-    case net::SessionProtocol::Outcome::AccountInfoReply:
-        m_accountService->receiveDetailReply(frame.payload);
-        break;
-    default:
-        break;
-    }
 }
 
 // --- Broadcasting -----------------------------------------------------------

@@ -45,8 +45,8 @@ struct ConsoleOptions
 // broadcast, the account service, the shortcut bindings, the time-signal scheduler) with
 // the message lists, the status text and the operator's log. Operator actions come in
 // as calls; what the window should show goes out as signals; questions for the
-// operator go through OperatorPrompts. Everything runs on one thread: internal
-// notifications are posted and handled in posting order.
+// operator go through OperatorPrompts. Everything runs on one thread: what must run
+// after the current handler is queued, and queued calls run in order.
 class ConsoleController : public QObject
 {
     Q_OBJECT
@@ -153,15 +153,11 @@ Q_SIGNALS:
     // A line went to the operator's log (or failed to): the text as logged.
     void eventLogged(const QDateTime& localTime, const QString& text);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void ensureDataDirectory();
     void onLinkStateChanged(LinkState state);
     void onConnected(bool loggingIn);
     void onLinkLost();
-    void onFrameReceived(const protocol::Frame& frame, net::SessionProtocol::Outcome outcome);
     bool SendBroadcastText(const QString& text, int cap)
     {
         return m_link->send(protocol::buildBroadcastRequest(text, cap));

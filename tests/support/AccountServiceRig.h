@@ -1,11 +1,16 @@
 #pragma once
 
+#include "FakeConnection.h"
+#include "ManualTimeSource.h"
 #include "ScriptedPrompts.h"
 
 #include "console/AccountService.h"
+#include "console/LinkSupervisor.h"
 #include "protocol/AccountMessages.h"
 
 #include <QStringList>
+
+#include <memory>
 
 namespace testsupport {
 
@@ -38,21 +43,39 @@ inline QString accountRequestLine(const QByteArray& frame)
     return line;
 }
 
-// An account service over a stand-in link: the test reads back every frame sent,
-// every line for the operator's log and every notice, and cuts the link at will.
+// An account service over a link the test plays the server's side of: the test
+// reads back every frame sent, every line for the operator's log and every notice,
+// hands replies in and cuts the link at will.
 struct AccountServiceRig
 {
-    bool linkUp = true;
-    QList<QByteArray> sent; // frames that went out, in order
+    ManualTimeSource time;
+    FakeConnection* connection = nullptr; // owned by the link
+    tolvane::console::LinkSupervisor link{time, madeConnection(), false};
+    QList<QByteArray>& sent = connection->sent; // frames that went out, in order
     QStringList log;
     ScriptedPrompts prompts;
-    tolvane::console::AccountService service{
-        [this](const QByteArray& frame) {
-            if (linkUp)
-                sent.append(frame);
-            return linkUp;
-        },
-        [this] { return linkUp; }, [this](const QString& line) { log.append(line); }, prompts};
+    tolvane::console::AccountService service{link, prompts};
+
+    AccountServiceRig()
+    {
+        QObject::connect(&service, &tolvane::console::AccountService::logged,
+                         [this](const QString& line) { log.append(line); });
+        link.start(QStringLiteral("127.0.0.1"), 10010);
+        ManualTimeSource::deliverPostedEvents();
+        connection->accept();
+    }
+
+    // A reply from the server, handled as the console handles one.
+    void reply(quint16 command, const QByteArray& payload)
+    {
+        connection->reply(tolvane::protocol::encodeFrame(command, payload));
+        ManualTimeSource::deliverPostedEvents();
+    }
+    void cutLink()
+    {
+        connection->drop();
+        ManualTimeSource::deliverPostedEvents();
+    }
 
     // The requests sent since the last call, one line each (accountRequestLine).
     QStringList takeRequests()
@@ -61,6 +84,14 @@ struct AccountServiceRig
         for (const QByteArray& frame : std::exchange(sent, {}))
             out.append(accountRequestLine(frame));
         return out;
+    }
+
+private:
+    std::unique_ptr<FakeConnection> madeConnection()
+    {
+        auto made = std::make_unique<FakeConnection>();
+        connection = made.get();
+        return made;
     }
 };
 

@@ -2,7 +2,6 @@
 #include "DeskFixture.h"
 
 #include "console/LinkState.h"
-#include "net/Notifications.h"
 #include "settings/IniSettings.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
@@ -186,7 +185,7 @@ private Q_SLOTS:
 
         for (int id : inWindow)
             m_desk->control(id)->setEnabled(before);
-        net::postNotification(&m_desk->window->controller(), net::WM_SET_CONTROL_STATE, state);
+        Q_EMIT m_desk->window->controller().controlStateChanged(console::ControlState(state));
         ManualTimeSource::deliverPostedEvents();
         const StateRule& rule = kRules[state];
         for (int id : inWindow) {

@@ -74,8 +74,14 @@ struct Fixture
     bool shown(int id) { return c(id)->isVisibleTo(dlg.get()); }
     bool enabled(int id) { return c(id)->isEnabled(); }
 
-    void listArrives(const QStringList& ids) { rig.service.receiveListReply(listPayload(ids)); }
-    void detailArrives(const Detail& d) { rig.service.receiveDetailReply(detailPayload(d)); }
+    void listArrives(const QStringList& ids)
+    {
+        rig.reply(protocol::CmdAccountListReply, listPayload(ids));
+    }
+    void detailArrives(const Detail& d)
+    {
+        rig.reply(protocol::CmdAccountInfoReply, detailPayload(d));
+    }
     QStringList lines()
     {
         QStringList out;
@@ -857,7 +863,7 @@ void TestCVelmiraAccountDlg::noLinkSendsNothing()
 {
     Fixture f;
     f.view();
-    f.rig.linkUp = false;
+    f.rig.cutLink();
     m_boxes->expect(QMessageBox::Ok, 3);
     f.click(Dlg::IdReload);
     f.click(Dlg::IdDelete);
