@@ -24,7 +24,6 @@
 #include "BenchSupport.h"
 
 #include "VelmiraServer.h"
-#include "net/Notifications.h"
 #include "protocol/AccountMessages.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/CVelmiraAccountDlg.h"

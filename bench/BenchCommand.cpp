@@ -184,7 +184,9 @@ int main(int argc, char** argv)
         tolvane::console::HeadlessConsole hour({hourIni, hourDir, true, kConsolePort, {}}, &time,
                                                nullptr, devnull);
         hour.start({});
-        benchsupport::waitUntil([&] { return hour.controller().session().loginAccepted(); }, 5000);
+        benchsupport::waitUntil(
+            [&] { return hour.controller().linkState() == tolvane::console::LinkState::LoggedIn; },
+            5000);
         rssStartKb = benchsupport::statusKb(u"self"_s, "VmRSS:").value_or(-1);
         for (int step = 0; step < 3600 * 1000 / 300; ++step) {
             time.advance(300);

@@ -69,7 +69,8 @@ struct Console
         window = std::make_unique<CTolvaneDeskDlg>(o);
         clock.start();
         QObject::connect(&controller(), &ConsoleController::linkStateChanged, [this](LinkState s) {
-            if (s == LinkState::Connecting)
+            if (s == LinkState::Starting || s == LinkState::Connecting ||
+                s == LinkState::Reconnecting)
                 attemptsMs.append(clock.elapsed());
         });
         window->show();

@@ -91,7 +91,11 @@ inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
         return false;
     }
     window.controller().login();
-    if (!waitUntil([&] { return window.controller().session().loginAccepted(); }, 5000)) {
+    if (!waitUntil(
+            [&] {
+                return window.controller().linkState() == tolvane::console::LinkState::LoggedIn;
+            },
+            5000)) {
         std::fprintf(stderr, "the login was not accepted\n");
         return false;
     }

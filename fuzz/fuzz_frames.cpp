@@ -107,8 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 store.storeDetailReply(frame.payload);
                 readDetail(store);
                 break;
-            case SessionProtocol::Outcome::PlayerCountShown:
-                check(!session.statusText().isEmpty());
+            case SessionProtocol::Outcome::PlayerCount:
+                check(session.playerCount().has_value());
                 break;
             default:
                 break;

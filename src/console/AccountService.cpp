@@ -1,6 +1,6 @@
 #include "console/AccountService.h"
 
-#include <utility>
+#include "console/LinkSupervisor.h"
 
 namespace tolvane::console {
 
@@ -47,17 +47,22 @@ QString changeAction(const AccountId& account, ChangeKind kind, const QString& n
 
 } // namespace
 
-AccountService::AccountService(Send send, LinkCheck linkUp, Log log, OperatorPrompts& prompts,
-                               QObject* parent)
-    : QObject(parent), m_send(std::move(send)), m_linkUp(std::move(linkUp)), m_log(std::move(log)),
-      m_prompts(prompts)
-{}
+AccountService::AccountService(LinkSupervisor& link, OperatorPrompts& prompts, QObject* parent)
+    : QObject(parent), m_link(link), m_prompts(prompts)
+{
+    connect(&m_link, &LinkSupervisor::frameReceived, this, &AccountService::onFrameReceived);
+}
+
+bool AccountService::isLinkUp() const
+{
+    return m_link.isUp();
+}
 
 void AccountService::send(const QByteArray& frame, const QString& action)
 {
-    const bool sent = m_send(frame);
+    const bool sent = m_link.send(frame);
     if (!action.isEmpty())
-        m_log((sent ? u"アカウント "_s : u"未送信 アカウント "_s) + action);
+        Q_EMIT logged((sent ? u"アカウント "_s : u"未送信 アカウント "_s) + action);
     // The dialog checks the link first; this is for a link that broke since.
     if (!sent)
         m_prompts.inform(OperatorPrompts::Notice::AccountRequestNotSent);
@@ -129,16 +134,15 @@ void AccountService::change(const AccountId& account, ChangeKind kind, const QSt
          changeAction(account, kind, newName));
 }
 
-void AccountService::receiveListReply(const QByteArray& payload)
+void AccountService::onFrameReceived(const protocol::Frame& frame)
 {
-    m_store.storeListReply(payload);
-    Q_EMIT listReceived(m_store.listReply());
-}
-
-void AccountService::receiveDetailReply(QByteArrayView payload)
-{
-    m_store.storeDetailReply(payload);
-    Q_EMIT detailsReceived(m_store.detail());
+    if (frame.command == protocol::CmdAccountListReply) {
+        m_store.storeListReply(frame.payload);
+        Q_EMIT listReceived(m_store.listReply());
+    } else if (frame.command == protocol::CmdAccountInfoReply) {
+        m_store.storeDetailReply(frame.payload);
+        Q_EMIT detailsReceived(m_store.detail());
+    }
 }
 
 } // namespace tolvane::console

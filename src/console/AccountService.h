@@ -6,9 +6,9 @@
 
 #include <QObject>
 
-#include <functional>
-
 namespace tolvane::console {
+
+class LinkSupervisor;
 
 // The console's account operations, as typed calls that name an account by its ID,
 // and the server's replies to them as typed signals. The ID is the one captured
@@ -20,17 +20,12 @@ class AccountService : public QObject
 {
     Q_OBJECT
 public:
-    // Hands a frame to the connection; false when it could not go out.
-    using Send = std::function<bool(const QByteArray& frame)>;
-    using LinkCheck = std::function<bool()>;
-    using Log = std::function<void(const QString& line)>;
-
-    // `prompts` outlives the service.
-    AccountService(Send send, LinkCheck linkUp, Log log, OperatorPrompts& prompts,
-                   QObject* parent = nullptr);
+    // `link` and `prompts` outlive the service. It reads the account replies among
+    // the link's frames itself.
+    AccountService(LinkSupervisor& link, OperatorPrompts& prompts, QObject* parent = nullptr);
 
     // Whether a request would reach the server now.
-    bool isLinkUp() const { return m_linkUp(); }
+    bool isLinkUp() const;
 
     // Requests; one that names a null account sends nothing. Texts are cut to their
     // fields (24, 33 and 12 characters) as the requests carry them.
@@ -45,10 +40,6 @@ public:
     void changeName(const protocol::AccountId& account, const QString& newName);
     void changeAuthority(const protocol::AccountId& account, protocol::Authority authority);
 
-    // The server's replies, handed over by whoever reads the connection.
-    void receiveListReply(const QByteArray& payload);
-    void receiveDetailReply(QByteArrayView payload);
-
     // The latest replies.
     const admin::AccountStore& store() const { return m_store; }
 
@@ -57,15 +48,16 @@ Q_SIGNALS:
     void listReceived(const QByteArray& reply);
     // A detail reply arrived; what it did not carry reads as empty or 0.
     void detailsReceived(const tolvane::protocol::AccountDetail& detail);
+    // A line for the operator's log.
+    void logged(const QString& text);
 
 private:
+    void onFrameReceived(const protocol::Frame& frame);
     void change(const protocol::AccountId& account, protocol::ChangeKind kind,
                 const QString& newPassword = {}, const QString& newName = {});
     void send(const QByteArray& frame, const QString& action = {});
 
-    Send m_send;
-    LinkCheck m_linkUp;
-    Log m_log;
+    LinkSupervisor& m_link;
     OperatorPrompts& m_prompts;
     admin::AccountStore m_store;
 };

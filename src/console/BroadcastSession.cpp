@@ -74,7 +74,8 @@ void BroadcastSession::PacingTick()
             // The link broke under this line (the last one too): it waits, and goes out
             // after the login.
             pause();
-            if (m_link.state() != LinkState::Lost)
+            // A link thought up is lost by this; one already down says so itself.
+            if (isLinkMade(m_link.state()))
                 m_link.reportSendFailure();
             else
                 Q_EMIT pausedForLink();

@@ -28,15 +28,22 @@ private:
     ConsoleController& m_controller;
 };
 
+// The four names scripts know; the finer states fall into them.
 QString linkName(LinkState state)
 {
     switch (state) {
+    case LinkState::Idle:
+    case LinkState::Starting:
     case LinkState::Connecting:
+    case LinkState::Reconnecting:
         return u"connecting"_s;
     case LinkState::Connected:
+    case LinkState::LoggingIn:
+    case LinkState::Refused:
         return u"connected"_s;
     case LinkState::LoggedIn:
         return u"logged_in"_s;
+    case LinkState::Unreachable:
     case LinkState::Lost:
         return u"lost"_s;
     }
@@ -75,16 +82,12 @@ CommandReply CommandDispatcher::refuse(settings::HandOverCommand command, Comman
 
 std::optional<CommandReply> CommandDispatcher::needLogin(settings::HandOverCommand command)
 {
-    switch (m_controller.linkState()) {
-    case LinkState::LoggedIn:
+    const LinkState state = m_controller.linkState();
+    if (state == LinkState::LoggedIn)
         return std::nullopt;
-    case LinkState::Connected:
+    if (isLinkMade(state))
         return refuse(command, CommandStatus::NotLoggedIn, u"the console is not logged in"_s,
                       u"ログインしていません"_s);
-    case LinkState::Connecting:
-    case LinkState::Lost:
-        break;
-    }
     return refuse(command, CommandStatus::NotLoggedIn, u"the link to the server is down"_s,
                   u"鯖に接続していません"_s);
 }

@@ -4,7 +4,6 @@
 #include "broadcast/MessageListStore.h"
 #include "console/ConsoleFileWatcher.h"
 #include "console/StatusTexts.h"
-#include "net/Notifications.h"
 #include "protocol/BroadcastRequest.h"
 #include "timesignal/TimeSignalFile.h"
 
@@ -34,10 +33,7 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
       m_time(time ? time : &SystemTimeSource::instance()),
       m_link(new LinkSupervisor(*m_time, std::move(connection), m_options.autoLogin, this)),
       m_broadcast(new BroadcastSession(*m_time, *m_link, this)),
-      m_accountService(
-          new AccountService([this](const QByteArray& frame) { return m_link->send(frame); },
-                             [this] { return m_link->isUp(); },
-                             [this](const QString& line) { logEvent(line); }, m_prompts, this)),
+      m_accountService(new AccountService(*m_link, m_prompts, this)),
       m_lists(new MessageListService(QDir(), this)),
       m_schedule(new ScheduleService(settings::IniSettings(m_options.settingsPath), QDir(), this)),
       m_shortcuts(
@@ -57,10 +53,11 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     connect(m_link, &LinkSupervisor::firstConnectFailed, this,
             [this] { m_prompts.inform(Notice::ConnectionFailed); });
     connect(m_link, &LinkSupervisor::loginAccepted, m_broadcast, &BroadcastSession::resume);
-    connect(m_link, &LinkSupervisor::loginRefused, this,
-            [this] { setStatus(status::kLoginRefused); });
-    connect(m_link, &LinkSupervisor::frameReceived, this, &ConsoleController::onFrameReceived);
+    // Shown whatever the login: the count is the server's word.
+    connect(m_link, &LinkSupervisor::playerCountReceived, this,
+            [this](qint32 players) { setStatus(status::playerCount(players)); });
     connect(m_link, &LinkSupervisor::logged, this, &ConsoleController::logEvent);
+    connect(m_accountService, &AccountService::logged, this, &ConsoleController::logEvent);
 
     connect(m_broadcast, &BroadcastSession::linesChanged, this, &ConsoleController::linesChanged);
     connect(m_broadcast, &BroadcastSession::currentLineChanged, this,
@@ -120,13 +117,17 @@ void ConsoleController::trackRefusedLogins()
         if (loggingIn)
             m_loginPassword = m_serverSettings->adminPassword();
     });
-    connect(m_link, &LinkSupervisor::loginRefused, this,
-            [this] { m_refusedPasswords.insert(m_loginPassword); });
+    connect(m_link, &LinkSupervisor::loginRefused, this, [this] {
+        m_loginRefused = true;
+        m_refusedPasswords.insert(m_loginPassword);
+    });
+    connect(m_link, &LinkSupervisor::loginAccepted, this, [this] { m_loginRefused = false; });
 }
 
 void ConsoleController::login()
 {
     m_loginPassword = m_serverSettings->adminPassword();
+    m_loginRefused = false;
     m_link->login();
 }
 
@@ -134,7 +135,7 @@ void ConsoleController::onAdminPasswordChanged(const QString& password)
 {
     m_link->setPassword(password);
     // The window waits for the operator's ログイン, as it always has.
-    if (!m_options.retryLoginOnNewPassword || !m_link->isLoginRefused() ||
+    if (!m_options.retryLoginOnNewPassword || !m_loginRefused ||
         m_refusedPasswords.contains(password))
         return;
     logEvent(u"ログイン 新しい管理者パスワードで再試行"_s);
@@ -182,19 +183,11 @@ void ConsoleController::ensureDataDirectory()
     m_lists->setDirectory(dd.dir);
 }
 
-bool ConsoleController::event(QEvent* event)
-{
-    const int type = int(event->type());
-    if (type == net::WM_SET_CONTROL_STATE) {
-        Q_EMIT controlStateChanged(ControlState(static_cast<net::NotifyEvent*>(event)->wParam()));
-        return true;
-    }
-    return QObject::event(event);
-}
-
 void ConsoleController::postControlState(ControlState state)
 {
-    net::postNotification(this, net::WM_SET_CONTROL_STATE, int(state));
+    // After the current handler, in order with the replies and requests queued before.
+    QMetaObject::invokeMethod(
+        this, [this, state] { Q_EMIT controlStateChanged(state); }, Qt::QueuedConnection);
 }
 
 void ConsoleController::setStatus(const QString& text)
@@ -232,20 +225,33 @@ void ConsoleController::logEvent(const QString& text)
 void ConsoleController::onLinkStateChanged(LinkState state)
 {
     switch (state) {
+    case LinkState::Idle:
+        break;
+    case LinkState::Starting:
     case LinkState::Connecting:
+    case LinkState::Reconnecting:
         setStatus(status::kConnecting);
         break;
     case LinkState::Connected:
-        setStatus(m_link->isLoginRefused() ? status::kLoginRefused : status::kNotLoggedIn);
+    case LinkState::LoggingIn:
+        setStatus(status::kNotLoggedIn);
         break;
     case LinkState::LoggedIn:
         // The player count follows at once; until it comes, no refusal is shown.
-        if (m_baseStatus == status::kLoginRefused)
-            setStatus(m_link->session().statusText());
+        if (m_baseStatus == status::kLoginRefused) {
+            const std::optional<qint32> players = m_link->session().playerCount();
+            setStatus(players ? status::playerCount(*players) : status::kNotLoggedIn);
+        }
         postControlState(ControlState::LoggedIn);
         break;
+    case LinkState::Refused:
+        setStatus(status::kLoginRefused);
+        break;
+    case LinkState::Unreachable:
+        setStatus(status::kCannotConnect);
+        break;
     case LinkState::Lost:
-        setStatus(m_link->everConnected() ? status::kLost : status::kCannotConnect);
+        setStatus(status::kLost);
         break;
     }
     Q_EMIT linkStateChanged(state);
@@ -254,7 +260,7 @@ void ConsoleController::onLinkStateChanged(LinkState state)
 void ConsoleController::onConnected(bool loggingIn)
 {
     // A broadcast that ran before any login goes on without one.
-    if (!loggingIn && !m_link->wasLoggedIn())
+    if (!loggingIn && !m_link->loggedInBefore())
         m_broadcast->resume();
 }
 
@@ -263,24 +269,6 @@ void ConsoleController::onLinkLost()
     m_broadcast->pauseForLostLink();
     postControlState(m_broadcast->isPaused() ? ControlState::LinkLostPaused
                                              : ControlState::LinkLost);
-}
-
-void ConsoleController::onFrameReceived(const protocol::Frame& frame,
-                                        net::SessionProtocol::Outcome outcome)
-{
-    switch (outcome) {
-    case net::SessionProtocol::Outcome::PlayerCountShown:
-        setStatus(m_link->session().statusText());
-        break;
-    case net::SessionProtocol::Outcome::AccountListReply:
-        m_accountService->receiveListReply(frame.payload);
-        break;
-    case net::SessionProtocol::Outcome::AccountInfoReply:
-        m_accountService->receiveDetailReply(frame.payload);
-        break;
-    default:
-        break;
-    }
 }
 
 // --- Broadcasting -----------------------------------------------------------
@@ -424,27 +412,55 @@ void ConsoleController::LoadSelectedList()
     m_broadcast->setLines(title, *lines);
 }
 
+bool ConsoleController::listStillThere(const QString& listName)
+{
+    // Listed afresh: the list may have gone while the question was open, before the
+    // watcher's news of it has come.
+    m_lists->rescan();
+    return m_lists->names().contains(listName);
+}
+
 void ConsoleController::DeleteSelectedList()
 {
+    // The answer deletes the list shown when the question was asked, whatever a
+    // command, the schedule or a shortcut chose while the box was open.
+    const QString listName = currentListName();
     if (!m_prompts.confirm(Question::DeleteList))
         return;
-    if (m_currentList < 0) {
+    if (listName.isEmpty()) {
         m_prompts.inform(Notice::NoListSelected);
         return;
     }
+    if (!listStillThere(listName)) {
+        logEvent(u"削除しません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
+        m_prompts.inform(Notice::ListGone, listName);
+        return;
+    }
+    const QString shown = currentListName();
     // A failed deletion is not reported: the selector still shows the file.
-    (void)m_lists->remove(currentListName());
-    setCurrentList(-1);
-    m_broadcast->setLines(QString(), {});
+    (void)m_lists->remove(listName);
+    if (shown == listName) {
+        logEvent(u"削除 リスト「"_s + listName + u"」"_s);
+        setCurrentList(-1);
+        m_broadcast->setLines(QString(), {});
+        return;
+    }
+    // Another list was chosen meanwhile: it stays chosen and keeps its lines.
+    logEvent(u"削除 リスト「"_s + listName + u"」（確認の間に「"_s + shown +
+             u"」が選ばれました）"_s);
 }
 
 void ConsoleController::PressShortcut(int slot)
 {
     if (!m_shortcuts->isBound(slot))
         return;
-    const int index = broadcast::FindListByName(m_listNames, m_shortcuts->boundName(slot));
+    const QString bound = m_shortcuts->boundName(slot);
+    const int index = broadcast::FindListByName(m_listNames, bound);
     if (index < 0) {
         m_prompts.inform(Notice::ShortcutListMissing);
+        // Bound anew while the box was open: that binding stays.
+        if (m_shortcuts->boundName(slot) != bound)
+            return;
         // Only in memory: the binding comes back at the next start if the list exists again.
         m_shortcuts->unbindInMemory(slot);
         m_prompts.inform(Notice::ShortcutReleased);
@@ -458,20 +474,35 @@ void ConsoleController::PressShortcut(int slot)
 
 void ConsoleController::BindShortcut(int slot)
 {
-    if (m_currentList < 0) {
+    // The list chosen when the question was asked is the one bound.
+    const QString listName = currentListName();
+    if (listName.isEmpty()) {
         m_prompts.inform(Notice::NoListToBind);
         return;
     }
     if (!m_prompts.confirm(Question::BindShortcut, slot))
         return;
+    if (!listStillThere(listName)) {
+        logEvent(u"割り付けません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
+        m_prompts.inform(Notice::ListGone, listName);
+        return;
+    }
     // A failed write is not reported; the binding holds for this run.
-    (void)m_shortcuts->bind(slot, currentListName());
+    (void)m_shortcuts->bind(slot, listName);
 }
 
 void ConsoleController::UnbindShortcut(int slot)
 {
+    // The binding the operator agreed to release, as it stood when asked.
+    const QString bound = m_shortcuts->boundName(slot);
     if (!m_prompts.confirm(Question::UnbindShortcut, slot))
         return;
+    if (m_shortcuts->boundName(slot) != bound) {
+        logEvent(u"解除しません：短縮ボタン（"_s + QString::number(slot) +
+                 u"）は確認の間に変わりました"_s);
+        m_prompts.inform(Notice::ShortcutChanged, QString::number(slot));
+        return;
+    }
     (void)m_shortcuts->unbind(slot);
 }
 

@@ -55,8 +55,8 @@ struct ConsoleOptions
 // services' change signals, so a file changed by a dialog or by hand reaches the
 // window and the headless console alike. Operator actions come in as calls; what the
 // window should show goes out as signals; questions for the operator go through
-// OperatorPrompts. Everything runs on one thread: internal notifications are posted
-// and handled in posting order.
+// OperatorPrompts. Everything runs on one thread: what must run after the current
+// handler is queued, and queued calls run in order.
 class ConsoleController : public QObject
 {
     Q_OBJECT
@@ -162,9 +162,6 @@ Q_SIGNALS:
     // A line went to the operator's log (or failed to): the text as logged.
     void eventLogged(const QDateTime& localTime, const QString& text);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void ensureDataDirectory();
     void connectServices();
@@ -176,13 +173,13 @@ private:
     void onLinkStateChanged(LinkState state);
     void onConnected(bool loggingIn);
     void onLinkLost();
-    void onFrameReceived(const protocol::Frame& frame, net::SessionProtocol::Outcome outcome);
     bool SendBroadcastText(const QString& text, int cap)
     {
         return m_link->send(protocol::buildBroadcastRequest(text, cap));
     }
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
+    bool listStillThere(const QString& listName);
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);
@@ -198,8 +195,10 @@ private:
     ShortcutService* m_shortcuts;
     ServerSettingsService* m_serverSettings;
     timesignal::TimeSignalScheduler m_scheduler;
-    // The password the last login went out with, and those refused in this run.
+    // The password the last login went out with, whether it was refused (a refusal
+    // stands across a lost link until the next login), and those refused in this run.
     QString m_loginPassword;
+    bool m_loginRefused = false;
     QSet<QString> m_refusedPasswords;
 
     QString m_statusText;

@@ -63,6 +63,10 @@ QString noticeText(Notice notice, const QString& detail)
         return u"ヴェルミラ鯖とコネクションが取れません"_s;
     case Notice::AccountRequestNotSent:
         return u"鯖との接続が切れているので送れませんでした"_s;
+    case Notice::ListGone:
+        return u"メッセージリスト「"_s + detail + u"」はもうありません"_s;
+    case Notice::ShortcutChanged:
+        return u"短縮ボタン（"_s + detail + u"）の割り付けが変わっていました"_s;
     }
     return {};
 }

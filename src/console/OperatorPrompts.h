@@ -30,6 +30,9 @@ public:
         NoListToBind,
         ConnectionFailed,      // the first connection attempt failed
         AccountRequestNotSent, // an account request found no link
+        // The object of a question changed while it was open: nothing was done.
+        ListGone,        // detail: the list's title
+        ShortcutChanged, // detail: the slot's number
     };
 
     virtual ~OperatorPrompts() = default;

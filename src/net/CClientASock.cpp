@@ -1,7 +1,5 @@
 #include "net/CClientASock.h"
 
-#include "net/Notifications.h"
-
 namespace tolvane::net {
 
 namespace {
@@ -81,9 +79,10 @@ void CClientASock::OnReceive()
         const QByteArray bytes = m_socket.read(64 * 1024);
         if (bytes.isEmpty())
             break;
-        const int completed = m_assembler.feed(bytes);
-        for (int i = 0; i < completed; ++i)
-            postNotification(owner(), WM_FRAME_RECEIVED);
+        m_assembler.feed(bytes);
+        // The frames completed before a refused one still count.
+        while (m_assembler.hasFrame())
+            Q_EMIT frameReceived(m_assembler.takeFrame());
         if (m_assembler.hasError()) {
             setLastError(QStringLiteral("frame too large"));
             lose(kFrameRefused);

@@ -8,9 +8,8 @@
 
 namespace tolvane::net {
 
-// The console's one TCP connection to the game server. Each completed reply frame
-// is queued and announced to the owner with a posted WM_FRAME_RECEIVED. A closed
-// socket sends nothing until the next Connect.
+// The console's one TCP connection to the game server. A closed socket sends
+// nothing until the next Connect.
 class CClientASock : public ServerConnection
 {
     Q_OBJECT
@@ -27,8 +26,6 @@ public:
         return m_socket.state() == QAbstractSocket::ConnectedState;
     }
 
-    bool hasFrame() const override { return m_assembler.hasFrame(); }
-    protocol::Frame takeFrame() override { return m_assembler.takeFrame(); }
     bool isClosed() const { return m_closed; }
 
     // The code connectFinished and closed carry for a socket error: never 0, which

@@ -3,7 +3,6 @@
 #include "protocol/Wire.h"
 
 #include <QObject>
-#include <QPointer>
 
 namespace tolvane::net {
 
@@ -11,9 +10,10 @@ namespace tolvane::net {
 // class is the real one; tests put a scripted connection in its place so the
 // console's glue runs without a network.
 //
-// Completed reply frames are queued here and each is announced to the owner with a
-// posted WM_FRAME_RECEIVED, so replies are handled one at a time, in order, between
-// the console's other events.
+// Each reply frame is emitted as soon as it is complete, in the order the server
+// sent them; a close that follows is emitted after them. A receiver that must not
+// run inside the socket's read handler connects with a queued connection and so
+// handles each frame in a turn of the event loop of its own, still in order.
 class ServerConnection : public QObject
 {
     Q_OBJECT
@@ -22,9 +22,6 @@ public:
 
     // connectFinished's code for a host text that names nothing.
     static constexpr int kHostNotFound = -2;
-
-    void setOwner(QObject* owner) { m_owner = owner; }
-    QObject* owner() const { return m_owner; }
 
     // Starts connecting; the outcome arrives through connectFinished.
     virtual void Connect(const QString& host, quint16 port) = 0;
@@ -35,13 +32,12 @@ public:
     virtual void Close() = 0;
     virtual bool isConnected() const = 0;
 
-    virtual bool hasFrame() const = 0;
-    virtual protocol::Frame takeFrame() = 0;
     QString lastError() const { return m_lastError; }
 
 Q_SIGNALS:
     // The outcome of a connect: 0 on success, any other value a failure.
     void connectFinished(int errorCode);
+    void frameReceived(const tolvane::protocol::Frame& frame);
     // An established connection ended without our asking: the peer closed it, it was
     // reset, a read failed or a frame was refused. The reason is in lastError().
     void closed(int errorCode);
@@ -50,7 +46,6 @@ protected:
     void setLastError(const QString& text) { m_lastError = text; }
 
 private:
-    QPointer<QObject> m_owner;
     QString m_lastError;
 };
 

@@ -7,31 +7,25 @@
 
 namespace tolvane::net {
 
-// The session's state and the reply dispatcher: the login result, the player
-// count and the status text. Account replies are only recognised here; the
-// caller stores their payload where the account dialog reads it.
+// The reply dispatcher: reads the login result and the player count into their
+// fixed records and says what each reply was. It keeps no state of the session:
+// whether the console is logged in is the link supervisor's state alone. Account
+// replies are only recognised here; the account service reads them.
 class SessionProtocol
 {
 public:
     enum class Outcome {
-        Ignored,          // a command the console does not read
-        LoginAccepted,    // result 1: control state 1, then a player-count request
-        LoginRefused,     // any other result: nothing changes
-        PlayerCountShown, // statusText() holds the new text
+        Ignored,       // a command the console does not read
+        LoginAccepted, // result 1
+        LoginRefused,  // any other result
+        PlayerCount,   // a valid count: playerCount() holds it
         PlayerCountInvalid,
-        AccountListReply, // the frame's payload is the new stored list reply
-        AccountInfoReply, // the frame's payload is the new stored detail reply
+        AccountListReply,
+        AccountInfoReply,
     };
-
-    static QString notLoggedInText();
-    static QString playerCountText(qint32 players);
 
     Outcome Dispatch(const protocol::Frame& frame);
 
-    bool loginAccepted() const { return m_loginAccepted; }
-    // The link broke: a new connection must log in again.
-    void resetLogin() { m_loginAccepted = false; }
-    QString statusText() const { return m_statusText; }
     // The count of the last valid player-count reply; null before the first.
     std::optional<qint32> playerCount() const { return m_players; }
     qint32 lastLoginResult() const
@@ -40,8 +34,6 @@ public:
     }
 
 private:
-    bool m_loginAccepted = false;
-    QString m_statusText = notLoggedInText();
     // Fixed reply records: a short payload leaves the rest as it was, a long one is
     // copied only as far as the record goes.
     std::array<char, 4> m_loginResult{};

@@ -74,14 +74,32 @@ QString CConfigDlg::adminPW() const
 
 void CConfigDlg::OnOK()
 {
+    // What the operator confirms: the values typed, replacing the values stored now.
+    const QString hostIP = this->hostIP();
+    const QString adminPW = m_adminPW->text();
+    const auto stored = [this] {
+        // Read afresh: the news of a change on disk may still be on its way.
+        m_settings.reload();
+        return QStringList{m_settings.hostIP(), m_settings.adminPassword()};
+    };
+    const QStringList before = stored();
     const QMessageBox::StandardButton answer = ShowMessageBox(
         this, QStringLiteral("更新しますよ～！？\r更新後、再起動してアクセスして下さい♪"),
         QStringLiteral("Final answer ?"), QMessageBox::Ok | QMessageBox::Cancel, MsgIcon::Question,
         QMessageBox::Ok);
     if (answer != QMessageBox::Ok)
         return;
+    if (stored() != before) {
+        // Someone else wrote the settings while the box was open: theirs are not
+        // overwritten unseen. The dialog stays open; OK asks again.
+        ShowMessageBox(this,
+                       QStringLiteral("確認の間に設定ファイルが書き換えられたので\r"
+                                      "更新しませんでした・・（；；"),
+                       QStringLiteral("Final answer ?"), QMessageBox::Ok, MsgIcon::Warning);
+        return;
+    }
     // A failed write is not reported: the store keeps the old file whole.
-    (void)m_settings.save(hostIP(), m_adminPW->text());
+    (void)m_settings.save(hostIP, adminPW);
     accept();
 }
 

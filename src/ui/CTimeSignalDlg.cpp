@@ -220,8 +220,19 @@ void CTimeSignalDlg::OnAdd()
                              QStringLiteral("時") + QString::number(minute) + QStringLiteral("分") +
                              QString::number(second) + QStringLiteral("秒にメッセージリスト") +
                              listName + QStringLiteral("を放送しますか？");
-    // Only an OK button: the entry is added however the box is closed.
+    // Only an OK button: the entry is added however the box is closed, unless its list
+    // went while the box was open.
     ShowMessageBox(this, question, QStringLiteral("(^^)"), QMessageBox::Ok);
+    // Listed afresh: the news of a list gone on disk may still be on its way.
+    m_listService.rescan();
+    if (!m_listService.names().contains(listName)) {
+        RefreshListNames();
+        ShowMessageBox(this,
+                       QStringLiteral("メッセージリスト「") + listName +
+                           QStringLiteral("」はもうありません・・（；；"),
+                       QStringLiteral("（；´ー｀）"), QMessageBox::Ok, MsgIcon::Question);
+        return;
+    }
 
     addRow(twoDigits(hour) + u':' + twoDigits(minute) + u':' + twoDigits(second), true, listName);
     sortRows();

@@ -89,6 +89,17 @@ void MessageBoxPrompts::inform(Notice notice, const QString& detail)
                        u"鯖設定を確認してトルヴェインを再起動して下さい"_s,
                        u"通信不能（；；"_s);
         break;
+    case Notice::ListGone:
+        ShowMessageBox(m_parent,
+                       u"メッセージリスト「"_s + detail + u"」はもうありません・・（；；"_s,
+                       u"みつかりません・・・"_s);
+        break;
+    case Notice::ShortcutChanged:
+        ShowMessageBox(m_parent,
+                       u"短縮ボタン（"_s + detail +
+                           u"）の割り付けが変わったので\r解除しませんでした・・（；´ー｀）"_s,
+                       u"（＾＾；）"_s);
+        break;
     case Notice::AccountRequestNotSent: {
         // Over the account dialog that asked, in the style of its own notices.
         QWidget* over = QApplication::activeModalWidget();

@@ -227,7 +227,7 @@ void TestAccountService::logLines()
     AccountServiceRig rig;
     run(rig.service, op, account(kYusha));
     QCOMPARE(rig.sent.size(), 1);
-    rig.linkUp = false;
+    rig.cutLink();
     rig.prompts.expectNotice(Notice::AccountRequestNotSent);
     run(rig.service, op, account(kYusha));
     QCOMPARE(rig.sent.size(), 1);
@@ -256,19 +256,23 @@ void TestAccountService::replies()
     const QByteArray list = QByteArray::fromHex("00000000"
                                                 "01000000" +
                                                 kAbc);
-    rig.service.receiveListReply(list);
+    rig.reply(protocol::CmdAccountListReply, list);
     QCOMPARE(lists.size(), 1);
     QCOMPARE(lists[0][0].toByteArray(), list);
     QCOMPARE(rig.service.store().list().idAt(0), u"abc"_s);
 
     // u32, "abc" cut short: what the reply does not carry reads as empty or 0.
-    rig.service.receiveDetailReply(QByteArray::fromHex("00000000"
-                                                       "610062006300"));
+    rig.reply(protocol::CmdAccountInfoReply, QByteArray::fromHex("00000000"
+                                                                 "610062006300"));
     QCOMPARE(details.size(), 1);
     const auto d = details[0][0].value<protocol::AccountDetail>();
     QCOMPARE(d.id, u"abc"_s);
     QCOMPARE(d.characterName, QString());
     QCOMPARE(d.loginState, quint8(0));
+    // The link's own replies are none of the service's business.
+    rig.reply(protocol::CmdLoginResult, QByteArray::fromHex("00000000"));
+    rig.reply(protocol::CmdPlayerCountReply, QByteArray::fromHex("0100000007000000"));
+    QCOMPARE(lists.size() + details.size(), 2);
     QVERIFY(rig.sent.isEmpty());
 }
 

@@ -118,7 +118,7 @@ private Q_SLOTS:
         m_time->advance(1500);
         QVERIFY(m_session->isPaused());
         QVERIFY(!m_session->isPacingTimerActive());
-        QCOMPARE(m_link->state(), LinkState::Connecting); // lost, and tried again at once
+        QCOMPARE(m_link->state(), LinkState::Reconnecting); // lost, and tried again at once
         m_connection->refuse();
         m_time->advance(1000);
         m_connection->refuse(); // the next attempt in 2 s

@@ -1,7 +1,6 @@
 #include "FakeServer.h"
 
 #include "net/CClientASock.h"
-#include "net/Notifications.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -11,26 +10,6 @@
 using namespace tolvane;
 using namespace tolvane::net;
 using testsupport::FakeServer;
-
-namespace {
-// Counts the net::WM_FRAME_RECEIVED notifications posted to the owner and takes the frames.
-class Owner : public QObject
-{
-public:
-    explicit Owner(CClientASock& sock) : m_sock(sock) {}
-    QList<protocol::Frame> frames;
-    bool event(QEvent* e) override
-    {
-        if (int(e->type()) != net::WM_FRAME_RECEIVED)
-            return QObject::event(e);
-        frames.append(m_sock.takeFrame());
-        return true;
-    }
-
-private:
-    CClientASock& m_sock;
-};
-} // namespace
 
 class TestClientSocket : public QObject
 {
@@ -60,8 +39,7 @@ private Q_SLOTS:
     void framesSplitAndCoalescedAreDispatchedOnceInOrder()
     {
         CClientASock sock;
-        Owner owner(sock);
-        sock.setOwner(&owner);
+        QSignalSpy frames(&sock, &CClientASock::frameReceived);
         QVERIFY(connectPair(sock));
         const QByteArray two = QByteArray::fromHex("040000001227"
                                                    "01000000"
@@ -71,11 +49,13 @@ private Q_SLOTS:
         for (char byte : two)
             m_server->reply(QByteArray(1, byte));
         m_server->reply(two);
-        QTRY_COMPARE(owner.frames.size(), 4);
+        QTRY_COMPARE(frames.size(), 4);
         for (int i = 0; i < 4; i += 2) {
-            QCOMPARE(owner.frames[i].command, quint16(10002));
-            QCOMPARE(owner.frames[i + 1].command, quint16(12002));
-            QCOMPARE(owner.frames[i + 1].payload, QByteArray::fromHex("0100000007000000"));
+            const auto login = frames[i][0].value<protocol::Frame>();
+            const auto count = frames[i + 1][0].value<protocol::Frame>();
+            QCOMPARE(login.command, quint16(10002));
+            QCOMPARE(count.command, quint16(12002));
+            QCOMPARE(count.payload, QByteArray::fromHex("0100000007000000"));
         }
     }
 
@@ -93,8 +73,7 @@ private Q_SLOTS:
     void afterPeerClosesSendsNothingAndPartialFrameIsDropped()
     {
         CClientASock sock;
-        Owner owner(sock);
-        sock.setOwner(&owner);
+        QSignalSpy frames(&sock, &CClientASock::frameReceived);
         QVERIFY(connectPair(sock));
         m_server->reply(QByteArray::fromHex("0400000012270100"));
         QSignalSpy lost(&sock, &net::CClientASock::closed);
@@ -103,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(lost.size(), 1); // once, and never with the code of success
         QVERIFY(lost.at(0).at(0).toInt() != 0);
         QVERIFY(!sock.Send(protocol::encodeFrame(12001, {})));
-        QVERIFY(owner.frames.isEmpty());
+        QVERIFY(frames.isEmpty());
         // A close of our own is no loss.
         QVERIFY(connectPair(sock));
         sock.Close();

@@ -26,4 +26,33 @@ inline QByteArray listPayload(const QStringList& ids)
     return p;
 }
 
+struct Detail
+{
+    QString id = QStringLiteral("abc");
+    QByteArray digest = "0123456789abcdef0123456789abcdef";
+    QString name = QStringLiteral("勇者");
+    quint8 permission = 0;
+    quint8 authority = 0;
+    quint8 state = 0;
+};
+
+// A 244-byte detail reply: ID at 4, digest at 58, name at 92, three bytes at 118.
+inline QByteArray detailPayload(const Detail& d)
+{
+    QByteArray p(244, '\0');
+    auto putText = [&](int offset, const QString& text) {
+        for (qsizetype u = 0; u < text.size(); ++u) {
+            p[offset + 2 * u] = char(text[u].unicode() & 0xff);
+            p[offset + 2 * u + 1] = char(text[u].unicode() >> 8);
+        }
+    };
+    putText(4, d.id);
+    p.replace(58, d.digest.size(), d.digest);
+    putText(92, d.name);
+    p[118] = char(d.permission);
+    p[119] = char(d.authority);
+    p[120] = char(d.state);
+    return p;
+}
+
 } // namespace testsupport

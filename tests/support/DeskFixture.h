@@ -65,7 +65,7 @@ public:
             m_loginsAnswered = server.received.count(10001);
             server.reply(QByteArray::fromHex("040000001227"
                                              "01000000"));
-            QTRY_VERIFY(window->controller().session().loginAccepted());
+            QTRY_COMPARE(window->controller().linkState(), tolvane::console::LinkState::LoggedIn);
             if (players >= 0) {
                 QTRY_VERIFY(server.received.count(12001) > m_pollsAnswered);
                 m_pollsAnswered = server.received.count(12001);

@@ -1,6 +1,5 @@
 #include "FakeConnection.h"
 
-#include "net/Notifications.h"
 #include "protocol/SessionMessages.h"
 
 namespace testsupport {
@@ -50,9 +49,9 @@ void FakeConnection::refuse(int code)
 
 void FakeConnection::reply(const QByteArray& bytes)
 {
-    const int completed = m_replies.feed(bytes);
-    for (int i = 0; i < completed; ++i)
-        net::postNotification(owner(), net::WM_FRAME_RECEIVED);
+    m_replies.feed(bytes);
+    while (m_replies.hasFrame())
+        Q_EMIT frameReceived(m_replies.takeFrame());
 }
 
 void FakeConnection::drop(int code)

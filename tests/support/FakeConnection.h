@@ -11,8 +11,7 @@ namespace testsupport {
 
 // A connection the test plays the server's side of: it decides when a connect
 // succeeds or fails, sees every frame the console sends, hands replies in and
-// drops the link. Replies are announced like the socket's, with posted
-// WM_FRAME_RECEIVED notifications.
+// drops the link. Each completed reply is emitted as the socket emits it.
 class FakeConnection : public tolvane::net::ServerConnection
 {
 public:
@@ -26,8 +25,6 @@ public:
     bool Send(const QByteArray& frame) override;
     void Close() override;
     bool isConnected() const override { return m_connected; }
-    bool hasFrame() const override { return m_replies.hasFrame(); }
-    tolvane::protocol::Frame takeFrame() override { return m_replies.takeFrame(); }
 
     // The server's side.
     void accept();                       // the pending connect succeeds

@@ -3,7 +3,6 @@
 #include "FileBytes.h"
 
 #include "console/LinkState.h"
-#include "net/Notifications.h"
 #include "settings/IniSettings.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CMakeMes.h"
@@ -190,7 +189,7 @@ private Q_SLOTS:
 
         for (int id : inWindow)
             m_desk->control(id)->setEnabled(before);
-        net::postNotification(&m_desk->window->controller(), net::WM_SET_CONTROL_STATE, state);
+        Q_EMIT m_desk->window->controller().controlStateChanged(console::ControlState(state));
         ManualTimeSource::deliverPostedEvents();
         const StateRule& rule = kRules[state];
         for (int id : inWindow) {

@@ -23,39 +23,12 @@ using namespace Qt::StringLiterals;
 using Dlg = CVelmiraAccountDlg;
 using testsupport::AccountServiceRig;
 using testsupport::BoxRecorder;
+using testsupport::Detail;
+using testsupport::detailPayload;
 using testsupport::listPayload;
 using testsupport::RecordedBox;
 
 namespace {
-
-struct Detail
-{
-    QString id = u"abc"_s;
-    QByteArray digest = "0123456789abcdef0123456789abcdef";
-    QString name = u"勇者"_s;
-    quint8 permission = 0;
-    quint8 authority = 0;
-    quint8 state = 0;
-};
-
-// A 244-byte detail reply: ID at 4, digest at 58, name at 92, three bytes at 118.
-QByteArray detailPayload(const Detail& d)
-{
-    QByteArray p(244, '\0');
-    auto putText = [&](int offset, const QString& text) {
-        for (qsizetype u = 0; u < text.size(); ++u) {
-            p[offset + 2 * u] = char(text[u].unicode() & 0xff);
-            p[offset + 2 * u + 1] = char(text[u].unicode() >> 8);
-        }
-    };
-    putText(4, d.id);
-    p.replace(58, d.digest.size(), d.digest);
-    putText(92, d.name);
-    p[118] = char(d.permission);
-    p[119] = char(d.authority);
-    p[120] = char(d.state);
-    return p;
-}
 
 const QString kConfirmCaption = u"Final Answer?"_s;
 const QString kNoticeCaption = u"(^^;"_s;
@@ -101,8 +74,14 @@ struct Fixture
     bool shown(int id) { return c(id)->isVisibleTo(dlg.get()); }
     bool enabled(int id) { return c(id)->isEnabled(); }
 
-    void listArrives(const QStringList& ids) { rig.service.receiveListReply(listPayload(ids)); }
-    void detailArrives(const Detail& d) { rig.service.receiveDetailReply(detailPayload(d)); }
+    void listArrives(const QStringList& ids)
+    {
+        rig.reply(protocol::CmdAccountListReply, listPayload(ids));
+    }
+    void detailArrives(const Detail& d)
+    {
+        rig.reply(protocol::CmdAccountInfoReply, detailPayload(d));
+    }
     QStringList lines()
     {
         QStringList out;
@@ -884,7 +863,7 @@ void TestCVelmiraAccountDlg::noLinkSendsNothing()
 {
     Fixture f;
     f.view();
-    f.rig.linkUp = false;
+    f.rig.cutLink();
     m_boxes->expect(QMessageBox::Ok, 3);
     f.click(Dlg::IdReload);
     f.click(Dlg::IdDelete);

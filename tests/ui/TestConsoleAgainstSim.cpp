@@ -81,7 +81,7 @@ private Q_SLOTS:
         sim::SimOptions o;
         o.coalesce = true;
         QVERIFY(startConsole(o));
-        QTRY_VERIFY(m_window->controller().session().loginAccepted());
+        QTRY_VERIFY(m_window->controller().linkState() == console::LinkState::LoggedIn);
         QSignalSpy received(m_sim.get(), &sim::VelmiraServer::broadcastReceived);
         m_window->controller().StartListBroadcast(QStringLiteral("お知"));
         for (int line = 1; line <= 3; ++line) {
@@ -108,7 +108,7 @@ private Q_SLOTS:
             m_sim->addAccount(a);
         }
         // The button is enabled by the login (state 0 first disables it).
-        QTRY_VERIFY(m_window->controller().session().loginAccepted());
+        QTRY_VERIFY(m_window->controller().linkState() == console::LinkState::LoggedIn);
         QTRY_VERIFY(m_window->controlWidget(IDC_ACCOUNTS)->isEnabled());
         bool ran = false;
         setDialogRunner([&](QDialog& dialog) {

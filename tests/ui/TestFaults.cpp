@@ -9,11 +9,9 @@
 #include "FileServices.h"
 #include "FileSystemFaults.h"
 #include "FileWriteFailure.h"
-#include "PostedRecorder.h"
 
 #include "broadcast/MessageListStore.h"
 #include "console/StatusTexts.h"
-#include "net/Notifications.h"
 #include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 #include "ui/CMakeMes.h"
@@ -30,6 +28,7 @@
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -172,10 +171,9 @@ void TestFaults::serverClosesMidFrame()
     BoxRecorder boxes;
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    testsupport::PostedRecorder counter;
-    w.controller().link().installEventFilter(&counter);
+    QSignalSpy frames(&w.controller().link(), &console::LinkSupervisor::frameReceived);
     QVERIFY(m_desk->acceptLogin(server, 5));
-    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 2);
+    QCOMPARE(frames.size(), 2);
     const QMap<int, QString> before = controlsBesidesStatus(w);
 
     // In one last write: a whole player count of 6, then one of 7 cut after its fifth
@@ -191,7 +189,7 @@ void TestFaults::serverClosesMidFrame()
     QTRY_VERIFY(!w.controller().connection().isConnected());
     ManualTimeSource::deliverPostedEvents();
 
-    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 3);
+    QCOMPARE(frames.size(), 3);
     // No player count is left on show, and what sends is off until the link is back.
     QCOMPARE(m_desk->status(), console::status::kLost);
     QVERIFY(!w.controlWidget(mainwindow::IDC_LIVE_SEND)->isEnabled());
@@ -237,7 +235,7 @@ void TestFaults::refusedConnectionShowsOneBox()
         QCOMPARE(attempts, 0);
         m_desk->time.advance(1);
         QTRY_COMPARE(attempts, 1);
-        QTRY_COMPARE(w.controller().linkState(), console::LinkState::Lost);
+        QTRY_COMPARE(w.controller().linkState(), console::LinkState::Unreachable);
         attempts = 0;
     }
     QCOMPARE(boxes.boxes.size(), 1);
@@ -259,13 +257,12 @@ void TestFaults::oversizedFrameClosesTheLink()
     BoxRecorder boxes;
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    testsupport::PostedRecorder counter;
-    w.controller().link().installEventFilter(&counter);
+    QSignalSpy frames(&w.controller().link(), &console::LinkSupervisor::frameReceived);
     QVERIFY(m_desk->acceptLogin(server, 3));
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).
     server.reply(QByteArray::fromHex("00001000ff7f") + QByteArray(1024 * 1024, 'x'));
-    QTRY_COMPARE(counter.count(net::WM_FRAME_RECEIVED), 3);
+    QTRY_COMPARE(frames.size(), 3);
 
     // One byte more is refused: the link closes; nothing of that frame or after it is
     // dispatched, while the whole frame before it in the same write still counts.
@@ -273,7 +270,7 @@ void TestFaults::oversizedFrameClosesTheLink()
                  QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
     QTRY_VERIFY(!w.controller().connection().isConnected());
     ManualTimeSource::deliverPostedEvents();
-    QCOMPARE(counter.count(net::WM_FRAME_RECEIVED), 4);
+    QCOMPARE(frames.size(), 4);
     QCOMPARE(m_desk->status(), console::status::kLost);
     QTRY_COMPARE(server.socket()->state(), QAbstractSocket::UnconnectedState);
     // A new connection is made at once.

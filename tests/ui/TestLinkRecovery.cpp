@@ -72,7 +72,7 @@ class TestLinkRecovery : public QObject
         for (int ran = 0; ran < ms; ran += step) {
             m_desk->time.advance(step);
             const bool settled = QTest::qWaitFor(
-                [&] { return console().linkState() != LinkState::Connecting; }, 1000);
+                [&] { return console().linkState() != LinkState::Reconnecting; }, 1000);
             Q_UNUSED(settled); // a test that needs the outcome checks it
         }
     }

@@ -6,7 +6,6 @@
 #include "BoxRecorder.h"
 #include "DeskFixture.h"
 
-#include "net/Notifications.h"
 #include "protocol/AccountMessages.h"
 
 #include <QComboBox>
@@ -77,31 +76,14 @@ qint64 residentKiB()
 #endif
 }
 
-// Counts the notifications delivered to the main window, without taking them, and
-// the account replies the console signals.
-class NotificationCounter : public QObject
+// What the console signals: the frames its link handled, the account replies, and
+// a broadcast's end.
+struct SignalCounter
 {
-public:
     qint64 framesReceived = 0;
     qint64 accountLists = 0;
     qint64 accountInfos = 0;
     std::function<void()> onBroadcastOver;
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (int(event->type())) {
-        case net::WM_FRAME_RECEIVED:
-            ++framesReceived;
-            break;
-        case net::WM_SET_CONTROL_STATE:
-            if (static_cast<net::NotifyEvent*>(event)->wParam() == 3 && onBroadcastOver)
-                onBroadcastOver();
-            break;
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 // The game server's stand-in: keeps what the console sends, and on demand floods it
@@ -267,12 +249,15 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     FloodPeer peer(kSeed);
     CTolvaneDeskDlg& w = desk.open(peer.server.port(), true);
 
-    // The console's own notifications reach its controller; the account replies come
-    // as the account service's signals.
-    NotificationCounter counter;
-    w.controller().installEventFilter(&counter);
-    w.controller().link().installEventFilter(&counter);
-    w.installEventFilter(&counter);
+    SignalCounter counter;
+    QObject::connect(&w.controller().link(), &tolvane::console::LinkSupervisor::frameReceived,
+                     [&counter] { ++counter.framesReceived; });
+    QObject::connect(&w.controller(), &tolvane::console::ConsoleController::controlStateChanged,
+                     [&counter](tolvane::console::ControlState state) {
+                         if (state == tolvane::console::ControlState::BroadcastOver &&
+                             counter.onBroadcastOver)
+                             counter.onBroadcastOver();
+                     });
     const auto& accounts = w.controller().accountService();
     QObject::connect(&accounts, &tolvane::console::AccountService::listReceived,
                      [&counter] { ++counter.accountLists; });
