@@ -73,10 +73,19 @@ void ConsoleFileWatcher::flush()
     const bool settings = std::exchange(m_settingsDirty, false);
     if (lists)
         Q_EMIT listsChanged();
-    if (schedule)
+    if (schedule && holdsSomething(m_schedule))
         Q_EMIT scheduleChanged();
-    if (settings)
+    if (settings && holdsSomething(m_settings))
         Q_EMIT settingsChanged();
+}
+
+bool ConsoleFileWatcher::holdsSomething(const QString& path)
+{
+    // A file found empty or missing is an editor between emptying or removing it and
+    // writing it anew: read now, every setting would fall back to its default (the
+    // password, every shortcut) and every entry would go, only to come back with the
+    // editor's next write. Its news waits for that write.
+    return QFileInfo(path).size() > 0;
 }
 
 } // namespace tolvane::console

@@ -14,7 +14,8 @@ namespace tolvane::console {
 // Editors and the console's own atomic saves replace a file rather than write into
 // it, which ends the watch on the old one; the watch is renewed after every change,
 // and the directories are watched too, so a file made or put in place anew is seen.
-// Notifications that arrive in one turn of the event loop are told once.
+// Notifications that arrive in one turn of the event loop are told once, and a
+// settings or schedule file found empty or missing is not told of at all.
 class ConsoleFileWatcher : public QObject
 {
     Q_OBJECT
@@ -34,6 +35,7 @@ private:
     void onChanged(const QString& path);
     void watch();
     void flush();
+    static bool holdsSomething(const QString& path);
 
     QFileSystemWatcher m_watcher;
     QString m_dataDir;

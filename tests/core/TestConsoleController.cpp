@@ -743,6 +743,13 @@ private Q_SLOTS:
                      .value_or(u"?"_s),
                  u"neu"_s);
         QVERIFY(!logLines().join(u'\n').contains(u"neu"_s));
+
+        // Emptied, as an editor does before it writes: nothing falls back to its default.
+        QVERIFY(testsupport::writeBytes(ini(), {}));
+        QVERIFY(testsupport::writeBytes(dataDir().filePath(u"later"_s), "0\r\n"));
+        QTRY_VERIFY(m_console->listNames().contains(u"later"_s));
+        QCOMPARE(m_console->shortcuts().boundName(2), u"朝"_s);
+        QCOMPARE(logLines().filter(u"外部変更"_s).size(), 5);
     }
 
     void aLogThatCannotBeWrittenIsToldOnce()
