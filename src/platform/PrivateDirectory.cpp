@@ -20,8 +20,11 @@ using namespace Qt::StringLiterals;
 
 QString userRuntimeDirectory()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           u"/TolvaneDesk"_s;
+    // Not the temporary folder: a terminal server may give each session its own.
+    QString local = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
+    if (local.isEmpty())
+        local = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return local + u"/TolvaneDesk"_s;
 }
 
 DirectoryCheck inspectPrivateDirectory(const QString& path)

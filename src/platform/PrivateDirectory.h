@@ -8,8 +8,9 @@ namespace tolvane::platform {
 // lock and, on POSIX, the command socket. POSIX: "$XDG_RUNTIME_DIR/tolvane-desk",
 // else "/run/user/<uid>/tolvane-desk", else "<temp>/tolvane-desk-<uid>", so cron, a
 // service and the desktop of one user find the same one and two users never share
-// one. Windows: "TolvaneDesk" in the user's local application data folder, which
-// other users cannot enter and which is the same in every session of the user.
+// one. Windows: "TolvaneDesk" in the user's local application data folder
+// (%LOCALAPPDATA%), which other users cannot enter and which is the same in every
+// session of the user.
 QString userRuntimeDirectory();
 
 // Whether a folder may hold what only its user should reach.

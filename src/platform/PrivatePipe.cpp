@@ -4,6 +4,8 @@
 
 #include <QWinEventNotifier>
 
+#include <vector>
+
 #include <aclapi.h>
 #include <sddl.h>
 #include <windows.h>
@@ -56,14 +58,24 @@ QString currentUserSid()
     return tokenUserSid(GetCurrentProcess());
 }
 
+// One instance of the pipe waiting for a client.
+struct WaitingInstance
+{
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    OVERLAPPED overlapped{};
+    std::unique_ptr<QWinEventNotifier> notifier;
+};
+
 struct PrivatePipeServer::Private
 {
+    // Several clients may come at once, before the event loop runs again; a pipe
+    // without a waiting instance turns them away as busy.
+    static constexpr int kWaitingInstances = 8;
+
     Handler handler;
     QString name;
     PSECURITY_DESCRIPTOR security = nullptr;
-    HANDLE pending = INVALID_HANDLE_VALUE; // the instance a client may connect to next
-    OVERLAPPED overlapped{};
-    std::unique_ptr<QWinEventNotifier> notifier;
+    std::vector<std::unique_ptr<WaitingInstance>> waiting;
     QString error;
 
     HANDLE createInstance(bool first)
@@ -76,62 +88,72 @@ struct PrivatePipeServer::Private
             PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, &attributes);
     }
 
-    // Waits for the next client on the pending instance; a client that came already
-    // is handed over at once.
-    void waitForClient()
+    void addWaiting(HANDLE pipe)
     {
-        while (pending != INVALID_HANDLE_VALUE) {
-            ResetEvent(overlapped.hEvent);
-            if (ConnectNamedPipe(pending, &overlapped))
-                return; // overlapped: completion is signalled on the event
+        auto& w = *waiting.emplace_back(std::make_unique<WaitingInstance>());
+        w.pipe = pipe;
+        w.overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        w.notifier = std::make_unique<QWinEventNotifier>(w.overlapped.hEvent);
+        QObject::connect(w.notifier.get(), &QWinEventNotifier::activated, w.notifier.get(),
+                         [this, p = &w] { onSignalled(*p); });
+        waitForClient(w);
+    }
+
+    // Waits for the next client on `w`; a client that came already is handed over at
+    // once.
+    void waitForClient(WaitingInstance& w)
+    {
+        while (w.pipe != INVALID_HANDLE_VALUE) {
+            ResetEvent(w.overlapped.hEvent);
+            if (ConnectNamedPipe(w.pipe, &w.overlapped))
+                return; // overlapped: the completion is signalled on the event
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING)
                 return;
             if (error == ERROR_PIPE_CONNECTED)
-                handOver();
+                handOver(w);
             else
-                replacePending(); // that client went before it was taken: next one
+                replace(w); // that client went before it was taken: the next one
         }
     }
 
-    void onSignalled()
+    void onSignalled(WaitingInstance& w)
     {
         DWORD ignored = 0;
-        if (GetOverlappedResult(pending, &overlapped, &ignored, FALSE))
-            handOver();
+        if (GetOverlappedResult(w.pipe, &w.overlapped, &ignored, FALSE))
+            handOver(w);
         else
-            replacePending();
-        waitForClient();
+            replace(w);
+        waitForClient(w);
     }
 
-    void handOver()
+    void handOver(WaitingInstance& w)
     {
-        const HANDLE connected = pending;
-        pending = createInstance(false);
+        const HANDLE connected = w.pipe;
+        w.pipe = createInstance(false);
         handler(qintptr(connected));
     }
 
-    void replacePending()
+    void replace(WaitingInstance& w)
     {
-        CloseHandle(pending);
-        pending = createInstance(false);
+        CloseHandle(w.pipe);
+        w.pipe = createInstance(false);
     }
 
     void close()
     {
-        notifier.reset();
-        if (pending != INVALID_HANDLE_VALUE) {
-            // The kernel writes into `overlapped` until the wait is over.
-            DWORD ignored = 0;
-            if (CancelIoEx(pending, &overlapped))
-                GetOverlappedResult(pending, &overlapped, &ignored, TRUE);
-            CloseHandle(pending);
-            pending = INVALID_HANDLE_VALUE;
+        for (auto& w : waiting) {
+            w->notifier.reset();
+            if (w->pipe != INVALID_HANDLE_VALUE) {
+                // The system writes into `overlapped` until the wait is over.
+                DWORD ignored = 0;
+                if (CancelIoEx(w->pipe, &w->overlapped))
+                    GetOverlappedResult(w->pipe, &w->overlapped, &ignored, TRUE);
+                CloseHandle(w->pipe);
+            }
+            CloseHandle(w->overlapped.hEvent);
         }
-        if (overlapped.hEvent) {
-            CloseHandle(overlapped.hEvent);
-            overlapped.hEvent = nullptr;
-        }
+        waiting.clear();
         if (security) {
             LocalFree(security);
             security = nullptr;
@@ -162,8 +184,8 @@ bool PrivatePipeServer::listen(const QString& name)
         d->error = u"cannot describe the pipe's access: "_s + systemMessage(GetLastError());
         return false;
     }
-    d->pending = d->createInstance(true);
-    if (d->pending == INVALID_HANDLE_VALUE) {
+    const HANDLE first = d->createInstance(true);
+    if (first == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         d->error = error == ERROR_ACCESS_DENIED
                        ? d->name + u" exists already: another process made it first"_s
@@ -172,17 +194,16 @@ bool PrivatePipeServer::listen(const QString& name)
         return false;
     }
     DWORD instances = 0;
-    if (!GetNamedPipeHandleStateW(d->pending, nullptr, &instances, nullptr, nullptr, nullptr, 0) ||
+    if (!GetNamedPipeHandleStateW(first, nullptr, &instances, nullptr, nullptr, nullptr, 0) ||
         instances != 1) {
+        CloseHandle(first);
         d->error = d->name + u" exists already: another process made it first"_s;
         d->close();
         return false;
     }
-    d->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    d->notifier = std::make_unique<QWinEventNotifier>(d->overlapped.hEvent);
-    QObject::connect(d->notifier.get(), &QWinEventNotifier::activated, d->notifier.get(),
-                     [p = d.get()] { p->onSignalled(); });
-    d->waitForClient();
+    d->addWaiting(first);
+    for (int i = 1; i < Private::kWaitingInstances; ++i)
+        d->addWaiting(d->createInstance(false));
     return true;
 }
 

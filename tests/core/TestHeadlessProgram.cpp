@@ -44,8 +44,9 @@ class TestHeadlessProgram : public QObject
         p.start(program.isEmpty() ? m_program : program, arguments);
         if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000))
             return {-1, {}};
-        return {p.exitCode(),
-                QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+        QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        out.replace("\r\n", "\n"); // a text-mode stream on Windows
+        return {p.exitCode(), QString::fromUtf8(out)};
     }
 
 private Q_SLOTS:
@@ -65,6 +66,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(m_program, QFile::permissions(source)));
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert(u"XDG_RUNTIME_DIR"_s, m_tmp.filePath(u"run"_s));
+        m_env.insert(u"LOCALAPPDATA"_s, m_tmp.filePath(u"run"_s)); // the lock on Windows
         m_env.insert(u"TMPDIR"_s, m_tmp.filePath(u"tmp"_s));
         m_env.remove(u"DISPLAY"_s);
         m_env.remove(u"QT_QPA_PLATFORM"_s);

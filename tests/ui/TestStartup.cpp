@@ -29,6 +29,7 @@ class TestStartup : public QObject
         // The single-instance lock and the command socket live in the user's runtime
         // folder: keep them the test's own.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp.filePath(QStringLiteral("lock")));
+        env.insert(QStringLiteral("LOCALAPPDATA"), m_tmp.filePath(QStringLiteral("lock")));
         env.insert(QStringLiteral("TMPDIR"), m_tmp.filePath(QStringLiteral("lock")));
         env.insert(QString::fromLatin1(tolvane::settings::kTestServerPortVariable),
                    QString::number(m_server.serverPort()));
