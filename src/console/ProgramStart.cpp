@@ -57,12 +57,12 @@ std::optional<int> runWithoutWindow(int argc, char* argv[],
     if (start.help || start.version) {
         const QString text =
             start.help ? usageText() : u"tolvane-desk "_s + QString(kVersion) + u'\n';
-        std::fputs(text.toLocal8Bit().constData(), stdout);
+        std::fputs(text.toUtf8().constData(), stdout);
         return int(CommandStatus::Ok);
     }
     if (!start.error.isEmpty()) {
         const QString text = u"tolvane-desk: "_s + start.error + u'\n' + usageText();
-        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::fputs(text.toUtf8().constData(), stderr);
         return int(CommandStatus::Usage);
     }
     if (start.headless)

@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     if (!QProcess::startDetached(window, QCoreApplication::arguments().mid(1),
                                  QDir::currentPath())) {
         std::fprintf(stderr, "tolvane-desk: cannot start %s\n",
-                     QDir::toNativeSeparators(window).toLocal8Bit().constData());
+                     QDir::toNativeSeparators(window).toUtf8().constData());
         return int(console::CommandStatus::NotStarted);
     }
     return int(console::CommandStatus::Ok);
