@@ -145,7 +145,7 @@ int HeadlessConsole::run(int argc, char* argv[])
     platform::SingleInstanceLock lock;
     if (!lock.tryAcquire()) {
         // For the journal and for the operator's log, which the running console shares.
-        const QByteArray why = lock.errorString().toLocal8Bit();
+        const QByteArray why = lock.errorString().toUtf8();
         std::fprintf(stderr, "tolvane-desk: the console does not start: %s\n", why.constData());
         OperatorLog(options.logFolder())
             .write(QDateTime::currentDateTime(),
