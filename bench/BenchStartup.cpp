@@ -155,8 +155,8 @@ int main(int argc, char** argv)
     QList<double> startups;
     const benchsupport::MachineLoad load;
     for (int run = 1; run <= runs; ++run) {
-        // The single-instance lock lives in TMPDIR: a private one per run, so
-        // nothing else on the machine and no earlier run can hold it.
+        // The single-instance lock lives in the runtime folder: a private one per run,
+        // so nothing else on the machine and no earlier run can hold it.
         const QString lockDir = tmp.filePath(u"tmp%1"_s.arg(run));
         const QString runtimeDir = lockDir + u"/runtime"_s;
         QDir().mkpath(lockDir);

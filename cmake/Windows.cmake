@@ -41,19 +41,24 @@ if(CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 endif()
 
-# tolvane_windows_resources TARGET: the program icon and the version information.
-function(tolvane_windows_resources target)
-  find_program(TOLVANE_MAGICK_CONVERT convert REQUIRED)
+# tolvane_windows_resources TARGET FILENAME: the program icon and the version
+# information of the program file FILENAME.
+function(tolvane_windows_resources target filename)
   set(ico ${CMAKE_CURRENT_BINARY_DIR}/tolvane.ico)
-  add_custom_command(OUTPUT ${ico}
-    COMMAND ${TOLVANE_MAGICK_CONVERT} ${CMAKE_SOURCE_DIR}/resources/tolvane-256.png
-            -define icon:auto-resize=256,64,48,32,16 ${ico}
-    DEPENDS ${CMAKE_SOURCE_DIR}/resources/tolvane-256.png
-    COMMENT "Making the program icon")
+  get_property(made DIRECTORY PROPERTY TOLVANE_ICON_MADE)
+  if(NOT made)
+    find_program(TOLVANE_MAGICK_CONVERT convert REQUIRED)
+    add_custom_command(OUTPUT ${ico}
+      COMMAND ${TOLVANE_MAGICK_CONVERT} ${CMAKE_SOURCE_DIR}/resources/tolvane-256.png
+              -define icon:auto-resize=256,64,48,32,16 ${ico}
+      DEPENDS ${CMAKE_SOURCE_DIR}/resources/tolvane-256.png
+      COMMENT "Making the program icon")
+    set_property(DIRECTORY PROPERTY TOLVANE_ICON_MADE ON)
+  endif()
   set(TOLVANE_ICO ${ico})
-  configure_file(${CMAKE_SOURCE_DIR}/resources/tolvane-desk.rc.in
-                 ${CMAKE_CURRENT_BINARY_DIR}/tolvane-desk.rc @ONLY)
-  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/tolvane-desk.rc)
-  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/tolvane-desk.rc PROPERTIES
-                              OBJECT_DEPENDS ${ico})
+  set(TOLVANE_ORIGINAL_FILENAME ${filename})
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/tolvane-desk.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${ico})
 endfunction()

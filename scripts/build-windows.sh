@@ -9,8 +9,8 @@
 #                (scripts/check-windows-zip.sh)
 #
 # Qt for Windows comes from scripts/build-windows-qt.sh (its cache, the shared
-# prebuilt archive, or an hour's build from Debian's source). The zip holds both
-# programs, the Qt DLLs and plugins they load, the mingw-w64 runtime DLLs and
+# prebuilt archive, or an hour's build from Debian's source). The zip holds the
+# programs (the window, its console companion and the simulator), the Qt DLLs and plugins they load, the mingw-w64 runtime DLLs and
 # はじめに.txt: nothing else is needed on the Windows machine.
 set -euo pipefail
 
@@ -45,8 +45,11 @@ name="TolvaneDesk-$version-win64"
 stage="$build/zip/$name"
 rm -rf "$build/zip"
 mkdir -p "$stage/platforms" "$stage/styles"
-cp "$build/src/tolvane-desk.exe" "$build/tools/velmira-sim/velmira-sim.exe" "$stage/"
-x86_64-w64-mingw32-strip "$stage"/*.exe
+# tolvane-desk.com is the console program for scripts (commands, --headless, --help):
+# "tolvane-desk" typed in the folder runs it rather than the window program.
+cp "$build/src/tolvane-desk.exe" "$build/src/tolvane-desk.com" \
+  "$build/tools/velmira-sim/velmira-sim.exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.com
 for dll in Qt6Core Qt6Gui Qt6Network Qt6Widgets; do
   cp "$TOLVANE_WINDOWS_QT/bin/$dll.dll" "$stage/"
 done

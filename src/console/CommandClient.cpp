@@ -5,6 +5,14 @@
 #include <QDeadlineTimer>
 #include <QLocalSocket>
 
+#ifdef Q_OS_WIN
+#include "platform/PrivatePipe.h"
+#else
+#include "platform/PrivateDirectory.h"
+
+#include <QFileInfo>
+#endif
+
 #include <cstdio>
 
 namespace tolvane::console {
@@ -19,6 +27,18 @@ CommandReply CommandClient::handOver(const QString& serverName, const CommandReq
         return {CommandStatus::Usage, u"the text is too long to hand over"_s};
 
     const QDeadlineTimer deadline(timeoutMs);
+#ifndef Q_OS_WIN
+    // Whoever controls the socket's folder could stand in for the console: only a
+    // folder that nobody else can have put a socket into is trusted.
+    const platform::DirectoryCheck folder =
+        platform::inspectPrivateDirectory(QFileInfo(serverName).absolutePath());
+    if (folder.trust == platform::DirectoryTrust::Missing)
+        return {CommandStatus::NoConsole, u"no console is running"_s};
+    if (folder.trust != platform::DirectoryTrust::Private)
+        return {CommandStatus::NotOwnSocket,
+                u"not sent: "_s + folder.problem +
+                    u", so the console there may not be this user's"_s};
+#endif
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(int(deadline.remainingTime()))) {
@@ -31,6 +51,15 @@ CommandReply CommandClient::handOver(const QString& serverName, const CommandReq
                     u"cannot reach the console: "_s + socket.errorString()};
         }
     }
+#ifdef Q_OS_WIN
+    // Anyone may have made a pipe of this name; only this user's own is trusted.
+    QString problem;
+    if (!platform::isOwnPipe(socket.socketDescriptor(), &problem)) {
+        socket.abort();
+        return {CommandStatus::NotOwnSocket,
+                u"not sent: "_s + problem + u", so it may not be this user's console"_s};
+    }
+#endif
     socket.write(frame);
 
     CommandReader reader;

@@ -81,6 +81,7 @@ std::optional<CommandReply> replyFromJson(const QJsonObject& object)
     const QJsonValue status = object.value(u"status"_s);
     const QJsonValue line = object.value(u"line"_s);
     const int value = status.toInt(-1);
+    // The statuses after BadRequest are the program's own, never a console's answer.
     if (!status.isDouble() || value < 0 || value > int(CommandStatus::BadRequest) ||
         !line.isString())
         return std::nullopt;

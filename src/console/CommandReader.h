@@ -11,7 +11,8 @@
 
 namespace tolvane::console {
 
-// The exit status of a command handed to the running console; scripts test it.
+// The exit status of the program when it runs no window: of a command handed to the
+// running console, of --headless and of the usage; scripts test it.
 enum class CommandStatus : int {
     Ok = 0,
     Usage = 1,             // the command line makes no sense; nothing was handed over
@@ -22,6 +23,8 @@ enum class CommandStatus : int {
     NoBroadcast = 6,       // --stop with no broadcast to stop
     NoAnswer = 7,          // the console did not answer in time, or not readably
     BadRequest = 8,        // the console could not read the request
+    NotOwnSocket = 9,      // the command socket may not be this user's console's: not sent
+    NotStarted = 10,       // the console cannot start: one of this user's runs, or no lock
 };
 
 // One command as it travels to the console.

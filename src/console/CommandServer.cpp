@@ -1,14 +1,18 @@
 #include "console/CommandServer.h"
 
-#include "console/CommandSocketName.h"
 #include "console/TimeSource.h"
+#include "platform/PrivateDirectory.h"
+#include "platform/SingleInstanceLock.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
 
 #include <algorithm>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include "platform/PrivatePipe.h"
+#else
+#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -21,11 +25,32 @@ namespace tolvane::console {
 
 using namespace Qt::StringLiterals;
 
+#ifdef Q_OS_WIN
+// QLocalServer cannot make sure that nobody made the pipe first: the pipe is made here.
+class CommandServer::Listener : public QObject
+{
+public:
+    explicit Listener(CommandServer* server)
+        : QObject(server), m_pipe([server](qintptr handle) { server->accept(quintptr(handle)); })
+    {}
+    bool listen(const QString& name) { return m_pipe.listen(name); }
+    void close() { m_pipe.close(); }
+    QString errorString() const { return m_pipe.errorString(); }
+    QString fullServerName() const { return m_pipe.fullServerName(); }
+
+private:
+    platform::PrivatePipeServer m_pipe;
+};
+#else
 // Hands each accepted connection's descriptor to the server instead of wrapping it.
 class CommandServer::Listener : public QLocalServer
 {
 public:
-    explicit Listener(CommandServer* server) : QLocalServer(server), m_server(server) {}
+    explicit Listener(CommandServer* server) : QLocalServer(server), m_server(server)
+    {
+        setSocketOptions(QLocalServer::UserAccessOption);
+        setMaxPendingConnections(kMaxConnections);
+    }
 
 protected:
     void incomingConnection(quintptr descriptor) override { m_server->accept(descriptor); }
@@ -33,25 +58,33 @@ protected:
 private:
     CommandServer* m_server;
 };
+#endif
 
 CommandServer::CommandServer(Handler handler, TimeSource* time, QObject* parent)
     : QObject(parent), m_handler(std::move(handler)),
       m_time(time ? time : &SystemTimeSource::instance()), m_server(new Listener(this))
-{
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_server->setMaxPendingConnections(kMaxConnections);
-}
+{}
 
 CommandServer::~CommandServer()
 {
     close();
 }
 
-bool CommandServer::listen(const QString& name)
+bool CommandServer::listen(const QString& name, const platform::SingleInstanceLock& lock)
 {
-    if (!prepareCommandSocketDirectory(name, &m_error))
+    if (!lock.isHeld()) {
+        m_error = u"this console does not hold the single-instance lock"_s;
         return false;
+    }
+#ifndef Q_OS_WIN
+    const platform::DirectoryCheck folder =
+        platform::preparePrivateDirectory(QFileInfo(name).absolutePath());
+    if (folder.trust != platform::DirectoryTrust::Private) {
+        m_error = folder.problem;
+        return false;
+    }
     QLocalServer::removeServer(name);
+#endif
     if (!m_server->listen(name)) {
         m_error = m_server->errorString();
         return false;

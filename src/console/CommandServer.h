@@ -11,6 +11,10 @@
 
 class QLocalSocket;
 
+namespace tolvane::platform {
+class SingleInstanceLock;
+}
+
 namespace tolvane::console {
 
 class ConsoleTimer;
@@ -37,10 +41,12 @@ public:
     explicit CommandServer(Handler handler, TimeSource* time = nullptr, QObject* parent = nullptr);
     ~CommandServer() override;
 
-    // Listens on `name` (commandSocketName() in the program). A socket left by a console
-    // that died is removed first: the caller holds the single-instance lock, so no
-    // other console can be listening there.
-    bool listen(const QString& name);
+    // Listens on `name` (commandSocketName() in the program) for the console that holds
+    // `lock`. Without it nothing is touched, since another console may be listening
+    // there; with it, a socket left by a console that died is removed first. On POSIX
+    // the socket's folder must be private (a folder of ours open to others is
+    // narrowed); on Windows the pipe must not exist yet.
+    bool listen(const QString& name, const platform::SingleInstanceLock& lock);
     void close();
     QString errorString() const { return m_error; }
     QString fullServerName() const;

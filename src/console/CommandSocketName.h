@@ -4,15 +4,18 @@
 
 namespace tolvane::console {
 
-// Where the running console takes commands for this user. On POSIX a socket in a
-// directory only the user may enter: under $XDG_RUNTIME_DIR, else /run/user/<uid>,
-// else "<temp>/tolvane-desk-<uid>" (cron and a service see the same one as the
-// desktop). On Windows a named pipe whose name carries the user's name; the server
-// limits it to the user.
-QString commandSocketName();
+// Where the console of this user takes commands: on POSIX its private folder
+// (platform::userRuntimeDirectory(), mode 0700, which the console checks before it
+// listens and a command checks before it connects); on Windows the first part of a
+// pipe name, "tolvane-desk-<the user's SID>", which the console makes so that only
+// the user may open it and nobody may make it first.
+QString commandSocketPlace();
 
-// Makes the socket's directory (POSIX: mode 0700, owned by the user, not a link) for
-// the server. False, with `error` set, when it cannot be made or is not private.
-bool prepareCommandSocketDirectory(const QString& socketName, QString* error);
+// The socket called `name` of the console whose place is `place`: "<place>/<name>"
+// on POSIX, the pipe "<place>-<name>" on Windows.
+QString commandSocketName(const QString& place, const QString& name = QStringLiteral("command"));
+
+// The socket of this user's console.
+QString commandSocketName();
 
 } // namespace tolvane::console

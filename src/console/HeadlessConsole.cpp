@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace tolvane::console {
 
@@ -112,10 +113,13 @@ HeadlessConsole::HeadlessConsole(ConsoleOptions options, TimeSource* time,
     }
 }
 
-void HeadlessConsole::start(const QString& socketName)
+void HeadlessConsole::start(const platform::SingleInstanceLock* lock, const QString& socketName)
 {
     m_controller->logEvent(u"開始（画面なし） "_s + QString(kVersion));
-    if (!socketName.isEmpty() && !m_server->listen(socketName))
+    if (lock && lock->narrowedFolder())
+        m_controller->logEvent(u"他のユーザーにも開いていたフォルダを自分だけのものにしました："_s +
+                               QFileInfo(lock->lockFilePath()).absolutePath());
+    if (lock && !socketName.isEmpty() && !m_server->listen(socketName, *lock))
         m_controller->logEvent(u"コマンドを受け付けられません："_s + m_server->errorString());
     m_controller->initialise();
 }
@@ -139,15 +143,20 @@ int HeadlessConsole::run(int argc, char* argv[])
     QCoreApplication::setApplicationName(u"TolvaneDesk"_s);
     QCoreApplication::setApplicationVersion(QString(kVersion));
 
-    platform::SingleInstanceLock lock;
-    if (!lock.tryAcquire() && lock.heldElsewhere()) {
-        std::fputs("tolvane-desk: another console is running\n", stderr);
-        return 1;
-    }
-
     ConsoleOptions options;
     options.settingsPath = settings::settingsPathFor(QDir::currentPath());
     options.programDirectory = platform::dataParentDirectory();
+
+    platform::SingleInstanceLock lock;
+    if (!lock.tryAcquire()) {
+        // For the journal and for the operator's log, which the running console shares.
+        const QByteArray why = lock.errorString().toUtf8();
+        std::fprintf(stderr, "tolvane-desk: the console does not start: %s\n", why.constData());
+        OperatorLog(options.logFolder())
+            .write(QDateTime::currentDateTime(),
+                   u"開始できません（画面なし）："_s + lock.errorString());
+        return int(CommandStatus::NotStarted);
+    }
     HeadlessConsole console(std::move(options));
 
     platform::TerminationSignals termination;
@@ -156,7 +165,7 @@ int HeadlessConsole::run(int argc, char* argv[])
                          console.stop(platform::TerminationSignals::signalName(number));
                          QCoreApplication::quit();
                      });
-    console.start(commandSocketName());
+    console.start(&lock, commandSocketName());
     return app.exec();
 }
 

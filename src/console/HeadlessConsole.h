@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <memory>
 
+namespace tolvane::platform {
+class SingleInstanceLock;
+}
+
 namespace tolvane::console {
 
 // The questions of a console without a window: each is answered by its safe choice
@@ -34,8 +38,8 @@ public:
                     std::unique_ptr<net::ServerConnection> connection = nullptr,
                     std::FILE* mirror = stdout, QObject* parent = nullptr);
 
-    // Takes commands on `socketName` (none when empty) and starts the console.
-    void start(const QString& socketName);
+    // Starts the console; while it holds `lock` it takes commands on `socketName`.
+    void start(const platform::SingleInstanceLock* lock = nullptr, const QString& socketName = {});
     // Ends the run: the reason is logged, commands and timers stop and the console
     // goes (controller() and dispatcher() are gone after it).
     void stop(const QString& reason);
@@ -44,7 +48,10 @@ public:
     CommandDispatcher& dispatcher() { return *m_dispatcher; }
     CommandServer& commandServer() { return *m_server; }
 
-    // The program: the single-instance lock, the console, SIGTERM and SIGINT.
+    // The program: the single-instance lock, the console, SIGTERM and SIGINT. Without
+    // the lock it does not start: a service that may run twice and cannot take commands
+    // would fail every script quietly, so it ends with CommandStatus::NotStarted and
+    // says why on standard error.
     static int run(int argc, char* argv[]);
 
 private:

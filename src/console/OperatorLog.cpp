@@ -54,6 +54,11 @@ bool OperatorLog::write(const QDateTime& localTime, const QString& text)
     if (!openFor(localTime.date()))
         return false;
     const QByteArray line = formatLine(localTime, text).toUtf8() + '\n';
+#ifdef Q_OS_WIN
+    // Windows appends only where the file ended when it was opened: a line another
+    // start of the program wrote since (a refused second console) would be overwritten.
+    m_file.seek(m_file.size());
+#endif
     // One write and a flush per line: what has been written survives a crash.
     if (m_file.write(line) != line.size() || !m_file.flush()) {
         m_file.close(); // the next line opens the file afresh

@@ -1,19 +1,20 @@
 #include "platform/SingleInstanceLock.h"
 
+#include "platform/PrivateDirectory.h"
+
 #include <QDir>
+#include <QFileInfo>
 
 namespace tolvane::platform {
 
-namespace {
-QString lockPath(const QString& name, const QString& directory)
-{
-    const QString dir = directory.isEmpty() ? QDir::tempPath() : directory;
-    return QDir(dir).absoluteFilePath(name + QLatin1String(".lock"));
-}
-} // namespace
+using namespace Qt::StringLiterals;
 
-SingleInstanceLock::SingleInstanceLock(QString name, QString lockDirectory)
-    : m_lock(lockPath(name, lockDirectory))
+QString singleInstanceLockPath(const QString& folder, const QString& name)
+{
+    return QDir(folder).absoluteFilePath(name + u".lock"_s);
+}
+
+SingleInstanceLock::SingleInstanceLock(const QString& lockFilePath) : m_lock(lockFilePath)
 {
     // The lock is held for the whole run, so its age says nothing; only a dead owner
     // makes it stale.
@@ -25,13 +26,29 @@ SingleInstanceLock::~SingleInstanceLock()
     m_lock.unlock();
 }
 
+QString SingleInstanceLock::defaultLockFilePath()
+{
+    return singleInstanceLockPath(userRuntimeDirectory());
+}
+
 bool SingleInstanceLock::tryAcquire()
 {
     if (m_lock.isLocked())
         return true;
-    const bool acquired = m_lock.tryLock(0);
-    m_heldElsewhere = !acquired && m_lock.error() == QLockFile::LockFailedError;
-    return acquired;
+    m_heldElsewhere = false;
+    m_error.clear();
+    const DirectoryCheck folder =
+        preparePrivateDirectory(QFileInfo(m_lock.fileName()).absolutePath(), &m_narrowed);
+    if (folder.trust != DirectoryTrust::Private) {
+        m_error = folder.problem;
+        return false;
+    }
+    if (m_lock.tryLock(0))
+        return true;
+    m_heldElsewhere = m_lock.error() == QLockFile::LockFailedError;
+    m_error = m_heldElsewhere ? u"another console of this user is running"_s
+                              : u"cannot write "_s + m_lock.fileName();
+    return false;
 }
 
 bool SingleInstanceLock::isHeld() const

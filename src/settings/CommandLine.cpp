@@ -47,12 +47,48 @@ QString commandOption(HandOverCommand command)
     return {};
 }
 
+namespace {
+
+// The window toolkit's own options, which it also takes with two dashes; those that
+// take a value are followed by it.
+struct ToolkitOption
+{
+    QLatin1StringView name;
+    bool takesValue;
+};
+
+constexpr ToolkitOption kToolkitOptions[] = {
+    {"--platform"_L1, true},        {"--platformpluginpath"_L1, true},
+    {"--platformtheme"_L1, true},   {"--plugin"_L1, true},
+    {"--qwindowgeometry"_L1, true}, {"--qwindowicon"_L1, true},
+    {"--qwindowtitle"_L1, true},    {"--style"_L1, true},
+    {"--stylesheet"_L1, true},      {"--session"_L1, true},
+    {"--display"_L1, true},         {"--reverse"_L1, false},
+    {"--widgetcount"_L1, false},    {"--nograb"_L1, false},
+    {"--dograb"_L1, false},         {"--sync"_L1, false},
+};
+
+const ToolkitOption* findToolkitOption(const QString& argument)
+{
+    for (const ToolkitOption& option : kToolkitOptions) {
+        if (argument == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 StartRequest parseStartRequest(const QStringList& programArguments)
 {
     StartRequest request;
-    const auto setCommand = [&request](HandOverCommand command, QString argument = {}) {
-        if (request.command != HandOverCommand::None && request.error.isEmpty())
-            request.error = u"only one command at a time"_s;
+    const auto fail = [&request](QString error) {
+        if (request.error.isEmpty())
+            request.error = std::move(error);
+    };
+    const auto setCommand = [&](HandOverCommand command, QString argument = {}) {
+        if (request.command != HandOverCommand::None)
+            fail(u"only one command at a time"_s);
         request.command = command;
         request.argument = std::move(argument);
     };
@@ -60,7 +96,7 @@ StartRequest parseStartRequest(const QStringList& programArguments)
         const QString& a = programArguments.at(i);
         if (a == u"--say" || a == u"--broadcast") {
             if (i + 1 >= programArguments.size()) {
-                request.error = a + u" needs an argument"_s;
+                fail(a + u" needs an argument"_s);
                 continue;
             }
             // The next argument is the text as it stands, even when it looks like an option.
@@ -72,10 +108,19 @@ StartRequest parseStartRequest(const QStringList& programArguments)
             setCommand(HandOverCommand::Status);
         } else if (a == u"--headless") {
             request.headless = true;
+        } else if (a == u"--help" || a == u"-h") {
+            request.help = true;
+        } else if (a == u"--version") {
+            request.version = true;
+        } else if (const ToolkitOption* option = findToolkitOption(a)) {
+            if (option->takesValue)
+                ++i;
+        } else if (a.startsWith(u"--")) {
+            fail(u"unknown option "_s + a);
         }
     }
-    if (request.headless && request.command != HandOverCommand::None && request.error.isEmpty())
-        request.error = u"--headless takes no command"_s;
+    if (request.headless && request.command != HandOverCommand::None)
+        fail(u"--headless takes no command"_s);
     return request;
 }
 

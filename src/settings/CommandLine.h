@@ -33,17 +33,21 @@ enum class HandOverCommand {
 };
 
 // What the command line asks of this start: the window (the default), the console
-// without a window, or a command for the running console.
+// without a window, a command for the running console, the usage or the version.
 struct StartRequest
 {
     HandOverCommand command = HandOverCommand::None;
     QString argument; // the text of --say, the list of --broadcast
     bool headless = false;
-    QString error; // not empty: the arguments make no sense together; nothing runs
+    bool help = false;    // --help or -h: the usage, before anything else
+    bool version = false; // --version
+    QString error;        // not empty: the arguments make no sense together; nothing runs
 };
 
-// Reads the program's own options; every other argument keeps its old meaning (none,
-// or "-auto"). Only one command per start, never together with --headless.
+// Reads the program's own options. An argument that starts with "--" and is none of
+// them, nor one of the toolkit's own options, is an error (a mistyped option must not
+// start a console); every other argument keeps its old meaning (none, or "-auto").
+// Only one command per start, never together with --headless.
 StartRequest parseStartRequest(const QStringList& programArguments);
 
 // The option of a command, as written on the command line ("--say"); empty for None.

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProxyStyle>
 
 #ifdef Q_OS_WIN
@@ -62,6 +63,9 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
     platform::SingleInstanceLock lock;
     if (!lock.tryAcquire() && lock.heldElsewhere())
         return 0; // another copy is running: end at once, silently
+    // A lock that cannot be taken for another reason (its folder is someone else's or
+    // cannot be written) does not keep the operator from the window; but only the
+    // holder of the lock takes commands, so this window takes none and says why.
 
     DeskOptions options;
     // Fixed now: the main window later makes the data directory current.
@@ -77,7 +81,15 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
     console::CommandDispatcher dispatcher(window.controller());
     console::CommandServer commands(
         [&dispatcher](const console::CommandRequest& r) { return dispatcher.handle(r); });
-    if (!commands.listen(console::commandSocketName()))
+    if (lock.narrowedFolder())
+        window.controller().logEvent(
+            QStringLiteral("他のユーザーにも開いていたフォルダを自分だけのものにしました：") +
+            QFileInfo(lock.lockFilePath()).absolutePath());
+    if (!lock.isHeld())
+        window.controller().logEvent(
+            QStringLiteral("コマンドを受け付けません（単一起動のロックが取れません）：") +
+            lock.errorString());
+    else if (!commands.listen(console::commandSocketName(), lock))
         window.controller().logEvent(QStringLiteral("コマンドを受け付けられません：") +
                                      commands.errorString());
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);

@@ -92,28 +92,42 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("command");
         QTest::addColumn<QString>("argument");
-        QTest::addColumn<bool>("headless");
-        QTest::addColumn<bool>("error");
+        QTest::addColumn<QString>("flags"); // what else the start asks for, or "error"
 
         using C = tolvane::settings::HandOverCommand;
         const auto row = [](const char* name, QStringList args, C c, QString arg = {},
-                            bool headless = false, bool error = false) {
-            QTest::newRow(name) << args << int(c) << arg << headless << error;
+                            QString flags = {}) {
+            QTest::newRow(name) << args << int(c) << arg << flags;
         };
         row("window", {}, C::None);
         row("-auto stays the window's", {u"-auto"_s}, C::None);
         row("say", {u"--say"_s, u"再起動します"_s}, C::Say, u"再起動します"_s);
         row("say takes an option-like text", {u"--say"_s, u"--stop"_s}, C::Say, u"--stop"_s);
+        row("say takes an unknown option as text", {u"--say"_s, u"--x"_s}, C::Say, u"--x"_s);
         row("say empty", {u"--say"_s, QString()}, C::Say);
         row("broadcast", {u"--broadcast"_s, u"試験"_s}, C::Broadcast, u"試験"_s);
         row("stop", {u"--stop"_s}, C::Stop);
         row("status among others", {u"x"_s, u"--status"_s, u"-auto"_s}, C::Status);
-        row("headless", {u"--headless"_s}, C::None, {}, true);
-        row("headless with -auto", {u"--headless"_s, u"-auto"_s}, C::None, {}, true);
-        row("say without text", {u"--say"_s}, C::None, {}, false, true);
-        row("two commands", {u"--stop"_s, u"--status"_s}, C::Status, {}, false, true);
-        row("headless and a command", {u"--headless"_s, u"--stop"_s}, C::Stop, {}, true, true);
+        row("headless", {u"--headless"_s}, C::None, {}, u"headless"_s);
+        row("headless with -auto", {u"--headless"_s, u"-auto"_s}, C::None, {}, u"headless"_s);
+        row("say without text", {u"--say"_s}, C::None, {}, u"error"_s);
+        row("two commands", {u"--stop"_s, u"--status"_s}, C::Status, {}, u"error"_s);
+        row("headless and a command", {u"--headless"_s, u"--stop"_s}, C::Stop, {},
+            u"headless error"_s);
         row("one dash is no option", {u"-stop"_s}, C::None);
+        row("help", {u"--help"_s}, C::None, {}, u"help"_s);
+        row("-h", {u"-auto"_s, u"-h"_s}, C::None, {}, u"help"_s);
+        row("version", {u"--version"_s}, C::None, {}, u"version"_s);
+        row("help beside a command", {u"--stop"_s, u"--help"_s}, C::Stop, {}, u"help"_s);
+        row("mistyped command", {u"--sya"_s, u"hello"_s}, C::None, {}, u"error"_s);
+        row("mistyped after a command", {u"--say"_s, u"x"_s, u"--stopp"_s}, C::Say, u"x"_s,
+            u"error"_s);
+        row("wrong case", {u"--Status"_s}, C::None, {}, u"error"_s);
+        row("two dashes alone", {u"--"_s}, C::None, {}, u"error"_s);
+        row("-auto with two dashes", {u"--auto"_s}, C::None, {}, u"error"_s);
+        row("the toolkit's option", {u"--platform"_s, u"offscreen"_s, u"-auto"_s}, C::None);
+        row("the toolkit's option takes its value", {u"--qwindowtitle"_s, u"--x"_s}, C::None);
+        row("the toolkit's flag", {u"--reverse"_s, u"--status"_s}, C::Status);
     }
 
     void startRequest()
@@ -121,13 +135,20 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(int, command);
         QFETCH(QString, argument);
-        QFETCH(bool, headless);
-        QFETCH(bool, error);
+        QFETCH(QString, flags);
         const tolvane::settings::StartRequest r = tolvane::settings::parseStartRequest(arguments);
         QCOMPARE(int(r.command), command);
         QCOMPARE(r.argument, argument);
-        QCOMPARE(r.headless, headless);
-        QCOMPARE(!r.error.isEmpty(), error);
+        QStringList got;
+        if (r.headless)
+            got << u"headless"_s;
+        if (r.help)
+            got << u"help"_s;
+        if (r.version)
+            got << u"version"_s;
+        if (!r.error.isEmpty())
+            got << u"error"_s;
+        QCOMPARE(got.join(u' '), flags);
     }
 
     void relativeDirectoryBecomesAbsolute()

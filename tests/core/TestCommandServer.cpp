@@ -2,7 +2,7 @@
 
 #include "console/CommandClient.h"
 #include "console/CommandServer.h"
-#include "console/CommandSocketName.h"
+#include "platform/SingleInstanceLock.h"
 
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -10,7 +10,9 @@
 
 #include <future>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -42,6 +44,7 @@ class TestCommandServer : public QObject
 
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<ManualTimeSource> m_time;
+    std::unique_ptr<platform::SingleInstanceLock> m_lock;
     std::unique_ptr<CommandServer> m_server;
     QList<CommandRequest> m_handled;
     QString m_name;
@@ -88,12 +91,20 @@ private Q_SLOTS:
                 return CommandReply{CommandStatus::Ok, u"done "_s + r.argument};
             },
             m_time.get());
+#ifdef Q_OS_WIN
+        m_name = u"tolvane-desk-test-"_s + QString::number(QCoreApplication::applicationPid());
+#else
         m_name = m_tmp->filePath(u"run/command"_s);
-        QVERIFY2(m_server->listen(m_name), qPrintable(m_server->errorString()));
+#endif
+        m_lock = std::make_unique<platform::SingleInstanceLock>(
+            platform::singleInstanceLockPath(m_tmp->filePath(u"run"_s)));
+        QVERIFY(m_lock->tryAcquire());
+        QVERIFY2(m_server->listen(m_name, *m_lock), qPrintable(m_server->errorString()));
     }
     void cleanup()
     {
         m_server.reset();
+        m_lock.reset();
         m_time.reset();
         m_tmp.reset();
     }
@@ -120,8 +131,12 @@ private Q_SLOTS:
 
     void noConsole()
     {
-        const CommandReply reply =
-            handOver({settings::HandOverCommand::Status, {}}, m_tmp->filePath(u"nobody/command"_s));
+#ifdef Q_OS_WIN
+        const QString nobody = m_name + u"-nobody"_s;
+#else
+        const QString nobody = m_tmp->filePath(u"nobody/command"_s);
+#endif
+        const CommandReply reply = handOver({settings::HandOverCommand::Status, {}}, nobody);
         QCOMPARE(reply.status, CommandStatus::NoConsole);
         m_server.reset(); // a console that ended leaves no socket that answers
         QCOMPARE(handOver({settings::HandOverCommand::Status, {}}).status,
@@ -221,25 +236,80 @@ private Q_SLOTS:
         QVERIFY(m_handled.isEmpty());
     }
 
-    void foreignDirectoryIsRefused()
+    // Whoever controls the socket's folder could answer in the console's place: a
+    // command is handed only into a folder of this user's that nobody else may enter.
+    void folderNotPrivateIsRefused_data()
     {
-        // A directory that is a link (someone else's place) never holds the socket.
-        const QString elsewhere = m_tmp->filePath(u"elsewhere"_s);
-        QVERIFY(QDir().mkpath(elsewhere));
-        QVERIFY(QFile::link(elsewhere, m_tmp->filePath(u"linked"_s)));
-        QString error;
-        QVERIFY(!prepareCommandSocketDirectory(m_tmp->filePath(u"linked/command"_s), &error));
-        QVERIFY(!error.isEmpty());
-        // A directory of our own that is too open is narrowed.
-        QVERIFY(QFile::setPermissions(
-            elsewhere, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                           QFileDevice::ReadOther | QFileDevice::ExeOther));
-        QVERIFY(prepareCommandSocketDirectory(elsewhere + u"/command"_s, &error));
-        struct stat st
-        {
-        };
-        QCOMPARE(::stat(QFile::encodeName(elsewhere).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0700u);
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("a link") << u"link"_s << u"is a link"_s;
+        QTest::newRow("open to others") << u"open"_s << u"is open to other users (mode 0757)"_s;
+        QTest::newRow("another user's") << u"foreign"_s << u"belongs to another user"_s;
+    }
+
+    void folderNotPrivateIsRefused()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, problem);
+        const QByteArray run = QFile::encodeName(m_tmp->filePath(u"run"_s));
+        QString name = m_name; // a console listens there, so only the check can refuse
+        if (fault == u"link") {
+            QVERIFY(QFile::link(m_tmp->filePath(u"run"_s), m_tmp->filePath(u"linked"_s)));
+            name = m_tmp->filePath(u"linked/command"_s);
+        } else if (fault == u"open") {
+            QCOMPARE(::chmod(run.constData(), 0757), 0);
+        } else if (::geteuid() != 0) {
+            QSKIP("a folder of another user needs root to make (CI runs as root)");
+        } else {
+            QCOMPARE(::chown(run.constData(), 65534, 65534), 0);
+        }
+        const CommandReply reply = handOver({settings::HandOverCommand::Say, u"x"_s}, name);
+        QCOMPARE(reply.status, CommandStatus::NotOwnSocket);
+        QVERIFY2(reply.line.startsWith(u"not sent: "_s) && reply.line.contains(problem),
+                 qPrintable(reply.line));
+        QVERIFY(m_handled.isEmpty());
+        // Nor does the console listen in such a folder (one of ours open to others is
+        // closed first).
+        CommandServer other([](const CommandRequest&) { return CommandReply{}; });
+        QCOMPARE(other.listen(name, *m_lock), fault == u"open");
+    }
+#endif
+
+    // A console that does not hold the lock neither listens nor takes the socket from
+    // the one that does.
+    void consoleWithoutTheLockDoesNotListen()
+    {
+        platform::SingleInstanceLock notHeld(m_lock->lockFilePath());
+        QVERIFY(!notHeld.tryAcquire());
+        CommandServer second([](const CommandRequest&) {
+            return CommandReply{CommandStatus::Ok, u"second"_s};
+        });
+        QVERIFY(!second.listen(m_name, notHeld));
+        QCOMPARE(second.errorString(), u"this console does not hold the single-instance lock"_s);
+        const CommandReply reply = handOver({settings::HandOverCommand::Stop, {}});
+        QCOMPARE(reply.line, u"done "_s);
+        QCOMPARE(m_handled.size(), 1);
+    }
+
+#ifdef Q_OS_WIN
+    // A pipe of the console's name made first by someone else, open to every user:
+    // the console does not share the name, and a command does not trust it.
+    void impostorPipeIsRefused()
+    {
+        const QString name = m_name + u"-taken"_s;
+        const HANDLE impostor =
+            CreateNamedPipeW(reinterpret_cast<const wchar_t*>((u"\\\\.\\pipe\\"_s + name).utf16()),
+                             PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                             PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
+        QVERIFY(impostor != INVALID_HANDLE_VALUE);
+        CommandServer console([](const CommandRequest&) { return CommandReply{}; });
+        QVERIFY(!console.listen(name, *m_lock));
+        QVERIFY2(console.errorString().contains(u"another process made it first"_s),
+                 qPrintable(console.errorString()));
+        const CommandReply reply = handOver({settings::HandOverCommand::Say, u"x"_s}, name);
+        QCOMPARE(reply.status, CommandStatus::NotOwnSocket);
+        QVERIFY2(reply.line.contains(u"open to other users"_s), qPrintable(reply.line));
+        CloseHandle(impostor);
     }
 #endif
 };

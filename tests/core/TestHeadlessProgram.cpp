@@ -1,10 +1,23 @@
 // The built program end to end: --headless as a service manager runs it, commands
-// from other starts, the single-instance lock, and SIGTERM.
+// from other starts, the single-instance lock of each user, a socket that is not the
+// user's own, the usage, and SIGTERM.
+#include "console/CommandReader.h"
+
+#include "Version.h"
+
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #ifndef TOLVANE_DESK_PATH
 #error "TOLVANE_DESK_PATH must name the built tolvane-desk"
@@ -21,16 +34,19 @@ class TestHeadlessProgram : public QObject
     QProcessEnvironment m_env;
 
     // A start of the program with `arguments`, to its end; its exit code and output.
-    std::pair<int, QString> runOnce(const QStringList& arguments)
+    // The event loop runs meanwhile, for a server in this process.
+    std::pair<int, QString> runOnce(const QStringList& arguments, const QString& program = {},
+                                    QProcessEnvironment env = {})
     {
         QProcess p;
-        p.setProcessEnvironment(m_env);
+        p.setProcessEnvironment(env.isEmpty() ? m_env : env);
         p.setWorkingDirectory(m_tmp.filePath(u"work"_s));
-        p.start(m_program, arguments);
-        if (!p.waitForFinished(10000))
+        p.start(program.isEmpty() ? m_program : program, arguments);
+        if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000))
             return {-1, {}};
-        return {p.exitCode(),
-                QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+        QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        out.replace("\r\n", "\n"); // a text-mode stream on Windows
+        return {p.exitCode(), QString::fromUtf8(out)};
     }
 
 private Q_SLOTS:
@@ -50,9 +66,31 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(m_program, QFile::permissions(source)));
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert(u"XDG_RUNTIME_DIR"_s, m_tmp.filePath(u"run"_s));
+        m_env.insert(u"LOCALAPPDATA"_s, m_tmp.filePath(u"run"_s)); // the lock on Windows
         m_env.insert(u"TMPDIR"_s, m_tmp.filePath(u"tmp"_s));
         m_env.remove(u"DISPLAY"_s);
         m_env.remove(u"QT_QPA_PLATFORM"_s);
+    }
+
+    // The usage, the version and a mistyped option need no display and start nothing
+    // (this runs first: no console has left its log or folder yet).
+    void usageWithoutADisplay()
+    {
+        const auto help = runOnce({u"--help"_s});
+        QCOMPARE(help.first, 0);
+        QVERIFY2(help.second.startsWith(u"usage: tolvane-desk"_s), qPrintable(help.second));
+        for (int status = 0; status <= int(tolvane::console::CommandStatus::NotStarted); ++status)
+            QVERIFY(help.second.contains(u"\n%1  "_s.arg(status, 4)));
+        QCOMPARE(runOnce({u"-h"_s}).second, help.second);
+        QCOMPARE(runOnce({u"--version"_s}),
+                 std::pair(0, u"tolvane-desk "_s + QString(tolvane::kVersion) + u'\n'));
+
+        const auto typo = runOnce({u"--sya"_s, u"hello"_s});
+        QCOMPARE(typo.first, 1);
+        QVERIFY2(typo.second.startsWith(u"tolvane-desk: unknown option --sya\nusage:"_s),
+                 qPrintable(typo.second));
+        QVERIFY(!QFileInfo::exists(m_tmp.filePath(u"program/TolvaneLog"_s)));
+        QVERIFY(QDir(m_tmp.filePath(u"run"_s)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
     }
 
     void runsWithoutADisplayAndEndsOnSigterm()
@@ -70,10 +108,11 @@ private Q_SLOTS:
         const auto [status, line] = runOnce({u"--status"_s});
         QCOMPARE(status, 0);
         QVERIFY2(line.startsWith(u"{\"broadcast\":null,"_s), qPrintable(line));
-        // The lock is the window's too: a second console does not start.
+        // The lock is the window's too: a second console does not start, and says so.
         const auto second = runOnce({u"--headless"_s});
-        QCOMPARE(second.first, 1);
-        QVERIFY(second.second.contains(u"another console is running"_s));
+        QCOMPARE(second.first, 10);
+        QVERIFY2(second.second.contains(u"another console of this user is running"_s),
+                 qPrintable(second.second));
         QCOMPARE(runOnce({u"--say"_s}).first, 1);
 
         console.terminate();
@@ -92,9 +131,106 @@ private Q_SLOTS:
         QCOMPARE(files.size(), 1);
         QFile log(logs.filePath(files.first()));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll().trimmed().split('\n'), mirrored);
+        QList<QByteArray> logged = log.readAll().trimmed().split('\n');
+        // The refused second start is in the shared log as well.
+        const auto refused = std::find_if(logged.begin(), logged.end(), [](const QByteArray& l) {
+            return l.contains(
+                "開始できません（画面なし）：another console of this user is running");
+        });
+        QVERIFY(refused != logged.end());
+        logged.erase(refused);
+        QCOMPARE(logged, mirrored);
         QCOMPARE(runOnce({u"--stop"_s}).first, 2);
     }
+
+#ifndef Q_OS_WIN
+    // Something listens in the socket's folder but the folder is not the user's own:
+    // the command is not handed over and the script is not told it was sent.
+    void socketFolderNotTheUsersOwn()
+    {
+        QTemporaryDir runtime;
+        const QString folder = runtime.filePath(u"tolvane-desk"_s);
+        QVERIFY(QDir().mkdir(folder));
+        QLocalServer impostor;
+        QVERIFY(impostor.listen(folder + u"/command"_s));
+        int connections = 0;
+        connect(&impostor, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* s = impostor.nextPendingConnection();
+            ++connections;
+            using namespace tolvane::console;
+            s->write(encodeCommandFrame(replyToJson({CommandStatus::Ok, u"sent"_s})));
+            s->disconnectFromServer();
+        });
+        QProcessEnvironment env = m_env;
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        const QByteArray path = QFile::encodeName(folder);
+        for (const char* fault : {"open to others", "another user's"}) {
+            if (qstrcmp(fault, "open to others") == 0)
+                QCOMPARE(::chmod(path.constData(), 0777), 0);
+            else if (::geteuid() == 0)
+                QCOMPARE(::chmod(path.constData(), 0700) + ::chown(path.constData(), 65534, 65534),
+                         0);
+            else
+                QSKIP("a folder of another user needs root to make (CI runs as root)");
+            const auto [status, line] = runOnce({u"--say"_s, u"hello"_s}, {}, env);
+            QCOMPARE(status, 9);
+            QVERIFY2(line.startsWith(u"not sent: "_s + folder), qPrintable(line));
+            QCOMPARE(connections, 0);
+        }
+    }
+
+    // Two users of one machine, neither with a runtime folder of its session (as from
+    // cron): each runs a console of its own and reaches only that one.
+    void twoUsersEachRunAConsole()
+    {
+        const QString setpriv = QStandardPaths::findExecutable(u"setpriv"_s);
+        if (::geteuid() != 0 || setpriv.isEmpty())
+            QSKIP("another user's console needs root and setpriv (CI runs as root)");
+        const QString other = m_tmp.filePath(u"other"_s);
+        const QString shared = m_tmp.filePath(u"shared-tmp"_s);
+        QVERIFY(QDir().mkpath(other + u"/program"_s) && QDir().mkpath(other + u"/work"_s));
+        QVERIFY(QDir().mkpath(shared));
+        const QString program = other + u"/program/tolvane-desk"_s;
+        QVERIFY(QFile::copy(m_program, program));
+        for (const QString& path : {other, other + u"/program"_s, other + u"/work"_s, program})
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        QCOMPARE(::chmod(QFile::encodeName(m_tmp.path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+
+        QProcessEnvironment env = m_env;
+        env.remove(u"XDG_RUNTIME_DIR"_s);
+        env.insert(u"TMPDIR"_s, shared);
+        env.insert(u"HOME"_s, other);
+        // The leak checker's suppressions, where the other user can read them.
+        QString lsan = env.value(u"LSAN_OPTIONS"_s);
+        if (const qsizetype at = lsan.indexOf(u"suppressions="_s); at >= 0) {
+            const QString file = lsan.mid(at + 13).section(u':', 0, 0);
+            QVERIFY(QFile::copy(file, other + u"/lsan.supp"_s));
+            env.insert(u"LSAN_OPTIONS"_s, lsan.replace(file, other + u"/lsan.supp"_s));
+        }
+        const QStringList asOther = {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                                     program};
+        std::vector<std::unique_ptr<QProcess>> consoles;
+        for (const QStringList& start : {QStringList{program}, QStringList{setpriv} + asOther}) {
+            auto& p = consoles.emplace_back(std::make_unique<QProcess>());
+            p->setProcessEnvironment(env);
+            p->setWorkingDirectory(other + u"/work"_s);
+            p->start(start.first(), start.mid(1) + QStringList{u"--headless"_s});
+            QByteArray out;
+            QTRY_VERIFY_WITH_TIMEOUT((out += p->readAllStandardOutput()).contains("接続開始"),
+                                     10000);
+        }
+        QCOMPARE(runOnce({u"--status"_s}, program, env).first, 0);
+        QCOMPARE(runOnce(asOther + QStringList{u"--status"_s}, setpriv, env).first, 0);
+        // One user still never runs two.
+        QCOMPARE(runOnce(asOther + QStringList{u"--headless"_s}, setpriv, env).first, 10);
+        for (auto& p : consoles) {
+            p->terminate();
+            QVERIFY(p->waitForFinished(10000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestHeadlessProgram)

@@ -1,3 +1,4 @@
+#include "platform/PrivateDirectory.h"
 #include "platform/SingleInstanceLock.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,13 @@
 #include <cstdio>
 #include <memory>
 
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 using tolvane::platform::SingleInstanceLock;
+using tolvane::platform::singleInstanceLockPath;
 
 namespace {
 
@@ -24,7 +30,7 @@ const QString kLockName = u"TolvaneDesk"_s;
 // until killed or until the parent goes away (its end of stdin closes).
 int runLockChild(const QString& lockDirectory)
 {
-    SingleInstanceLock lock(kLockName, lockDirectory);
+    SingleInstanceLock lock(singleInstanceLockPath(lockDirectory, kLockName));
     if (!lock.tryAcquire()) {
         std::fputs(lock.heldElsewhere() ? "busy\n" : "error\n", stdout);
         std::fflush(stdout);
@@ -66,7 +72,7 @@ private Q_SLOTS:
         QProcess child;
         QCOMPARE(startChild(child, dir.path()), QByteArray("held"));
 
-        SingleInstanceLock second(kLockName, dir.path());
+        SingleInstanceLock second(singleInstanceLockPath(dir.path(), kLockName));
         QVERIFY(!second.tryAcquire());
         QVERIFY(!second.isHeld());
         QVERIFY(second.heldElsewhere());
@@ -86,7 +92,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        auto lock = std::make_unique<SingleInstanceLock>(kLockName, dir.path());
+        auto lock =
+            std::make_unique<SingleInstanceLock>(singleInstanceLockPath(dir.path(), kLockName));
         QVERIFY(lock->tryAcquire());
         QVERIFY(lock->isHeld());
 
@@ -111,9 +118,9 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        SingleInstanceLock second(kLockName, dir.path());
+        SingleInstanceLock second(singleInstanceLockPath(dir.path(), kLockName));
         {
-            SingleInstanceLock first(kLockName, dir.path());
+            SingleInstanceLock first(singleInstanceLockPath(dir.path(), kLockName));
             QVERIFY(first.tryAcquire());
             QVERIFY(first.tryAcquire()); // asking again while holding it keeps it
             QVERIFY(!second.tryAcquire());
@@ -126,32 +133,84 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        SingleInstanceLock a(u"A"_s, dir.path());
-        SingleInstanceLock b(u"B"_s, dir.path());
+        SingleInstanceLock a(singleInstanceLockPath(dir.path(), u"A"_s));
+        SingleInstanceLock b(singleInstanceLockPath(dir.path(), u"B"_s));
         QVERIFY(a.tryAcquire());
         QVERIFY(b.tryAcquire());
         QCOMPARE(QFileInfo(a.lockFilePath()).fileName(), u"A.lock"_s);
     }
 
-    void defaultDirectoryIsTemp()
+    // Each user's console has a lock of its own, in the folder of its command socket.
+    void defaultPlaceIsTheUsersOwn()
     {
         const SingleInstanceLock lock;
-        QCOMPARE(QFileInfo(lock.lockFilePath()).absolutePath(),
-                 QFileInfo(QDir::tempPath()).absoluteFilePath());
         QCOMPARE(QFileInfo(lock.lockFilePath()).fileName(), u"TolvaneDesk.lock"_s);
-        QVERIFY(!lock.isHeld());
+        QCOMPARE(QFileInfo(lock.lockFilePath()).absolutePath(),
+                 QFileInfo(tolvane::platform::userRuntimeDirectory()).absoluteFilePath());
+#ifndef Q_OS_WIN
+        QTemporaryDir dir;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+        QCOMPARE(tolvane::platform::userRuntimeDirectory(), dir.filePath(u"tolvane-desk"_s));
+        // Without one (cron, a service): a folder of the user's own, never the shared one.
+        qputenv("XDG_RUNTIME_DIR", "");
+        const QString fallback = tolvane::platform::userRuntimeDirectory();
+        qunsetenv("XDG_RUNTIME_DIR");
+        QVERIFY2(fallback.endsWith(QString::number(::getuid()) + u"/tolvane-desk"_s) ||
+                     fallback.endsWith(u"/tolvane-desk-"_s + QString::number(::getuid())),
+                 qPrintable(fallback));
+#endif
     }
 
     // A lock that cannot be created at all is not another running copy.
-    void missingDirectoryIsNotAnotherInstance()
+    void missingParentIsNotAnotherInstance()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        SingleInstanceLock lock(kLockName, dir.filePath(u"missing"_s));
+        SingleInstanceLock lock(singleInstanceLockPath(dir.filePath(u"missing/run"_s), kLockName));
         QVERIFY(!lock.tryAcquire());
         QVERIFY(!lock.isHeld());
         QVERIFY(!lock.heldElsewhere());
+        QVERIFY(!lock.errorString().isEmpty());
     }
+
+#ifndef Q_OS_WIN
+    // Whoever controls the lock's folder could fake a holder or remove ours: the lock
+    // is taken only in a folder of the user's own, never through a link.
+    void folderNotPrivateIsRefused()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString elsewhere = dir.filePath(u"elsewhere"_s);
+        QVERIFY(QDir().mkdir(elsewhere));
+        QVERIFY(QFile::link(elsewhere, dir.filePath(u"linked"_s)));
+        SingleInstanceLock linked(singleInstanceLockPath(dir.filePath(u"linked"_s), kLockName));
+        QVERIFY(!linked.tryAcquire());
+        QVERIFY(!linked.heldElsewhere());
+        QVERIFY2(linked.errorString().endsWith(u"is a link"_s), qPrintable(linked.errorString()));
+        QVERIFY(!QFile::exists(elsewhere + u"/TolvaneDesk.lock"_s));
+
+        // One of our own that is open to others is closed first.
+        QVERIFY(QFile::setPermissions(elsewhere, QFile::permissions(elsewhere) |
+                                                     QFileDevice::WriteOther |
+                                                     QFileDevice::ExeOther));
+        SingleInstanceLock open(singleInstanceLockPath(elsewhere, kLockName));
+        QVERIFY(open.tryAcquire());
+        QVERIFY(open.narrowedFolder());
+        QCOMPARE(QFile::permissions(elsewhere) & (QFileDevice::WriteOther | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
+
+        if (::geteuid() != 0)
+            QSKIP("a folder of another user needs root to make (CI runs as root)");
+        const QString foreign = dir.filePath(u"foreign"_s);
+        QVERIFY(QDir().mkdir(foreign));
+        QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        SingleInstanceLock theirs(singleInstanceLockPath(foreign, kLockName));
+        QVERIFY(!theirs.tryAcquire());
+        QVERIFY(!theirs.heldElsewhere());
+        QVERIFY2(theirs.errorString().contains(u"belongs to another user"_s),
+                 qPrintable(theirs.errorString()));
+    }
+#endif
 };
 
 int main(int argc, char** argv)

@@ -26,7 +26,10 @@ class TestStartup : public QObject
         auto* p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // The single-instance lock lives in the temporary directory: keep it private.
+        // The single-instance lock and the command socket live in the user's runtime
+        // folder: keep them the test's own.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp.filePath(QStringLiteral("lock")));
+        env.insert(QStringLiteral("LOCALAPPDATA"), m_tmp.filePath(QStringLiteral("lock")));
         env.insert(QStringLiteral("TMPDIR"), m_tmp.filePath(QStringLiteral("lock")));
         env.insert(QString::fromLatin1(tolvane::settings::kTestServerPortVariable),
                    QString::number(m_server.serverPort()));

@@ -1,0 +1,78 @@
+#include "console/ProgramStart.h"
+
+#include "console/CommandClient.h"
+#include "console/HeadlessConsole.h"
+#include "settings/CommandLine.h"
+
+#include "Version.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace tolvane::console {
+
+using namespace Qt::StringLiterals;
+
+QString usageText()
+{
+    return u"usage: tolvane-desk [-auto]            the window; -auto as the last argument logs in "
+           u"at once\n"
+           "       tolvane-desk --headless         the console without a window, for a service\n"
+           "       tolvane-desk --say TEXT         a live message, through this user's running "
+           "console\n"
+           "       tolvane-desk --broadcast LIST   start a stored list\n"
+           "       tolvane-desk --stop             stop the broadcast under way\n"
+           "       tolvane-desk --status           where the console stands, one line of JSON\n"
+           "       tolvane-desk --help | -h        this text\n"
+           "       tolvane-desk --version          the version\n"
+           "exit status:\n"
+           "   0  done\n"
+           "   1  the command line makes no sense (an unknown option, --say without a text, ...)\n"
+           "   2  no console is running for this user\n"
+           "   3  the link to the server is down, or the console is not logged in\n"
+           "   4  no stored list has that name, or it cannot be read\n"
+           "   5  a broadcast is already under way (or waits for the link)\n"
+           "   6  --stop with no broadcast under way\n"
+           "   7  the console did not answer within 5 s\n"
+           "   8  the console could not read the request\n"
+           "   9  the command socket is not this user's own console's: nothing was sent\n"
+           "  10  the console does not start: one of this user's runs already, or its lock\n"
+           "      cannot be taken (--headless); the window program cannot be started\n"_s;
+}
+
+std::optional<int> runWithoutWindow(int argc, char* argv[],
+                                    const std::function<void()>& beforeOutput)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const settings::StartRequest start = settings::parseStartRequest(arguments);
+    const bool windowless = start.help || start.version || !start.error.isEmpty() ||
+                            start.headless || start.command != settings::HandOverCommand::None;
+    if (!windowless)
+        return std::nullopt;
+    if (beforeOutput)
+        beforeOutput();
+    if (start.help || start.version) {
+        const QString text =
+            start.help ? usageText() : u"tolvane-desk "_s + QString(kVersion) + u'\n';
+        std::fputs(text.toUtf8().constData(), stdout);
+        return int(CommandStatus::Ok);
+    }
+    if (!start.error.isEmpty()) {
+        const QString text = u"tolvane-desk: "_s + start.error + u'\n' + usageText();
+        std::fputs(text.toUtf8().constData(), stderr);
+        return int(CommandStatus::Usage);
+    }
+    if (start.headless)
+        return HeadlessConsole::run(argc, argv);
+    QCoreApplication app(argc, argv);
+    // Read again as the system hands them over (on Windows in UTF-16, not through the
+    // ANSI code page).
+    const settings::StartRequest request =
+        settings::parseStartRequest(QCoreApplication::arguments().mid(1));
+    return CommandClient::run({request.command, request.argument});
+}
+
+} // namespace tolvane::console
