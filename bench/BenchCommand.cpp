@@ -172,8 +172,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write the schedule\n");
     const QString hourIni = hourDir + u"/Tolvane.ini"_s;
     tolvane::settings::IniSettings settings(hourIni);
-    settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
-    settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s);
+    if (!settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s) ||
+        !settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s))
+        std::fprintf(stderr, "cannot write the settings\n");
 
     testsupport::ManualTimeSource time(QDateTime(QDate(2026, 12, 9), QTime(12, 59, 0)));
     std::FILE* devnull = std::fopen("/dev/null", "w");

@@ -57,8 +57,10 @@ struct Console
         if (!benchsupport::makeDataDirectory(program))
             return false;
         const QDir data(program + u"/TolvaneData"_s);
-        for (auto it = lists.begin(); it != lists.end(); ++it)
-            tolvane::broadcast::WriteListFile(data, it.key(), it.value());
+        for (auto it = lists.begin(); it != lists.end(); ++it) {
+            if (!tolvane::broadcast::WriteListFile(data, it.key(), it.value()))
+                return false;
+        }
         tolvane::ui::DeskOptions o;
         o.settingsPath = tmp.filePath(u"Tolvane.ini"_s);
         o.programDirectory = program;

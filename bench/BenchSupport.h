@@ -37,8 +37,8 @@ inline void preferOffscreen()
 inline bool makeDataDirectory(const QString& programDir)
 {
     const QString previous = QDir::currentPath();
-    const bool ok = QDir().mkpath(programDir) &&
-                    !tolvane::broadcast::EnsureDataDirectory(programDir).createFailed;
+    const bool ok =
+        QDir().mkpath(programDir) && tolvane::broadcast::EnsureDataDirectory(programDir).made.ok();
     QDir::setCurrent(previous);
     return ok;
 }

@@ -20,10 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (lines.size() > qsizetype(size) + 1)
         return 0;
     // Only a replacement for bytes that were not code page 932 can stop a save.
-    QString offending;
-    if (const auto encoded = broadcast::encodeListFile(lines, &offending)) {
+    if (const auto encoded = broadcast::encodeListFile(lines)) {
         check(broadcast::parseListFile(*encoded) == lines);
     } else {
+        const QString& offending = encoded.error().offendingText;
         check(lines.contains(offending));
         check(offending.contains(QChar::ReplacementCharacter));
     }

@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         before.append(settings::IniSettings::readFromBytes(file, probeSection, probeKey, kDefault));
     settings::IniSettings::readFromBytes(file, section, key, kDefault);
 
-    const std::optional<QByteArray> written =
+    const platform::Result<QByteArray> written =
         settings::IniSettings::writeToBytes(file, section, key, value);
     if (!written)
         return 0;
@@ -111,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
               before.at(i));
     }
     // Writing the same value again changes nothing.
-    check(settings::IniSettings::writeToBytes(*written, section, key, value) == written);
+    const platform::Result<QByteArray> again =
+        settings::IniSettings::writeToBytes(*written, section, key, value);
+    check(again.ok() && *again == *written);
     return 0;
 }

@@ -35,7 +35,7 @@ QDateTime at(int hour, int minute, int second)
 void checkSavedUnchanged(const TimeSignalFileContents& contents)
 {
     EditableSchedule editable = splitForEditing(contents);
-    const std::optional<QByteArray> saved = encodeTimeSignalFile(editable.rows, editable.kept);
+    const platform::Result<QByteArray> saved = encodeTimeSignalFile(editable.rows, editable.kept);
     if (!saved)
         return; // a name the decoder could not read cannot be saved
     for (TimeSignalRow& row : editable.rows)

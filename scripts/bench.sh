@@ -96,6 +96,7 @@ run BenchPacing-thread BenchPacing --server-thread
 run BenchTimeSignalLateness BenchTimeSignalLateness --seconds "$seconds"
 run BenchLinkRecovery BenchLinkRecovery
 run BenchCommand BenchCommand --idle-seconds "$seconds"
+run BenchScheduleEdit BenchScheduleEdit
 
 line=$(summary BenchStartup "start-up to login frame:")
 if [ -n "$line" ]; then
@@ -207,6 +208,19 @@ if [ -n "$line" ]; then
 else
   missing "headless console" BenchCommand "—"
 fi
+
+schedule_row() {
+  local line
+  line=$(summary BenchScheduleEdit "hand edit of TimeSignal.cfg to the schedule in use, $1")
+  if [ -n "$line" ]; then
+    row "TimeSignal.cfg edited by hand ($1) to the headless console's scheduler holding it" \
+      "median $(field "$line" "median") ms, max $(field "$line" "max") ms" "—" "—"
+  else
+    missing "TimeSignal.cfg edited by hand ($1)" BenchScheduleEdit "—"
+  fi
+}
+schedule_row "file replaced"
+schedule_row "written in place"
 
 echo
 echo "| measure | result | target | met? |"

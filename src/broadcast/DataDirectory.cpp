@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace tolvane::broadcast {
 
 DataDirectoryOutcome EnsureDataDirectory(const QString& programDir)
@@ -14,15 +16,18 @@ DataDirectoryOutcome EnsureDataDirectory(const QString& programDir)
     const QString path = QDir(programDir).filePath(platform::kDataDirectoryName);
     if (!QFileInfo(path).isDir()) {
         if (!QDir().mkdir(path)) {
-            out.createFailed = true;
+            out.made = platform::FileError{platform::FileError::Kind::WriteFailed,
+                                           {},
+                                           {},
+                                           u"cannot make the directory "_s + path};
             out.dir = QDir(QDir::currentPath());
             return out;
         }
         out.created = true;
         const QDir dir(path);
         const MessageList sample = sampleList();
-        out.sampleWritten = WriteListFile(dir, sample.title, sample.lines).ok();
-        out.timeSignalWritten = timesignal::CreateTimeSignalFile(dir);
+        out.sample = WriteListFile(dir, sample.title, sample.lines);
+        out.timeSignal = timesignal::CreateTimeSignalFile(dir);
     }
     QDir::setCurrent(path);
     out.dir = QDir(QFileInfo(path).absoluteFilePath());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QDir>
 #include <QString>
 
@@ -9,11 +11,13 @@ namespace tolvane::broadcast {
 // can tell the operator in the order things happened.
 struct DataDirectoryOutcome
 {
-    QDir dir;                       // where list files live from now on
-    bool created = false;           // the directory was made on this start
-    bool createFailed = false;      // it did not exist and could not be made
-    bool sampleWritten = false;     // on creation: the sample list was written
-    bool timeSignalWritten = false; // on creation: the default schedule file was written
+    QDir dir;             // where list files live from now on
+    bool created = false; // the directory was made on this start
+    // An error when it did not exist and could not be made.
+    platform::Result<void> made;
+    // On creation: writing the sample list and the default schedule file.
+    platform::Result<void> sample;
+    platform::Result<void> timeSignal;
 };
 
 // Finds `programDir`/TolvaneData, or creates it together with the sample list and the

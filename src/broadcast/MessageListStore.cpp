@@ -14,7 +14,15 @@ using namespace Qt::StringLiterals;
 
 namespace tolvane::broadcast {
 
+using platform::FileError;
+using platform::Result;
+
 namespace {
+
+FileError invalidTitle(const QString& title)
+{
+    return {FileError::Kind::InvalidName, title, {}, u"no list can be named "_s + title};
+}
 
 // A bare name inside the directory: nothing that would address another place.
 bool isPlainFileName(const QString& title)
@@ -101,18 +109,17 @@ QStringList parseListFile(QByteArrayView bytes)
     return lines;
 }
 
-std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title)
+Result<QStringList> ReadListFile(const QDir& dir, const QString& title)
 {
     if (!isPlainFileName(title))
-        return std::nullopt;
-    const platform::FileReadResult file = platform::readWholeFile(dir.filePath(title));
-    if (!file.ok())
-        return std::nullopt;
-    return parseListFile(file.bytes);
+        return invalidTitle(title);
+    const Result<QByteArray> file = platform::readWholeFile(dir.filePath(title));
+    if (!file)
+        return file.error();
+    return parseListFile(*file);
 }
 
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending,
-                                         QString* unrepresentable)
+Result<QByteArray> encodeListFile(const QStringList& lines)
 {
     QByteArray out = QByteArray::number(lines.size()) + "\r\n";
     for (const QString& line : lines) {
@@ -121,38 +128,31 @@ std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offe
         QString refused;
         if (!line.contains(u'\n'))
             bytes = platform::encodeCp932(platform::foldForCp932(line), &refused);
-        if (!bytes) {
-            if (offending)
-                *offending = line;
-            if (unrepresentable)
-                *unrepresentable = refused;
-            return std::nullopt;
-        }
+        if (!bytes)
+            return FileError{FileError::Kind::Unrepresentable, line, refused,
+                             u"a line code page 932 cannot hold"_s};
         out += *bytes;
         out += "\r\n";
     }
     return out;
 }
 
-WriteResult WriteListFile(const QDir& dir, const QString& typedTitle, const QStringList& lines)
+Result<void> WriteListFile(const QDir& dir, const QString& typedTitle, const QStringList& lines)
 {
     // The title becomes the file name and is stored in the schedule and the settings,
     // so the look-alikes are folded before it is used anywhere.
     const QString title = platform::foldForCp932(typedTitle);
     if (!isValidTitle(dir, title))
-        return {WriteResult::InvalidTitle, typedTitle, {}};
+        return invalidTitle(typedTitle);
     // The title is also stored in code page 932 (schedule entries, shortcut bindings).
     QString refused;
     if (!platform::encodeCp932(title, &refused))
-        return {WriteResult::Unrepresentable, typedTitle, refused};
-    QString offending;
-    const std::optional<QByteArray> bytes = encodeListFile(lines, &offending, &refused);
+        return FileError{FileError::Kind::Unrepresentable, typedTitle, refused,
+                         u"a title code page 932 cannot hold"_s};
+    const Result<QByteArray> bytes = encodeListFile(lines);
     if (!bytes)
-        return {WriteResult::Unrepresentable, offending, refused};
-
-    if (!platform::writeFileAtomically(dir.filePath(title), *bytes))
-        return {WriteResult::IoError, {}, {}};
-    return {};
+        return bytes.error();
+    return platform::writeFileAtomically(dir.filePath(title), *bytes);
 }
 
 QStringList ListNames(const QDir& dir)
@@ -192,11 +192,16 @@ int FindListByName(const QStringList& entries, const QString& name)
     return -1;
 }
 
-bool DeleteListFile(const QDir& dir, const QString& title)
+Result<void> DeleteListFile(const QDir& dir, const QString& title)
 {
     if (!isPlainFileName(title) || namesHiddenFile(dir, title))
-        return false;
-    return QFile::remove(dir.filePath(title));
+        return invalidTitle(title);
+    QFile file(dir.filePath(title));
+    if (!QFileInfo(file).isFile())
+        return FileError{FileError::Kind::Missing, {}, {}, u"no list "_s + title};
+    if (!file.remove())
+        return FileError{FileError::Kind::WriteFailed, {}, {}, file.errorString()};
+    return {};
 }
 
 } // namespace tolvane::broadcast

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QDir>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // Message-list files: one file per list in the data directory, named by the list's
 // title, in code page 932 with CR LF line ends, the first line holding the count.
@@ -27,34 +27,22 @@ constexpr int kMaxListLines = 100000;
 // blanks skipped, no digits give 0) is the count; exactly that many lines follow,
 // LF or CR LF, missing ones empty, extra ones ignored.
 QStringList parseListFile(QByteArrayView bytes);
-// Reads the list `title` from `dir`; nullopt when the file cannot be opened.
-std::optional<QStringList> ReadListFile(const QDir& dir, const QString& title);
+// Reads the list `title` from `dir`. InvalidName for a title that is no bare file
+// name; Missing or Unreadable when the file cannot be read.
+platform::Result<QStringList> ReadListFile(const QDir& dir, const QString& title);
 
-struct WriteResult
-{
-    enum Status {
-        Ok,
-        Unrepresentable, // `offendingText` holds the title or line that code page 932 cannot hold
-        InvalidTitle,    // the file system refuses the title as a file name
-        IoError,         // the old file, if any, is left whole
-    };
-    Status status = Ok;
-    QString offendingText;
-    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
-    // each once; empty when it is refused for a line break.
-    QString unrepresentable;
-    bool ok() const { return status == Ok; }
-};
-// The bytes a list file holds: count, lines (folded), each ended by CR LF; nullopt with the
-// offending line and its unrepresentable characters when code page 932 cannot hold it.
-std::optional<QByteArray> encodeListFile(const QStringList& lines, QString* offending = nullptr,
-                                         QString* unrepresentable = nullptr);
+// The bytes a list file holds: count, lines (folded), each ended by CR LF.
+// Unrepresentable, naming the line and its unrepresentable characters, when code page
+// 932 cannot hold a line.
+platform::Result<QByteArray> encodeListFile(const QStringList& lines);
 // Writes the list atomically, replacing any file of that name. Title and lines are
 // folded for code page 932 first (platform::foldForCp932), so the file is named by the
 // folded title. A title must be a bare file name naming a visible file (not a
-// dot-file, not the schedule file), without control characters; a line may not hold
-// a line break. A refusal names the title or line as given.
-WriteResult WriteListFile(const QDir& dir, const QString& title, const QStringList& lines);
+// dot-file, not the schedule file), without control characters (InvalidName); a line
+// may not hold a line break (Unrepresentable). A refusal names the title or line as
+// given and comes before anything is written; WriteFailed leaves the old file whole.
+platform::Result<void> WriteListFile(const QDir& dir, const QString& title,
+                                     const QStringList& lines);
 
 // The names of the ordinary files of `dir` in the order the listing yields them:
 // directories and hidden files left out, names whole, not sorted.
@@ -66,8 +54,8 @@ QStringList ListNames(const QDir& dir);
 // -1 when none matches, and for an empty name.
 int FindListByName(const QStringList& entries, const QString& name);
 
-// Deletes a list file; false when it could not be deleted, and for a title that is
-// no bare file name or names a hidden file.
-bool DeleteListFile(const QDir& dir, const QString& title);
+// Deletes a list file. InvalidName for a title that is no bare file name or names a
+// hidden file; Missing when there is no such list; WriteFailed when it stays.
+platform::Result<void> DeleteListFile(const QDir& dir, const QString& title);
 
 } // namespace tolvane::broadcast

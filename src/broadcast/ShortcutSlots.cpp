@@ -6,17 +6,37 @@
 
 namespace tolvane::broadcast {
 
+using platform::FileError;
+using platform::Result;
+
+namespace {
+FileError noSuchSlot(int slot)
+{
+    return {
+        FileError::Kind::InvalidName, QString::number(slot), {}, QStringLiteral("no such slot")};
+}
+} // namespace
+
 void ShortcutSlots::LoadShortcutBindings(const settings::IniSettings& settings,
                                          const QStringList& entries)
 {
-    for (int slot = 1; slot <= kSlotCount; ++slot) {
-        const QString name =
-            settings.read(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
-                          settings::keys::kUnbound);
-        // A name that finds nothing (including an empty one) leaves the slot unbound.
-        m_names[size_t(slot - 1)] =
-            (!name.isEmpty() && FindListByName(entries, name) >= 0) ? name : QString();
-    }
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        restore(slot, storedName(settings, slot), entries);
+}
+
+QString ShortcutSlots::storedName(const settings::IniSettings& settings, int slot)
+{
+    return settings.read(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
+                         settings::keys::kUnbound);
+}
+
+void ShortcutSlots::restore(int slot, const QString& stored, const QStringList& entries)
+{
+    if (!validSlot(slot))
+        return;
+    // A name that finds nothing (including an empty one) leaves the slot unbound.
+    m_names[size_t(slot - 1)] =
+        (!stored.isEmpty() && FindListByName(entries, stored) >= 0) ? stored : QString();
 }
 
 QString ShortcutSlots::boundName(int slot) const
@@ -30,21 +50,23 @@ void ShortcutSlots::unbindInMemory(int slot)
         m_names[size_t(slot - 1)].clear();
 }
 
-void ShortcutSlots::bind(int slot, const QString& listName, const settings::IniSettings& settings)
+Result<void> ShortcutSlots::bind(int slot, const QString& listName,
+                                 const settings::IniSettings& settings)
 {
     if (!validSlot(slot))
-        return;
+        return noSuchSlot(slot);
     m_names[size_t(slot - 1)] = listName;
-    settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot), listName);
+    return settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
+                          listName);
 }
 
-void ShortcutSlots::unbind(int slot, const settings::IniSettings& settings)
+Result<void> ShortcutSlots::unbind(int slot, const settings::IniSettings& settings)
 {
     if (!validSlot(slot))
-        return;
+        return noSuchSlot(slot);
     m_names[size_t(slot - 1)].clear();
-    settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
-                   settings::keys::kUnbound);
+    return settings.write(settings::keys::kSectionShortcuts, settings::keys::shortcutKey(slot),
+                          settings::keys::kUnbound);
 }
 
 } // namespace tolvane::broadcast

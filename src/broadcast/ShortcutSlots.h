@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,17 +23,24 @@ public:
     // Binds every slot whose stored name finds a list among `entries` (the shared
     // lookup), to the name as stored; the others stay unbound, silently.
     void LoadShortcutBindings(const settings::IniSettings& settings, const QStringList& entries);
+    // The name stored for the slot, "none" when the key is missing.
+    static QString storedName(const settings::IniSettings& settings, int slot);
+    // One slot as LoadShortcutBindings binds it from `stored`.
+    void restore(int slot, const QString& stored, const QStringList& entries);
 
     QString boundName(int slot) const;
     bool isBound(int slot) const { return !boundName(slot).isEmpty(); }
     // In memory only.
     void unbindInMemory(int slot);
-    // Bind and unbind write the settings file at once.
-    void bind(int slot, const QString& listName, const settings::IniSettings& settings);
-    void unbind(int slot, const settings::IniSettings& settings);
+    // Bind and unbind write the settings file at once; the slot changes in memory
+    // even when the write fails.
+    platform::Result<void> bind(int slot, const QString& listName,
+                                const settings::IniSettings& settings);
+    platform::Result<void> unbind(int slot, const settings::IniSettings& settings);
+
+    static bool validSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
 
 private:
-    static bool validSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
     std::array<QString, kSlotCount> m_names;
 };
 

@@ -149,7 +149,7 @@ CommandReply CommandDispatcher::broadcast(const QString& listName)
                       u"リストがありません「"_s + listName + u"」"_s);
     const QString title = m_controller.listNames().at(index);
     // Checked first, so an unreadable list starts nothing and opens no box.
-    if (!broadcast::ReadListFile(m_controller.dataDirectory(), title))
+    if (!m_controller.lists().read(title))
         return refuse(settings::HandOverCommand::Broadcast, CommandStatus::UnknownList,
                       u"the list cannot be read: "_s + title,
                       u"リストを読めません「"_s + title + u"」"_s);

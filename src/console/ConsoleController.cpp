@@ -2,11 +2,10 @@
 
 #include "broadcast/DataDirectory.h"
 #include "broadcast/MessageListStore.h"
+#include "console/ConsoleFileWatcher.h"
 #include "console/StatusTexts.h"
 #include "protocol/BroadcastRequest.h"
-#include "settings/SettingsKeys.h"
 #include "timesignal/TimeSignalFile.h"
-#include "timesignal/TimeSignalTexts.h"
 
 #include <utility>
 
@@ -31,10 +30,16 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
                                      std::unique_ptr<net::ServerConnection> connection,
                                      QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_prompts(prompts),
-      m_time(time ? time : &SystemTimeSource::instance()), m_settings(m_options.settingsPath),
+      m_time(time ? time : &SystemTimeSource::instance()),
       m_link(new LinkSupervisor(*m_time, std::move(connection), m_options.autoLogin, this)),
       m_broadcast(new BroadcastSession(*m_time, *m_link, this)),
       m_accountService(new AccountService(*m_link, m_prompts, this)),
+      m_lists(new MessageListService(QDir(), this)),
+      m_schedule(new ScheduleService(settings::IniSettings(m_options.settingsPath), QDir(), this)),
+      m_shortcuts(
+          new ShortcutService(settings::IniSettings(m_options.settingsPath), *m_lists, this)),
+      m_serverSettings(
+          new ServerSettingsService(settings::IniSettings(m_options.settingsPath), this)),
       m_statusText(status::kNotLoggedIn), m_baseStatus(m_statusText), m_log(m_options.logFolder()),
       m_clockTimer(m_time->createTimer(this)), m_noticeTimer(m_time->createTimer(this))
 {
@@ -65,6 +70,76 @@ ConsoleController::ConsoleController(ConsoleOptions options, OperatorPrompts& pr
     post(&BroadcastSession::abandoned, ControlState::LinkLost);
     post(&BroadcastSession::pausedForLink, ControlState::LinkLostPaused);
     connect(m_broadcast, &BroadcastSession::logged, this, &ConsoleController::logEvent);
+    connectServices();
+    trackRefusedLogins();
+}
+
+void ConsoleController::connectServices()
+{
+    connect(m_lists, &MessageListService::namesChanged, this, &ConsoleController::RefreshListNames);
+    connect(m_schedule, &ScheduleService::scheduleChanged, this,
+            [this](const QList<timesignal::TimeSignalEntry>& entries) {
+                // Every entry's fired flag is cleared; the hourly and half-hourly
+                // flags stay as they are.
+                m_scheduler.setSchedule(entries);
+            });
+    connect(m_schedule, &ScheduleService::textsChanged, this,
+            [this](const timesignal::TimeSignalTexts& texts) { m_scheduler.setTexts(texts); });
+    connect(m_shortcuts, &ShortcutService::bindingChanged, this,
+            &ConsoleController::shortcutChanged);
+    connect(m_serverSettings, &ServerSettingsService::adminPasswordChanged, this,
+            &ConsoleController::onAdminPasswordChanged);
+    connect(m_lists, &MessageListService::logged, this, &ConsoleController::logEvent);
+    connect(m_schedule, &ScheduleService::logged, this, &ConsoleController::logEvent);
+    connect(m_shortcuts, &ShortcutService::logged, this, &ConsoleController::logEvent);
+    connect(m_serverSettings, &ServerSettingsService::logged, this, &ConsoleController::logEvent);
+}
+
+void ConsoleController::watchFiles()
+{
+    const QDir& dir = m_lists->directory();
+    auto* watcher =
+        new ConsoleFileWatcher(dir.absolutePath(), dir.filePath(timesignal::kTimeSignalFileName),
+                               m_options.settingsPath, this);
+    connect(watcher, &ConsoleFileWatcher::listsChanged, m_lists, &MessageListService::rescan);
+    connect(watcher, &ConsoleFileWatcher::scheduleChanged, m_schedule,
+            &ScheduleService::reloadSchedule);
+    connect(watcher, &ConsoleFileWatcher::settingsChanged, m_schedule,
+            &ScheduleService::reloadTexts);
+    connect(watcher, &ConsoleFileWatcher::settingsChanged, m_shortcuts, &ShortcutService::reload);
+    connect(watcher, &ConsoleFileWatcher::settingsChanged, m_serverSettings,
+            &ServerSettingsService::reload);
+}
+
+void ConsoleController::trackRefusedLogins()
+{
+    connect(m_link, &LinkSupervisor::connected, this, [this](bool loggingIn) {
+        if (loggingIn)
+            m_loginPassword = m_serverSettings->adminPassword();
+    });
+    connect(m_link, &LinkSupervisor::loginRefused, this, [this] {
+        m_loginRefused = true;
+        m_refusedPasswords.insert(m_loginPassword);
+    });
+    connect(m_link, &LinkSupervisor::loginAccepted, this, [this] { m_loginRefused = false; });
+}
+
+void ConsoleController::login()
+{
+    m_loginPassword = m_serverSettings->adminPassword();
+    m_loginRefused = false;
+    m_link->login();
+}
+
+void ConsoleController::onAdminPasswordChanged(const QString& password)
+{
+    m_link->setPassword(password);
+    // The window waits for the operator's ログイン, as it always has.
+    if (!m_options.retryLoginOnNewPassword || !m_loginRefused ||
+        m_refusedPasswords.contains(password))
+        return;
+    logEvent(u"ログイン 新しい管理者パスワードで再試行"_s);
+    login();
 }
 
 ConsoleController::~ConsoleController()
@@ -80,52 +155,32 @@ void ConsoleController::initialise()
     m_clockTimer->start(kClockTimerMs);
     m_scheduler.clearFixedFlags();
 
-    readServerSettings();
-    ensureDataDirectory();
-    RefreshListNames();
-    reloadTimeSignalConfig();
-    m_shortcuts.LoadShortcutBindings(m_settings, m_listNames);
-    for (int slot = 1; slot <= broadcast::ShortcutSlots::kSlotCount; ++slot)
-        Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
+    m_serverSettings->load();
+    ensureDataDirectory(); // and the list names
+    m_schedule->load();
+    m_shortcuts->LoadShortcutBindings();
 
     postControlState(ControlState::LoggedOut);
     setStatus(status::kNotLoggedIn);
     // The address counts from the start; a changed one is used at the next start.
-    m_link->start(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kHostIP,
-                                  settings::keys::kDefaultHostIP),
-                  m_options.port);
-}
-
-void ConsoleController::readServerSettings()
-{
-    m_link->setPassword(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
-                                        settings::keys::kDefaultAdminPW));
+    m_link->start(m_serverSettings->hostIP(), m_options.port);
+    watchFiles();
 }
 
 void ConsoleController::ensureDataDirectory()
 {
     const broadcast::DataDirectoryOutcome dd =
         broadcast::EnsureDataDirectory(m_options.programDirectory);
-    m_dataDir = dd.dir;
-    if (dd.createFailed) {
+    if (!dd.made) {
         m_prompts.inform(Notice::DataDirectoryFailed);
-        return;
+    } else if (dd.created) {
+        m_prompts.inform(Notice::DataDirectoryCreated);
+        m_prompts.inform(dd.sample ? Notice::SampleListWritten : Notice::SampleListFailed);
+        m_prompts.inform(dd.timeSignal ? Notice::TimeSignalFileWritten
+                                       : Notice::TimeSignalFileFailed);
     }
-    if (!dd.created)
-        return;
-    m_prompts.inform(Notice::DataDirectoryCreated);
-    m_prompts.inform(dd.sampleWritten ? Notice::SampleListWritten : Notice::SampleListFailed);
-    m_prompts.inform(dd.timeSignalWritten ? Notice::TimeSignalFileWritten
-                                          : Notice::TimeSignalFileFailed);
-}
-
-void ConsoleController::reloadTimeSignalConfig()
-{
-    // The texts and the schedule are read afresh (every entry's fired flag cleared);
-    // the hourly and half-hourly flags stay as they are.
-    m_scheduler.setTexts(timesignal::readTimeSignalTexts(m_settings));
-    if (const auto contents = timesignal::ReadTimeSignalFile(m_dataDir))
-        m_scheduler.setSchedule(timesignal::LoadSchedule(*contents));
+    m_schedule->setDirectory(dd.dir);
+    m_lists->setDirectory(dd.dir);
 }
 
 void ConsoleController::postControlState(ControlState state)
@@ -317,30 +372,20 @@ void ConsoleController::setCurrentList(int index)
 
 void ConsoleController::RefreshListNames()
 {
-    m_listNames = broadcast::ListNames(m_dataDir);
-    m_currentList = -1;
-    Q_EMIT listNamesChanged(m_listNames);
-}
-
-void ConsoleController::refreshAndReselect(const QString& listName)
-{
-    RefreshListNames();
-    if (listName.isEmpty())
-        return;
-    // Selected again, but not reloaded: the view keeps the lines it showed.
-    const int index = broadcast::FindListByName(m_listNames, listName);
-    if (index >= 0)
-        setCurrentList(index);
-}
-
-void ConsoleController::refreshKeepingSelection()
-{
-    // By its exact name; not reloaded, so the view keeps the lines it shows.
+    // The chosen list stays chosen while it exists. The lines in view are not
+    // touched: a broadcast under way goes on with the lines it loaded.
     const QString chosen = currentListName();
-    RefreshListNames();
-    const int index = int(m_listNames.indexOf(chosen));
-    if (index >= 0)
-        setCurrentList(index);
+    m_listNames = m_lists->names();
+    m_currentList = chosen.isEmpty() ? -1 : int(m_listNames.indexOf(chosen));
+    Q_EMIT listNamesChanged(m_listNames);
+    if (m_currentList >= 0)
+        Q_EMIT currentListChanged(m_currentList);
+}
+
+void ConsoleController::reselectList(const QString& listName)
+{
+    // Selected again, but not reloaded: the view keeps the lines it showed.
+    setCurrentList(listName.isEmpty() ? -1 : broadcast::FindListByName(m_listNames, listName));
 }
 
 void ConsoleController::selectList(int index)
@@ -355,7 +400,7 @@ void ConsoleController::LoadSelectedList()
 {
     const QString title = currentListName();
     Q_EMIT listCommandsEnabled();
-    const auto lines = broadcast::ReadListFile(m_dataDir, title);
+    const platform::Result<QStringList> lines = m_lists->read(title);
     if (!lines) {
         // The view must not show lines that the selector does not name.
         m_broadcast->setLines(title, {});
@@ -369,8 +414,10 @@ void ConsoleController::LoadSelectedList()
 
 bool ConsoleController::listStillThere(const QString& listName)
 {
-    // Read afresh: the list may have gone while the question was open.
-    return broadcast::ListNames(m_dataDir).contains(listName);
+    // Listed afresh: the list may have gone while the question was open, before the
+    // watcher's news of it has come.
+    m_lists->rescan();
+    return m_lists->names().contains(listName);
 }
 
 void ConsoleController::DeleteSelectedList()
@@ -386,39 +433,36 @@ void ConsoleController::DeleteSelectedList()
     }
     if (!listStillThere(listName)) {
         logEvent(u"削除しません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
-        refreshKeepingSelection();
         m_prompts.inform(Notice::ListGone, listName);
         return;
     }
     const QString shown = currentListName();
-    // A failed deletion is not reported: the refreshed selector still shows the file.
-    broadcast::DeleteListFile(m_dataDir, listName);
+    // A failed deletion is not reported: the selector still shows the file.
+    (void)m_lists->remove(listName);
     if (shown == listName) {
         logEvent(u"削除 リスト「"_s + listName + u"」"_s);
-        RefreshListNames();
+        setCurrentList(-1);
         m_broadcast->setLines(QString(), {});
         return;
     }
     // Another list was chosen meanwhile: it stays chosen and keeps its lines.
     logEvent(u"削除 リスト「"_s + listName + u"」（確認の間に「"_s + shown +
              u"」が選ばれました）"_s);
-    refreshKeepingSelection();
 }
 
 void ConsoleController::PressShortcut(int slot)
 {
-    if (!m_shortcuts.isBound(slot))
+    if (!m_shortcuts->isBound(slot))
         return;
-    const QString bound = m_shortcuts.boundName(slot);
+    const QString bound = m_shortcuts->boundName(slot);
     const int index = broadcast::FindListByName(m_listNames, bound);
     if (index < 0) {
         m_prompts.inform(Notice::ShortcutListMissing);
         // Bound anew while the box was open: that binding stays.
-        if (m_shortcuts.boundName(slot) != bound)
+        if (m_shortcuts->boundName(slot) != bound)
             return;
         // Only in memory: the binding comes back at the next start if the list exists again.
-        m_shortcuts.unbindInMemory(slot);
-        Q_EMIT shortcutChanged(slot, QString());
+        m_shortcuts->unbindInMemory(slot);
         m_prompts.inform(Notice::ShortcutReleased);
         return;
     }
@@ -440,35 +484,33 @@ void ConsoleController::BindShortcut(int slot)
         return;
     if (!listStillThere(listName)) {
         logEvent(u"割り付けません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
-        refreshKeepingSelection();
         m_prompts.inform(Notice::ListGone, listName);
         return;
     }
-    m_shortcuts.bind(slot, listName, m_settings);
-    Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
+    // A failed write is not reported; the binding holds for this run.
+    (void)m_shortcuts->bind(slot, listName);
 }
 
 void ConsoleController::UnbindShortcut(int slot)
 {
     // The binding the operator agreed to release, as it stood when asked.
-    const QString bound = m_shortcuts.boundName(slot);
+    const QString bound = m_shortcuts->boundName(slot);
     if (!m_prompts.confirm(Question::UnbindShortcut, slot))
         return;
-    if (m_shortcuts.boundName(slot) != bound) {
+    if (m_shortcuts->boundName(slot) != bound) {
         logEvent(u"解除しません：短縮ボタン（"_s + QString::number(slot) +
                  u"）は確認の間に変わりました"_s);
         m_prompts.inform(Notice::ShortcutChanged, QString::number(slot));
         return;
     }
-    m_shortcuts.unbind(slot, m_settings);
-    Q_EMIT shortcutChanged(slot, m_shortcuts.boundName(slot));
+    (void)m_shortcuts->unbind(slot);
 }
 
 void ConsoleController::shutDown()
 {
     m_clockTimer->stop();
     m_broadcast->shutDown();
-    timesignal::writeTimeSignalTextsOnClose(m_settings, m_scheduler.texts());
+    m_schedule->saveTextsOnClose();
 }
 
 } // namespace tolvane::console

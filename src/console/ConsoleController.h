@@ -1,23 +1,26 @@
 #pragma once
 
-#include "broadcast/ShortcutSlots.h"
 #include "console/AccountService.h"
 #include "console/BroadcastSession.h"
 #include "console/ControlState.h"
 #include "console/LinkState.h"
 #include "console/LinkSupervisor.h"
+#include "console/MessageListService.h"
 #include "console/OperatorLog.h"
 #include "console/OperatorPrompts.h"
+#include "console/ScheduleService.h"
+#include "console/ServerSettingsService.h"
+#include "console/ShortcutService.h"
 #include "console/TimeSource.h"
 #include "net/ServerConnection.h"
 #include "net/SessionProtocol.h"
 #include "protocol/BroadcastRequest.h"
 #include "protocol/ServerPort.h"
-#include "settings/IniSettings.h"
 #include "timesignal/TimeSignalScheduler.h"
 
 #include <QDir>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -33,6 +36,10 @@ struct ConsoleOptions
     quint16 port = protocol::kServerPort;
     // The operator's log; TolvaneLog beside the data directory when empty.
     QString logDirectory;
+    // A refused login is tried once more by itself when the administrator password
+    // changes in the settings file, never with a password refused before: a console
+    // with nobody at it has no other way to recover.
+    bool retryLoginOnNewPassword = false;
 
     QString logFolder() const
     {
@@ -42,11 +49,14 @@ struct ConsoleOptions
 };
 
 // The console without its window. It coordinates its parts (the link, the list
-// broadcast, the account service, the shortcut bindings, the time-signal scheduler) with
-// the message lists, the status text and the operator's log. Operator actions come in
-// as calls; what the window should show goes out as signals; questions for the
-// operator go through OperatorPrompts. Everything runs on one thread: what must run
-// after the current handler is queued, and queued calls run in order.
+// broadcast, the account service, the time-signal scheduler) with the services that
+// own the console's files (the message lists, the schedule, the shortcut bindings,
+// the server settings), the status text and the operator's log. It follows the
+// services' change signals, so a file changed by a dialog or by hand reaches the
+// window and the headless console alike. Operator actions come in as calls; what the
+// window should show goes out as signals; questions for the operator go through
+// OperatorPrompts. Everything runs on one thread: what must run after the current
+// handler is queued, and queued calls run in order.
 class ConsoleController : public QObject
 {
     Q_OBJECT
@@ -64,11 +74,11 @@ public:
 
     // The controller's steps of the window's start: timers, settings, the data
     // directory, the list names, the time signal, the shortcuts, control state 0,
-    // the status text and the connect request.
+    // the status text and the connect request; then the files are watched.
     void initialise();
 
     // Operator actions.
-    void login() { m_link->login(); }
+    void login();
     void SendLiveMessage(const QString& text);
     // A live message that does not come from the live box (a command): the same frame,
     // cap and log line, and the box keeps what the operator typed. False when nothing
@@ -92,13 +102,10 @@ public:
     // The clock timer's step, also reachable from tests.
     void TimeSignalTick();
 
-    // After the dialogs.
-    void RefreshListNames();
-    // Refills the selector and selects the entry the name finds, without reloading.
-    void refreshAndReselect(const QString& listName);
-    // The administrator password, for the next login.
-    void readServerSettings();
-    void reloadTimeSignalConfig();
+    // Selects the entry the name finds (none for an empty name), without reloading:
+    // the choice of before the time-signal dialog, which a scheduled list may have
+    // changed underneath it.
+    void reselectList(const QString& listName);
     // "おわり～！": the clock and the pacing stop and the time-signal texts are saved.
     void shutDown();
 
@@ -120,8 +127,11 @@ public:
     // Lines logged until the mark is cleared carry it: they come from a command, not
     // from the window.
     void setLogMark(const QString& mark) { m_logMark = mark; }
-    const settings::IniSettings& settings() const { return m_settings; }
-    const QDir& dataDirectory() const { return m_dataDir; }
+    const QDir& dataDirectory() const { return m_lists->directory(); }
+    MessageListService& lists() const { return *m_lists; }
+    ScheduleService& schedule() const { return *m_schedule; }
+    ShortcutService& shortcuts() const { return *m_shortcuts; }
+    ServerSettingsService& serverSettings() const { return *m_serverSettings; }
     TimeSource& timeSource() const { return *m_time; }
     LinkSupervisor& link() const { return *m_link; }
     BroadcastSession& broadcast() const { return *m_broadcast; }
@@ -129,7 +139,6 @@ public:
     net::ServerConnection& connection() const { return m_link->connection(); }
     const broadcast::BroadcastEngine& engine() const { return m_broadcast->engine(); }
     bool isPacingTimerActive() const { return m_broadcast->isPacingTimerActive(); }
-    const broadcast::ShortcutSlots& shortcuts() const { return m_shortcuts; }
     const timesignal::TimeSignalScheduler& scheduler() const { return m_scheduler; }
 
     AccountService& accountService() { return *m_accountService; }
@@ -138,7 +147,7 @@ Q_SIGNALS:
     void controlStateChanged(tolvane::console::ControlState state);
     void statusTextChanged(const QString& text);
     void linkStateChanged(tolvane::console::LinkState state);
-    // The selector was refilled; no entry is selected.
+    // The selector was refilled; no entry is selected until currentListChanged.
     void listNamesChanged(const QStringList& names);
     // The console itself selected an entry (-1: none).
     void currentListChanged(int index);
@@ -155,6 +164,12 @@ Q_SIGNALS:
 
 private:
     void ensureDataDirectory();
+    void connectServices();
+    void watchFiles();
+    // Refills the selector from the list service, keeping the chosen list by name.
+    void RefreshListNames();
+    void trackRefusedLogins();
+    void onAdminPasswordChanged(const QString& password);
     void onLinkStateChanged(LinkState state);
     void onConnected(bool loggingIn);
     void onLinkLost();
@@ -165,7 +180,6 @@ private:
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
     bool listStillThere(const QString& listName);
-    void refreshKeepingSelection();
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);
@@ -173,13 +187,19 @@ private:
     ConsoleOptions m_options;
     OperatorPrompts& m_prompts;
     TimeSource* m_time;
-    settings::IniSettings m_settings;
-    QDir m_dataDir;
     LinkSupervisor* m_link;
     BroadcastSession* m_broadcast;
     AccountService* m_accountService;
-    broadcast::ShortcutSlots m_shortcuts;
+    MessageListService* m_lists;
+    ScheduleService* m_schedule;
+    ShortcutService* m_shortcuts;
+    ServerSettingsService* m_serverSettings;
     timesignal::TimeSignalScheduler m_scheduler;
+    // The password the last login went out with, whether it was refused (a refusal
+    // stands across a lost link until the next login), and those refused in this run.
+    QString m_loginPassword;
+    bool m_loginRefused = false;
+    QSet<QString> m_refusedPasswords;
 
     QString m_statusText;
     QString m_baseStatus; // what the status shows when no notice holds it

@@ -95,6 +95,7 @@ HeadlessConsole::HeadlessConsole(ConsoleOptions options, TimeSource* time,
     : QObject(parent), m_mirror(mirror)
 {
     options.autoLogin = true;
+    options.retryLoginOnNewPassword = true;
     m_controller = std::make_unique<ConsoleController>(std::move(options), m_prompts, time,
                                                        std::move(connection));
     m_prompts.setController(m_controller.get());

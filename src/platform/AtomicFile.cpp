@@ -4,33 +4,36 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+using namespace Qt::StringLiterals;
+
 namespace tolvane::platform {
 
 namespace {
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-}
 
-FileReadResult readWholeFile(const QString& path)
+FileError missing(const QString& path)
 {
-    FileReadResult result;
+    return {FileError::Kind::Missing, {}, {}, u"no file "_s + path};
+}
+} // namespace
+
+Result<QByteArray> readWholeFile(const QString& path)
+{
     const QFileInfo info(path);
-    if (!info.exists()) {
-        result.status = FileReadResult::Missing;
-        return result;
-    }
+    if (!info.exists())
+        return missing(path);
+    if (info.isDir())
+        return FileError{FileError::Kind::Unreadable, {}, {}, path + u" is a directory"_s};
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        return result;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileError{FileError::Kind::Unreadable, {}, {}, file.errorString()};
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return result;
-    result.status = FileReadResult::Ok;
-    result.bytes = std::move(bytes);
-    return result;
+        return FileError{FileError::Kind::Unreadable, {}, {}, file.errorString()};
+    return bytes;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error,
-                         FileAccess access)
+Result<void> writeFileAtomically(const QString& path, const QByteArray& bytes, FileAccess access)
 {
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -44,27 +47,30 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     // The explicit flush matters: commit() does not notice a write error that only
     // shows while it flushes its buffer, and would put a cut-off file in place.
     ok = ok && file.write(bytes) == bytes.size() && file.flush() && file.commit();
-    if (!ok) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-    }
-    return ok;
+    if (ok)
+        return {};
+    FileError error{FileError::Kind::WriteFailed, {}, {}, file.errorString()};
+    file.cancelWriting();
+    return error;
 }
 
-bool restrictToOwner(const QString& path)
+Result<void> restrictToOwner(const QString& path)
 {
 #ifdef Q_OS_WIN
-    return QFileInfo::exists(path);
+    if (!QFileInfo::exists(path))
+        return missing(path);
+    return {};
 #else
     QFile file(path);
     if (!file.exists())
-        return false;
+        return missing(path);
     constexpr QFileDevice::Permissions kWider = QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                                 QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                                                 QFileDevice::ReadOther | QFileDevice::WriteOther |
                                                 QFileDevice::ExeOther;
-    return !(file.permissions() & kWider) || file.setPermissions(kOwnerOnly);
+    if (!(file.permissions() & kWider) || file.setPermissions(kOwnerOnly))
+        return {};
+    return FileError{FileError::Kind::WriteFailed, {}, {}, file.errorString()};
 #endif
 }
 

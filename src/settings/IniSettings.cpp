@@ -13,6 +13,10 @@
 
 namespace tolvane::settings {
 
+using platform::FileError;
+using platform::Result;
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The value buffer of the Windows profile functions holds 4095 characters and a terminator.
@@ -221,10 +225,10 @@ void splitLines(Document& doc, const QByteArray& body)
 }
 
 // No path reads as no file.
-platform::FileReadResult readFile(const QString& path)
+Result<QByteArray> readFile(const QString& path)
 {
     if (path.isEmpty())
-        return {platform::FileReadResult::Missing, {}};
+        return FileError{FileError::Kind::Missing, {}, {}, u"no settings file"_s};
     return platform::readWholeFile(path);
 }
 
@@ -329,9 +333,9 @@ bool readsAsUtf8(const QByteArray& bytes)
 
 // The file holds the administrator password in clear, so only its owner may read it;
 // a file made wider by hand is narrowed at the next write.
-bool saveAtomically(const QString& path, const QByteArray& bytes)
+Result<void> saveAtomically(const QString& path, const QByteArray& bytes)
 {
-    return platform::writeFileAtomically(path, bytes, nullptr, platform::FileAccess::OwnerOnly);
+    return platform::writeFileAtomically(path, bytes, platform::FileAccess::OwnerOnly);
 }
 
 } // namespace
@@ -341,27 +345,29 @@ IniSettings::IniSettings(QString path) : m_path(std::move(path)) {}
 QString IniSettings::read(const QString& section, const QString& key,
                           const QString& defaultValue) const
 {
-    const platform::FileReadResult file = readFile(m_path);
-    if (!file.ok())
+    const Result<QByteArray> file = readFile(m_path);
+    if (!file)
         return defaultValue;
-    return readFromBytes(file.bytes, section, key, defaultValue);
+    return readFromBytes(*file, section, key, defaultValue);
 }
 
-bool IniSettings::write(const QString& section, const QString& key, const QString& value) const
+Result<void> IniSettings::write(const QString& section, const QString& key,
+                                const QString& value) const
 {
     if (m_path.isEmpty())
-        return false;
-    const platform::FileReadResult file = readFile(m_path);
+        return FileError{FileError::Kind::InvalidName, {}, {}, u"no settings file"_s};
+    const Result<QByteArray> file = readFile(m_path);
     // A file that exists but cannot be read is never replaced by one holding only this key.
-    if (file.status == platform::FileReadResult::Unreadable)
-        return false;
-    const QByteArray& original = file.bytes;
-    const std::optional<QByteArray> bytes = writeToBytes(original, section, key, value);
+    if (!file && file.error().kind != FileError::Kind::Missing)
+        return file.error();
+    const QByteArray original = file.valueOr({});
+    const Result<QByteArray> bytes = writeToBytes(original, section, key, value);
     if (!bytes)
-        return false;
+        return bytes.error();
     if (*bytes == original) {
-        platform::restrictToOwner(m_path);
-        return true; // nothing else to change
+        // Nothing else to change; a mode that cannot be narrowed stays as it is.
+        (void)platform::restrictToOwner(m_path);
+        return {};
     }
     return saveAtomically(m_path, *bytes);
 }
@@ -376,13 +382,20 @@ QString IniSettings::readFromBytes(QByteArrayView file, const QString& section, 
     return truncatedValue(unquote(location.value));
 }
 
-std::optional<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const QString& section,
-                                                    const QString& key, const QString& value)
+Result<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const QString& section,
+                                             const QString& key, const QString& value)
 {
     const QString sectionName = trimBlanks(section);
     const QString keyName = trimBlanks(key);
-    if (!isWritableSection(sectionName) || !isWritableKey(keyName) || !isWritableValue(value))
-        return std::nullopt;
+    if (!isWritableSection(sectionName))
+        return FileError{FileError::Kind::InvalidName, section, {}, u"no section name"_s};
+    if (!isWritableKey(keyName))
+        return FileError{FileError::Kind::InvalidName, key, {}, u"no key name"_s};
+    if (!isWritableValue(value))
+        return FileError{FileError::Kind::Unrepresentable,
+                         value,
+                         {},
+                         u"a value the file cannot hold on one line"_s};
 
     Document doc = parse(file);
     const QString keyLine = keyName + u'=' + quoteIfNeeded(value);
@@ -410,7 +423,9 @@ std::optional<QByteArray> IniSettings::writeToBytes(QByteArrayView file, const Q
             line.changed = true;
         bytes = serialize(doc);
     }
-    return bytes;
+    if (!bytes)
+        return FileError{FileError::Kind::Unrepresentable, value, {}, u"a value not encodable"_s};
+    return *bytes;
 }
 
 } // namespace tolvane::settings

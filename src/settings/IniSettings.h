@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-#include <optional>
 
 namespace tolvane::settings {
 
@@ -27,17 +27,20 @@ public:
     // as empty.
     QString read(const QString& section, const QString& key,
                  const QString& defaultValue = {}) const;
-    // Replaces or adds the key, creating the section and the file when missing.
-    // Returns false when the file could not be written (callers may ignore it).
-    bool write(const QString& section, const QString& key, const QString& value) const;
+    // Replaces or adds the key, creating the section and the file when missing. A file
+    // that exists but cannot be read is never replaced (Unreadable); a refused name or
+    // value comes before anything is written; WriteFailed leaves the old file whole.
+    platform::Result<void> write(const QString& section, const QString& key,
+                                 const QString& value) const;
 
     // What read() and write() do with the file's bytes (empty when there is no file).
     static QString readFromBytes(QByteArrayView file, const QString& section, const QString& key,
                                  const QString& defaultValue = {});
-    // The file's new bytes; nullopt when the section, key or value is refused or the
-    // text cannot be encoded.
-    static std::optional<QByteArray> writeToBytes(QByteArrayView file, const QString& section,
-                                                  const QString& key, const QString& value);
+    // The file's new bytes. InvalidName for a section or key that would read back as
+    // something else or break the file's lines; Unrepresentable for a value with a
+    // line break, a NUL or half a surrogate pair.
+    static platform::Result<QByteArray> writeToBytes(QByteArrayView file, const QString& section,
+                                                     const QString& key, const QString& value);
 
 private:
     QString m_path;

@@ -11,6 +11,9 @@ using namespace Qt::StringLiterals;
 
 namespace tolvane::timesignal {
 
+using platform::FileError;
+using platform::Result;
+
 namespace {
 
 // Two ASCII digits forming a number no greater than `max`.
@@ -28,19 +31,18 @@ bool isTimeField(const QString& field, int max)
 // Replaces the file with `bytes` and keeps it hidden. Until commit() the old file
 // stays whole, so a failed write never costs the schedule that was there. The
 // schedule is written once committed; the attribute is added on a best-effort basis.
-bool replaceHidden(const QDir& dir, const QByteArray& bytes)
+Result<void> replaceHidden(const QDir& dir, const QByteArray& bytes)
 {
     const QString path = dir.filePath(kTimeSignalFileName);
-    if (!platform::writeFileAtomically(path, bytes))
-        return false;
-    platform::setHidden(path);
-    return true;
+    Result<void> written = platform::writeFileAtomically(path, bytes);
+    if (written)
+        platform::setHidden(path);
+    return written;
 }
 
-// One field of an entry line in code page 932; nullopt, with the refusal naming
-// `shown` in `refusal`, when the code page cannot hold it.
-std::optional<QByteArray> encodeField(const QString& text, const QString& shown,
-                                      TimeSignalWriteResult& refusal)
+// One field of an entry line in code page 932; Unrepresentable, naming `shown`, when
+// the code page cannot hold it.
+Result<QByteArray> encodeField(const QString& text, const QString& shown)
 {
     QString refused;
     std::optional<QByteArray> bytes;
@@ -48,8 +50,9 @@ std::optional<QByteArray> encodeField(const QString& text, const QString& shown,
     if (!text.contains(u'\n'))
         bytes = platform::encodeCp932(platform::foldForCp932(text), &refused);
     if (!bytes)
-        refusal = {TimeSignalWriteResult::Unrepresentable, shown, refused};
-    return bytes;
+        return FileError{FileError::Kind::Unrepresentable, shown, refused,
+                         u"an entry code page 932 cannot hold"_s};
+    return *bytes;
 }
 
 } // namespace
@@ -104,13 +107,12 @@ TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes)
     return contents;
 }
 
-std::optional<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir)
+Result<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir)
 {
-    const platform::FileReadResult file =
-        platform::readWholeFile(dir.filePath(kTimeSignalFileName));
-    if (!file.ok())
-        return std::nullopt;
-    return parseTimeSignalFile(file.bytes);
+    const Result<QByteArray> file = platform::readWholeFile(dir.filePath(kTimeSignalFileName));
+    if (!file)
+        return file.error();
+    return parseTimeSignalFile(*file);
 }
 
 QList<TimeSignalEntry> LoadSchedule(const TimeSignalFileContents& contents)
@@ -153,11 +155,8 @@ EditableSchedule splitForEditing(const TimeSignalFileContents& contents)
     return schedule;
 }
 
-std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
-                                               const KeptLines& kept,
-                                               TimeSignalWriteResult* refusal)
+Result<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows, const KeptLines& kept)
 {
-    TimeSignalWriteResult result;
     // A well-formed kept line was past the 500th. With rows deleted it would move up
     // among the first 500 and start firing; it goes behind the counted lines instead,
     // where a reader keeps it and never schedules it.
@@ -172,16 +171,13 @@ std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
     }
     QByteArray bytes = QByteArray::number(rows.size() + counted.size()) + "\r\n";
     for (const TimeSignalRow& row : rows) {
-        const std::optional<QByteArray> time =
-            encodeField(row.displayTime, row.displayTime, result);
-        const std::optional<QByteArray> name =
-            time ? encodeField(row.listName.left(kMaxListNameChars), row.listName, result)
-                 : std::nullopt;
-        if (!name) {
-            if (refusal)
-                *refusal = result;
-            return std::nullopt;
-        }
+        const Result<QByteArray> time = encodeField(row.displayTime, row.displayTime);
+        if (!time)
+            return time.error();
+        const Result<QByteArray> name =
+            encodeField(row.listName.left(kMaxListNameChars), row.listName);
+        if (!name)
+            return name.error();
         bytes += *time;
         bytes += row.enabled ? ",1," : ",0,";
         bytes += *name;
@@ -194,19 +190,16 @@ std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
     return bytes;
 }
 
-TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
-                                          const KeptLines& kept)
+Result<void> WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
+                                 const KeptLines& kept)
 {
-    TimeSignalWriteResult result;
-    const std::optional<QByteArray> bytes = encodeTimeSignalFile(rows, kept, &result);
+    const Result<QByteArray> bytes = encodeTimeSignalFile(rows, kept);
     if (!bytes)
-        return result;
-    if (!replaceHidden(dir, *bytes))
-        return {TimeSignalWriteResult::IoError, {}, {}};
-    return {};
+        return bytes.error();
+    return replaceHidden(dir, *bytes);
 }
 
-bool CreateTimeSignalFile(const QDir& dir)
+Result<void> CreateTimeSignalFile(const QDir& dir)
 {
     return replaceHidden(dir, QByteArrayLiteral("0\r\n"));
 }

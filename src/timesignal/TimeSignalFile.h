@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QDir>
 #include <QList>
 #include <QString>
-
-#include <optional>
 
 // The custom schedule file TimeSignal.cfg: code page 932, CR LF, count line first,
 // then "HH:MM:SS,E,list name" per entry. Kept hidden in the data directory.
@@ -47,8 +47,8 @@ struct TimeSignalFileContents
     QByteArray uncounted;        // whatever follows the counted lines, byte for byte
 };
 TimeSignalFileContents parseTimeSignalFile(QByteArrayView bytes);
-// nullopt when the file cannot be opened.
-std::optional<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir);
+// Missing or Unreadable when the file cannot be read.
+platform::Result<TimeSignalFileContents> ReadTimeSignalFile(const QDir& dir);
 
 // The schedule the scheduler works on: of the first 500 lines, the well-formed ones.
 // Lines past the 500th stay in the file (and in `contents`) but never fire.
@@ -89,30 +89,19 @@ struct EditableSchedule
 };
 EditableSchedule splitForEditing(const TimeSignalFileContents& contents);
 
-struct TimeSignalWriteResult
-{
-    enum Status { Ok, Unrepresentable, IoError };
-    Status status = Ok;
-    QString offendingText; // Unrepresentable: the display time or list name refused
-    // Unrepresentable: the characters of `offendingText` that code page 932 cannot hold,
-    // each once; empty when it is refused for a line break.
-    QString unrepresentable;
-    bool ok() const { return status == Ok; }
-};
 // The bytes of the file: the count of rows and counted kept lines, the rows, the
 // counted kept lines, then the uncounted ones. A well-formed kept line (one that was
 // past the 500th) that would land among the first 500 goes uncounted instead, so it
-// never starts firing. nullopt, with the refusal in `refusal`
-// when given, when a display time or list name holds a line break or a character
-// that code page 932 cannot hold even folded (platform::foldForCp932).
-std::optional<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
-                                               const KeptLines& kept = {},
-                                               TimeSignalWriteResult* refusal = nullptr);
+// never starts firing. Unrepresentable, naming the display time or list name, when
+// one holds a line break or a character that code page 932 cannot hold even folded
+// (platform::foldForCp932).
+platform::Result<QByteArray> encodeTimeSignalFile(const QList<TimeSignalRow>& rows,
+                                                  const KeptLines& kept = {});
 // Replaces the file atomically with those bytes and keeps it hidden. A failed write
-// leaves the old file whole (IoError); a refusal comes before anything is written.
-TimeSignalWriteResult WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
-                                          const KeptLines& kept = {});
-// Writes the default file (the single line "0") and hides it; false on failure.
-bool CreateTimeSignalFile(const QDir& dir);
+// leaves the old file whole (WriteFailed); a refusal comes before anything is written.
+platform::Result<void> WriteTimeSignalFile(const QDir& dir, const QList<TimeSignalRow>& rows,
+                                           const KeptLines& kept = {});
+// Writes the default file (the single line "0") and hides it.
+platform::Result<void> CreateTimeSignalFile(const QDir& dir);
 
 } // namespace tolvane::timesignal

@@ -23,12 +23,12 @@ void writeTimeSignalTextsOnClose(const settings::IniSettings& settings,
 {
     // A failed write leaves the old value; the operator is not told.
     const QString& section = settings::keys::kSectionTimeSig;
-    settings.write(section, settings::keys::kHourlyHead, texts.hourlyHead);
-    settings.write(section, settings::keys::kHalfHourlyHead, texts.halfHourlyHead);
-    settings.write(section, settings::keys::kHourlyOn, texts.hourlyOn);
-    settings.write(section, settings::keys::kHalfHourlyOn, texts.halfHourlyOn);
-    settings.write(section, settings::keys::kHourlyTail, texts.hourlyTail);
-    settings.write(section, settings::keys::kHalfHourlyTail, texts.halfHourlyTail);
+    (void)settings.write(section, settings::keys::kHourlyHead, texts.hourlyHead);
+    (void)settings.write(section, settings::keys::kHalfHourlyHead, texts.halfHourlyHead);
+    (void)settings.write(section, settings::keys::kHourlyOn, texts.hourlyOn);
+    (void)settings.write(section, settings::keys::kHalfHourlyOn, texts.halfHourlyOn);
+    (void)settings.write(section, settings::keys::kHourlyTail, texts.hourlyTail);
+    (void)settings.write(section, settings::keys::kHalfHourlyTail, texts.halfHourlyTail);
 }
 
 } // namespace tolvane::timesignal

@@ -1,6 +1,5 @@
 #include "ui/CConfigDlg.h"
 
-#include "settings/SettingsKeys.h"
 #include "ui/ControlTable.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxSeam.h"
@@ -28,7 +27,7 @@ QList<ControlSpec> controlTable()
 
 } // namespace
 
-CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
+CConfigDlg::CConfigDlg(console::ServerSettingsService& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
 {
     const QHash<int, QWidget*> c = buildDialog(
@@ -38,8 +37,7 @@ CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
     m_hostIP = qobject_cast<IpAddressEdit*>(c.value(IdHostIP));
     m_adminPW = qobject_cast<QLineEdit*>(c.value(IdAdminPW));
 
-    m_storedHostIP = m_settings.read(settings::keys::kSectionVelmira, settings::keys::kHostIP,
-                                     settings::keys::kDefaultHostIP);
+    m_storedHostIP = m_settings.hostIP();
     m_hostIPShown = m_hostIP->setText(m_storedHostIP);
     if (!m_hostIPShown && !m_storedHostIP.trimmed().isEmpty()) {
         // A host name, say: the fields stay blank, and the stored text is kept unless
@@ -50,8 +48,7 @@ CConfigDlg::CConfigDlg(const settings::IniSettings& settings, QWidget* parent)
         m_hostIP->setToolTip(note);
         m_hostIP->setAccessibleDescription(note);
     }
-    m_adminPW->setText(m_settings.read(settings::keys::kSectionVelmira, settings::keys::kAdminPW,
-                                       settings::keys::kDefaultAdminPW));
+    m_adminPW->setText(m_settings.adminPassword());
     // Shown in clear text; a longer stored password is shown whole, not cut.
     m_adminPW->setEchoMode(QLineEdit::Normal);
     setTypingLimit(m_adminPW, kMaxPasswordChars);
@@ -81,9 +78,9 @@ void CConfigDlg::OnOK()
     const QString hostIP = this->hostIP();
     const QString adminPW = m_adminPW->text();
     const auto stored = [this] {
-        using namespace settings::keys;
-        return QStringList{m_settings.read(kSectionVelmira, kHostIP, kDefaultHostIP),
-                           m_settings.read(kSectionVelmira, kAdminPW, kDefaultAdminPW)};
+        // Read afresh: the news of a change on disk may still be on its way.
+        m_settings.reload();
+        return QStringList{m_settings.hostIP(), m_settings.adminPassword()};
     };
     const QStringList before = stored();
     const QMessageBox::StandardButton answer = ShowMessageBox(
@@ -102,8 +99,7 @@ void CConfigDlg::OnOK()
         return;
     }
     // A failed write is not reported: the store keeps the old file whole.
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kHostIP, hostIP);
-    m_settings.write(settings::keys::kSectionVelmira, settings::keys::kAdminPW, adminPW);
+    (void)m_settings.save(hostIP, adminPW);
     accept();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/IniSettings.h"
+#include "console/ServerSettingsService.h"
 
 #include <QDialog>
 
@@ -11,8 +11,8 @@ namespace tolvane::ui {
 class IpAddressEdit;
 
 // The server settings dialog (dialog 133): the game server's address and the
-// administrator password, written to section Velmira after a confirmation. A new
-// address takes effect at the next start of the console.
+// administrator password, saved through the server settings service after a
+// confirmation. A new address takes effect at the next start of the console.
 class CConfigDlg : public QDialog
 {
     Q_OBJECT
@@ -25,7 +25,8 @@ public:
     };
     static constexpr int kMaxPasswordChars = 34;
 
-    explicit CConfigDlg(const settings::IniSettings& settings, QWidget* parent = nullptr);
+    // `settings` outlives the dialog.
+    explicit CConfigDlg(console::ServerSettingsService& settings, QWidget* parent = nullptr);
 
     // What OK writes as HostIP: the address in the control, or the stored text when
     // the control could not show it and the operator has typed no address.
@@ -35,7 +36,7 @@ public:
 private:
     void OnOK();
 
-    settings::IniSettings m_settings;
+    console::ServerSettingsService& m_settings;
     QString m_storedHostIP;
     bool m_hostIPShown = false; // the control could show the stored text
     IpAddressEdit* m_hostIP = nullptr;

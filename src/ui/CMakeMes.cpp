@@ -51,8 +51,8 @@ bool hasLineBreak(const QString& text)
 
 } // namespace
 
-CMakeMes::CMakeMes(QDir dataDir, QString presetTitle, QWidget* parent)
-    : QDialog(parent), m_dataDir(std::move(dataDir))
+CMakeMes::CMakeMes(console::MessageListService& lists, QString presetTitle, QWidget* parent)
+    : QDialog(parent), m_lists(lists)
 {
     const QHash<int, QWidget*> c = buildDialog(
         this, QStringLiteral("メッセージリスト作成ダイアログ♪"), QSize(290, 183), controlTable());
@@ -71,7 +71,7 @@ CMakeMes::CMakeMes(QDir dataDir, QString presetTitle, QWidget* parent)
     // Edit mode: the title names an existing list. A file that cannot be read
     // leaves the list empty; the title stays so the list can be written anew.
     if (!presetTitle.isEmpty()) {
-        if (const auto lines = broadcast::ReadListFile(m_dataDir, presetTitle))
+        if (const auto lines = m_lists.read(presetTitle))
             m_lines->addItems(*lines);
     }
     m_title->setText(presetTitle);
@@ -247,7 +247,7 @@ void CMakeMes::OnOK()
         m_title->selectAll();
         return;
     }
-    if (!m_dataDir.exists() && !QDir().mkpath(m_dataDir.absolutePath()))
+    if (!m_lists.ensureDirectory())
         ShowMessageBox(this, QStringLiteral("データディレクトリにアクセスできません・・（；；"));
     if (m_lines->count() == 0) {
         ShowMessageBox(this, QStringLiteral("データがありません・・（；；"));
@@ -257,38 +257,39 @@ void CMakeMes::OnOK()
         ShowMessageBox(this, QStringLiteral("タイトルを入力して下さい！"));
         return;
     }
-    const broadcast::WriteResult result = broadcast::WriteListFile(m_dataDir, listTitle, lines());
-    if (!result.ok()) {
-        refuseWrite(result, listTitle);
+    const platform::Result<void> result = m_lists.save(listTitle, lines());
+    if (!result) {
+        refuseWrite(result.error(), listTitle);
         return;
     }
     accept();
 }
 
-void CMakeMes::refuseWrite(const broadcast::WriteResult& result, const QString& listTitle)
+void CMakeMes::refuseWrite(const platform::FileError& error, const QString& listTitle)
 {
     // User text only ever goes in as an argument, never as the format.
     QString text;
-    switch (result.status) {
-    case broadcast::WriteResult::Unrepresentable: {
-        const QString& bad = result.unrepresentable;
+    switch (error.kind) {
+    case platform::FileError::Kind::Unrepresentable: {
+        const QString& bad = error.unrepresentable;
         text =
             bad.isEmpty()
                 ? QStringLiteral(
                       "「%1」はメッセージリストに保存できない文字を含んでいます・・（；；")
-                      .arg(result.offendingText)
+                      .arg(error.offendingText)
                 : QStringLiteral("「%1」はメッセージリストに保存できない文字（%2）を含んでいます・"
                                  "・（；；")
-                      .arg(result.offendingText, bad);
+                      .arg(error.offendingText, bad);
         break;
     }
-    case broadcast::WriteResult::InvalidTitle:
+    case platform::FileError::Kind::InvalidName:
         text = QStringLiteral("「%1」はメッセージリストのタイトルに使えません・・（；；\r"
                               "別のタイトルを入力して下さい")
                    .arg(listTitle);
         break;
-    case broadcast::WriteResult::IoError:
-    case broadcast::WriteResult::Ok:
+    case platform::FileError::Kind::Missing:
+    case platform::FileError::Kind::Unreadable:
+    case platform::FileError::Kind::WriteFailed:
         text = QStringLiteral("メッセージリスト「%1」を書き込めませんでした・・（；；\r"
                               "データディレクトリを確認して下さい")
                    .arg(listTitle);

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "broadcast/MessageListStore.h"
+#include "console/MessageListService.h"
 
 #include <QDialog>
-#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +13,8 @@ class QPushButton;
 namespace tolvane::ui {
 
 // The message-list editor (dialog 130): a title and lines of at most 36 characters
-// that are added, moved and deleted; OK writes the list file into the data
-// directory. A preset title opens the list of that name for editing.
+// that are added, moved and deleted; OK saves the list through the list service.
+// A preset title opens the list of that name for editing.
 class CMakeMes : public QDialog
 {
     Q_OBJECT
@@ -35,7 +34,9 @@ public:
     static constexpr int kMaxTitleChars = 20;
     static constexpr int kMaxLineChars = 36;
 
-    explicit CMakeMes(QDir dataDir, QString presetTitle = {}, QWidget* parent = nullptr);
+    // `lists` outlives the dialog.
+    explicit CMakeMes(console::MessageListService& lists, QString presetTitle = {},
+                      QWidget* parent = nullptr);
 
     QString title() const;
     QStringList lines() const;
@@ -53,9 +54,9 @@ private:
     void UpdateMoveButtons();
     int selectedRow() const;
     void selectRow(int row);
-    void refuseWrite(const broadcast::WriteResult& result, const QString& title);
+    void refuseWrite(const platform::FileError& error, const QString& title);
 
-    QDir m_dataDir;
+    console::MessageListService& m_lists;
     QLineEdit* m_title = nullptr;
     QLineEdit* m_message = nullptr;
     QListWidget* m_lines = nullptr;

@@ -1,6 +1,5 @@
 #include "ui/CTimeSignalDlg.h"
 
-#include "broadcast/MessageListStore.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CEditTimeMesDlg.h"
 #include "ui/CMakeMes.h"
@@ -83,9 +82,10 @@ bool listNameLess(const QString& a, const QString& b)
 
 } // namespace
 
-CTimeSignalDlg::CTimeSignalDlg(const settings::IniSettings& settings, QDir dataDir,
-                               std::function<QTime()> clock, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_dataDir(std::move(dataDir))
+CTimeSignalDlg::CTimeSignalDlg(console::ScheduleService& schedule,
+                               console::MessageListService& lists, std::function<QTime()> clock,
+                               QWidget* parent)
+    : QDialog(parent), m_scheduleService(schedule), m_listService(lists)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const QHash<int, QWidget*> c =
@@ -111,8 +111,8 @@ CTimeSignalDlg::CTimeSignalDlg(const settings::IniSettings& settings, QDir dataD
     // The clock is read once; every field shows that one reading.
     const QTime now = clock ? clock() : QTime::currentTime();
 
-    // The same reader as the main window's, so the dialog shows what the scheduler uses.
-    m_texts = timesignal::readTimeSignalTexts(m_settings);
+    // What the scheduler uses.
+    m_texts = m_scheduleService.texts();
     m_hourly->setChecked(m_texts.hourlyEnabled());
     m_halfHourly->setChecked(m_texts.halfHourlyEnabled());
 
@@ -128,12 +128,10 @@ CTimeSignalDlg::CTimeSignalDlg(const settings::IniSettings& settings, QDir dataD
     // The rows are the entries the scheduler works on: the well-formed lines among
     // the first 500 of the file. The other lines cannot be edited here; they are
     // kept and written back unchanged by "閉じる", and the note says so.
-    if (const auto contents = timesignal::ReadTimeSignalFile(m_dataDir)) {
-        const timesignal::EditableSchedule schedule = timesignal::splitForEditing(*contents);
-        for (const timesignal::TimeSignalRow& row : schedule.rows)
-            addRow(row.displayTime, row.enabled, row.listName);
-        m_kept = schedule.kept;
-    }
+    const timesignal::EditableSchedule editable = m_scheduleService.editable();
+    for (const timesignal::TimeSignalRow& row : editable.rows)
+        addRow(row.displayTime, row.enabled, row.listName);
+    m_kept = editable.kept;
     showKeptLines();
     updateAddButton();
 
@@ -183,10 +181,8 @@ void CTimeSignalDlg::OnEditHourly()
         return;
     m_texts.hourlyHead = editor.head();
     m_texts.hourlyTail = editor.tail();
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyHead,
-                     m_texts.hourlyHead);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyTail,
-                     m_texts.hourlyTail);
+    // Saved at once; a failed write is not reported, the file keeps the old texts.
+    (void)m_scheduleService.saveHourlyTexts(m_texts.hourlyHead, m_texts.hourlyTail);
 }
 
 void CTimeSignalDlg::OnEditHalfHourly()
@@ -197,15 +193,12 @@ void CTimeSignalDlg::OnEditHalfHourly()
         return;
     m_texts.halfHourlyHead = editor.head();
     m_texts.halfHourlyTail = editor.tail();
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyHead,
-                     m_texts.halfHourlyHead);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyTail,
-                     m_texts.halfHourlyTail);
+    (void)m_scheduleService.saveHalfHourlyTexts(m_texts.halfHourlyHead, m_texts.halfHourlyTail);
 }
 
 void CTimeSignalDlg::OnNewList()
 {
-    CMakeMes editor(m_dataDir, QString(), this);
+    CMakeMes editor(m_listService, QString(), this);
     if (runDialog(editor) == QDialog::Accepted)
         RefreshListNames();
 }
@@ -230,7 +223,9 @@ void CTimeSignalDlg::OnAdd()
     // Only an OK button: the entry is added however the box is closed, unless its list
     // went while the box was open.
     ShowMessageBox(this, question, QStringLiteral("(^^)"), QMessageBox::Ok);
-    if (!broadcast::ListNames(m_dataDir).contains(listName)) {
+    // Listed afresh: the news of a list gone on disk may still be on its way.
+    m_listService.rescan();
+    if (!m_listService.names().contains(listName)) {
         RefreshListNames();
         ShowMessageBox(this,
                        QStringLiteral("メッセージリスト「") + listName +
@@ -268,29 +263,26 @@ void CTimeSignalDlg::OnClose()
         ShowMessageBox(this,
                        QStringLiteral("データがありません・・（；；\r定時データのみ更新します"));
     } else {
-        const timesignal::TimeSignalWriteResult result =
-            timesignal::WriteTimeSignalFile(m_dataDir, rows(), m_kept);
+        const platform::Result<void> result = m_scheduleService.saveSchedule(rows(), m_kept);
         if (!result.ok()) {
             // Nothing is written and the dialog stays open, so the operator loses
             // no entry and can remove the one the file cannot hold.
-            reportWriteFailure(result);
+            reportWriteFailure(result.error());
             return;
         }
     }
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHourlyOn, m_texts.hourlyOn);
-    m_settings.write(settings::keys::kSectionTimeSig, settings::keys::kHalfHourlyOn,
-                     m_texts.halfHourlyOn);
+    (void)m_scheduleService.saveSwitches(m_texts.hourlyOn, m_texts.halfHourlyOn);
     accept();
 }
 
-void CTimeSignalDlg::reportWriteFailure(const timesignal::TimeSignalWriteResult& result)
+void CTimeSignalDlg::reportWriteFailure(const platform::FileError& error)
 {
     QString text;
-    if (result.status == timesignal::TimeSignalWriteResult::Unrepresentable) {
-        const QString& bad = result.unrepresentable;
+    if (error.kind == platform::FileError::Kind::Unrepresentable) {
+        const QString& bad = error.unrepresentable;
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "メッセージリスト「%1」の名前に保存できない文字（%2）があります")
-                   .arg(result.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
+                   .arg(error.offendingText, bad.isEmpty() ? QStringLiteral("改行") : bad);
     } else {
         text = QStringLiteral("時報設定ファイルを保存できませんでした・・（；；\r"
                               "データディレクトリを確認して下さい");
@@ -314,7 +306,7 @@ void CTimeSignalDlg::showKeptLines()
 
 void CTimeSignalDlg::RefreshListNames()
 {
-    QStringList names = broadcast::ListNames(m_dataDir);
+    QStringList names = m_listService.names();
     std::sort(names.begin(), names.end(), listNameLess);
     m_lists->clear();
     m_lists->addItems(names);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "settings/IniSettings.h"
+#include "console/MessageListService.h"
+#include "console/ScheduleService.h"
 #include "timesignal/TimeSignalFile.h"
 #include "timesignal/TimeSignalTexts.h"
 
 #include <QDialog>
-#include <QDir>
 #include <QList>
 #include <QTime>
 
@@ -23,8 +23,8 @@ class UpDownControl;
 
 // The time-signal settings dialog (dialog 134): switches the hourly and
 // half-hourly signals, opens the editor of their texts, and keeps the custom
-// schedule. "閉じる" saves the schedule file and the switches; Escape and the
-// close box save nothing of their own.
+// schedule, all through the schedule service. "閉じる" saves the schedule file and
+// the switches; Escape and the close box save nothing of their own.
 class CTimeSignalDlg : public QDialog
 {
     Q_OBJECT
@@ -53,7 +53,8 @@ public:
     // The object name of the note on the lines of the file the list cannot show.
     static inline const QString kKeptNoteName = QStringLiteral("keptLinesNote");
 
-    CTimeSignalDlg(const settings::IniSettings& settings, QDir dataDir,
+    // `schedule` and `lists` outlive the dialog.
+    CTimeSignalDlg(console::ScheduleService& schedule, console::MessageListService& lists,
                    std::function<QTime()> clock, QWidget* parent = nullptr);
 
     // The rows as they stand, in list order: what "閉じる" would write.
@@ -76,10 +77,10 @@ private:
     void sortRows();
     void updateAddButton();
     void showKeptLines();
-    void reportWriteFailure(const timesignal::TimeSignalWriteResult& result);
+    void reportWriteFailure(const platform::FileError& error);
 
-    settings::IniSettings m_settings;
-    QDir m_dataDir;
+    console::ScheduleService& m_scheduleService;
+    console::MessageListService& m_listService;
     timesignal::TimeSignalTexts m_texts;
     timesignal::KeptLines m_kept; // written back unchanged after the rows
 

@@ -296,9 +296,9 @@ void CTolvaneDeskDlg::onSelectorActivated(int index)
 
 void CTolvaneDeskDlg::openNewListEditor()
 {
-    CMakeMes editor(m_controller.dataDirectory(), QString(), this);
-    if (runDialog(editor) == QDialog::Accepted)
-        m_controller.RefreshListNames();
+    // A saved list reaches the selector through the list service.
+    CMakeMes editor(m_controller.lists(), QString(), this);
+    runDialog(editor);
 }
 
 void CTolvaneDeskDlg::openListEditor()
@@ -309,17 +309,15 @@ void CTolvaneDeskDlg::openListEditor()
         m_prompts.inform(console::OperatorPrompts::Notice::NoListSelected);
         return;
     }
-    CMakeMes editor(m_controller.dataDirectory(), preset, this);
-    if (runDialog(editor) == QDialog::Accepted)
-        m_controller.refreshAndReselect(preset);
+    CMakeMes editor(m_controller.lists(), preset, this);
+    runDialog(editor);
 }
 
 void CTolvaneDeskDlg::openConfig()
 {
-    CConfigDlg config(m_controller.settings(), this);
     // The address takes effect at the next start, the password at the next login.
-    if (runDialog(config) == QDialog::Accepted)
-        m_controller.readServerSettings();
+    CConfigDlg config(m_controller.serverSettings(), this);
+    runDialog(config);
 }
 
 void CTolvaneDeskDlg::openAccounts()
@@ -333,14 +331,14 @@ void CTolvaneDeskDlg::OpenTimeSignalSettings()
     const QString remembered = m_controller.currentListName();
     {
         CTimeSignalDlg dialog(
-            m_controller.settings(), m_controller.dataDirectory(),
+            m_controller.schedule(), m_controller.lists(),
             [this] { return m_controller.timeSource().now().time(); }, this);
         runDialog(dialog);
     }
-    // However the dialog ended, the time signal is read afresh and the list chosen
-    // before is chosen again (not reloaded).
-    m_controller.reloadTimeSignalConfig();
-    m_controller.refreshAndReselect(remembered);
+    // What the dialog saved reached the scheduler as it was saved. A scheduled list
+    // may have been chosen underneath it: the list chosen before is chosen again (not
+    // reloaded).
+    m_controller.reselectList(remembered);
 }
 
 void CTolvaneDeskDlg::closeConsole()

@@ -6,8 +6,9 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using tolvane::platform::FileReadResult;
+using tolvane::platform::FileError;
 using tolvane::platform::readWholeFile;
+using tolvane::platform::Result;
 
 class TestAtomicFile : public QObject
 {
@@ -27,16 +28,16 @@ void TestAtomicFile::readWhole()
     QVERIFY(testsupport::writeBytes(dir.filePath(u"empty"_s), {}));
     QVERIFY(dir.mkdir(u"folder"_s));
 
-    const FileReadResult file = readWholeFile(dir.filePath(u"file"_s));
+    const Result<QByteArray> file = readWholeFile(dir.filePath(u"file"_s));
     QVERIFY(file.ok());
-    QCOMPARE(file.bytes, bytes);
-    const FileReadResult empty = readWholeFile(dir.filePath(u"empty"_s));
+    QCOMPARE(*file, bytes);
+    const Result<QByteArray> empty = readWholeFile(dir.filePath(u"empty"_s));
     QVERIFY(empty.ok());
-    QVERIFY(empty.bytes.isEmpty());
-    QCOMPARE(readWholeFile(dir.filePath(u"none"_s)).status, FileReadResult::Missing);
-    const FileReadResult folder = readWholeFile(dir.filePath(u"folder"_s));
-    QCOMPARE(folder.status, FileReadResult::Unreadable);
-    QVERIFY(folder.bytes.isEmpty());
+    QVERIFY(empty->isEmpty());
+    QCOMPARE(readWholeFile(dir.filePath(u"none"_s)).error().kind, FileError::Kind::Missing);
+    const Result<QByteArray> folder = readWholeFile(dir.filePath(u"folder"_s));
+    QVERIFY(!folder.ok());
+    QCOMPARE(folder.error().kind, FileError::Kind::Unreadable);
 }
 
 QTEST_GUILESS_MAIN(TestAtomicFile)

@@ -209,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(
             timesignal::WriteTimeSignalFile(m_folder->dataDir(), {{u"18:00:00"_s, true, u"夜"_s}})
                 .ok());
-        m_console->reloadTimeSignalConfig();
+        m_console->schedule().reloadSchedule(); // as the file watcher does
         QJsonObject s = status();
         QCOMPARE(s.value(u"link"_s).toString(), u"connecting"_s);
         QCOMPARE(s.value(u"players"_s), QJsonValue(QJsonValue::Null));

@@ -1,5 +1,6 @@
 #include "ConsoleLogin.h"
 #include "FakeConnection.h"
+#include "FileBytes.h"
 #include "FrameReader.h"
 #include "ManualTimeSource.h"
 #include "ProgramFolder.h"
@@ -13,6 +14,7 @@
 #include "settings/IniSettings.h"
 #include "timesignal/TimeSignalFile.h"
 
+#include <QSaveFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -306,10 +308,10 @@ private Q_SLOTS:
         m_prompts->expectQuestion(Question::BindShortcut, true, 3);
         m_console->BindShortcut(3);
         QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
-        QCOMPARE(tips.last(), (QVariantList{3, u"朝"_s}));
+        QCOMPARE(tips.value(tips.size() - 1), (QVariantList{3, u"朝"_s}));
 
         // Display only (the state after start): a press loads and sends nothing.
-        m_console->refreshAndReselect(QString());
+        m_console->reselectList(QString());
         m_console->PressShortcut(3);
         QCOMPARE(m_console->currentListName(), u"朝"_s);
         QCOMPARE(m_console->lines().size(), 2);
@@ -323,11 +325,11 @@ private Q_SLOTS:
         m_console->StopBroadcast();
 
         QVERIFY(QFile::remove(dataDir().filePath(u"朝"_s)));
-        m_console->RefreshListNames();
+        m_console->lists().rescan(); // as the file watcher does
         m_prompts->expectNotice(Notice::ShortcutListMissing);
         m_prompts->expectNotice(Notice::ShortcutReleased);
         m_console->PressShortcut(3);
-        QCOMPARE(tips.last(), (QVariantList{3, QString()}));
+        QCOMPARE(tips.value(tips.size() - 1), (QVariantList{3, QString()}));
         QVERIFY(!m_console->shortcuts().isBound(3));
         // Only in memory: the file still names the list.
         QCOMPARE(settings::IniSettings(ini()).read(u"SCBn"_s, u"Btn3"_s), u"朝"_s);
@@ -658,6 +660,96 @@ private Q_SLOTS:
         const QString all = log.join(u'\n');
         QVERIFY(!all.contains(u"秘密"_s));
         QVERIFY(!all.contains(u"vexodrim"_s));
+    }
+
+    // --- Files changed on disk ----------------------------------------------
+    // Written here as an editor or a file manager would; the console's own saves
+    // before them must never be logged as changes by hand.
+
+    void listsCopiedInOrTakenOutKeepTheChoiceByName()
+    {
+        makeDataDirectory({{u"朝"_s, {u"x"_s}}, {u"夜"_s, {u"y"_s, u"z"_s}}});
+        start();
+        logIn();
+        select(u"夜"_s);
+        m_console->StartBroadcast();
+        QVERIFY(m_console->lists().save(u"昼"_s, {u"a"_s}));
+        QCOMPARE(m_console->currentListName(), u"夜"_s);
+        QVERIFY(testsupport::writeBytes(dataDir().filePath(u"copied.txt"_s), "1\r\nc\r\n"));
+        QTRY_VERIFY(m_console->listNames().contains(u"copied.txt"_s));
+        QCOMPARE(m_console->currentListName(), u"夜"_s);
+        // The chosen list goes: nothing is chosen, and the broadcast keeps its lines.
+        QVERIFY(QFile::remove(dataDir().filePath(u"夜"_s)));
+        QTRY_VERIFY(!m_console->listNames().contains(u"夜"_s));
+        QCOMPARE(m_console->currentList(), -1);
+        m_time->advance(3000);
+        QCOMPARE(broadcastTexts(), (QStringList{u"y"_s, u"z"_s}));
+        const QStringList log = logLines();
+        QCOMPARE(log.filter(u"外部変更"_s), (QStringList{u"外部変更 リスト追加「copied.txt」"_s,
+                                                         u"外部変更 リスト削除「夜」"_s}));
+    }
+
+    void aScheduleEditedByHandTakesEffectAtOnce()
+    {
+        makeDataDirectory({{u"morning"_s, {u"x"_s}}});
+        m_time = std::make_unique<ManualTimeSource>(QDateTime(QDate(2026, 12, 9), QTime(7, 0)));
+        start();
+        logIn();
+        QVERIFY(m_console->schedule().saveSchedule({{u"07:00:05"_s, true, u"morning"_s}}, {}));
+        QCOMPARE(m_console->scheduler().schedule().size(), 1);
+        // Replaced, as most editors save, then written into: the watch follows the new file.
+        const QString path = dataDir().filePath(u"TimeSignal.cfg"_s);
+        QSaveFile replaced(path);
+        QVERIFY(replaced.open(QIODevice::WriteOnly));
+        replaced.write("2\r\n07:00:05,0,morning\r\n07:00:20,1,morning\r\n");
+        QVERIFY(replaced.commit());
+        QTRY_COMPARE(m_console->scheduler().schedule().size(), 2);
+        QVERIFY(testsupport::writeBytes(path, "3\r\n07:00:05,0,morning\r\n07:00:10,1,morning\r\n"
+                                              "07:00:20,0,morning\r\n"));
+        QTRY_COMPARE(m_console->scheduler().schedule().size(), 3);
+        m_time->advanceTo(QTime(7, 0, 11));
+        QVERIFY(m_console->engine().isRunning());
+        m_time->advance(1500);
+        QCOMPARE(broadcastTexts(), QStringList{u"x"_s}); // from 07:00:10 only
+        QCOMPARE(logLines().filter(u"外部変更"_s),
+                 (QStringList{u"外部変更 時報設定ファイル（予約 2件）"_s,
+                              u"外部変更 時報設定ファイル（予約 3件）"_s}));
+    }
+
+    void settingsEditedByHandArePickedUp()
+    {
+        makeDataDirectory({{u"朝"_s, {u"x"_s}}});
+        start();
+        m_link->accept(); // not logged in yet
+        select(u"朝"_s);
+        m_prompts->expectQuestion(Question::BindShortcut, true, 3);
+        m_console->BindShortcut(3);
+        QVERIFY(testsupport::writeBytes(ini(), "[Velmira]\r\nHostIP=10.0.0.9\r\nAdminPW=neu\r\n"
+                                               "[TimeSig]\r\n00=ex\r\n00H=A\r\n"
+                                               "[SCBn]\r\nBtn2=朝\r\nBtn3=朝\r\n"));
+        QTRY_COMPARE(m_console->shortcuts().boundName(2), u"朝"_s);
+        QCOMPARE(m_console->scheduler().texts().hourlyHead, u"A"_s);
+        QVERIFY(m_console->scheduler().texts().hourlyEnabled());
+        QCOMPARE(
+            logLines().filter(u"外部変更"_s),
+            (QStringList{u"外部変更 時報の設定（00, 00H）"_s, u"外部変更 短縮ボタン（2）「朝」"_s,
+                         u"外部変更 鯖アドレス 10.0.0.9（次の起動から）"_s,
+                         u"外部変更 管理者パスワード（次のログインから）"_s}));
+        // The address counts from the next start; the password from the next login.
+        QCOMPARE(m_link->attempts.size(), 1);
+        m_console->login();
+        QCOMPARE(protocol::parseLoginRequest(
+                     m_link->sentWithCommand(protocol::CmdLogin).last().sliced(6))
+                     .value_or(u"?"_s),
+                 u"neu"_s);
+        QVERIFY(!logLines().join(u'\n').contains(u"neu"_s));
+
+        // Emptied, as an editor does before it writes: nothing falls back to its default.
+        QVERIFY(testsupport::writeBytes(ini(), {}));
+        QVERIFY(testsupport::writeBytes(dataDir().filePath(u"later"_s), "0\r\n"));
+        QTRY_VERIFY(m_console->listNames().contains(u"later"_s));
+        QCOMPARE(m_console->shortcuts().boundName(2), u"朝"_s);
+        QCOMPARE(logLines().filter(u"外部変更"_s).size(), 5);
     }
 
     void aLogThatCannotBeWrittenIsToldOnce()

@@ -6,6 +6,7 @@
 #include "console/HeadlessConsole.h"
 #include "platform/TerminationSignals.h"
 #include "protocol/ServerPort.h"
+#include "protocol/SessionMessages.h"
 #include "protocol/Wire.h"
 #include "settings/IniSettings.h"
 
@@ -117,6 +118,42 @@ private Q_SLOTS:
         // Nothing was saved on the way out.
         QVERIFY(
             !settings::IniSettings(m_folder->ini).read(u"TimeSig"_s, u"00H"_s, u"-"_s).isEmpty());
+    }
+
+    // Nobody can press ログイン: a refused login is tried once more when the password in
+    // the settings file changes, never with one refused before.
+    void aRefusedLoginIsTriedAgainWithANewPassword()
+    {
+        start();
+        testsupport::answerAsServer(*m_link, 0);
+        m_link->accept();
+        ManualTimeSource::deliverPostedEvents();
+        const auto logins = [this] {
+            QStringList out;
+            for (const QByteArray& f : m_link->sentWithCommand(protocol::CmdLogin))
+                out.append(protocol::parseLoginRequest(f.sliced(6)).value_or(u"?"_s));
+            return out;
+        };
+        QCOMPARE(logins(), QStringList{u"vexodrim"_s});
+        settings::IniSettings settings(m_folder->ini);
+        const auto changeTo = [&](const QString& password, int seen) {
+            QVERIFY(settings.write(u"Velmira"_s, u"AdminPW"_s, password));
+            QTRY_COMPARE(
+                m_folder->logLines().count(u"外部変更 管理者パスワード（次のログインから）"_s),
+                seen);
+            ManualTimeSource::deliverPostedEvents();
+        };
+        // The same password written again changes nothing, and tries nothing.
+        QVERIFY(settings.write(u"Velmira"_s, u"AdminPW"_s, u"vexodrim"_s));
+        changeTo(u"second"_s, 1);
+        QCOMPARE(logins(), (QStringList{u"vexodrim"_s, u"second"_s}));
+        changeTo(u"vexodrim"_s, 2); // refused before
+        QCOMPARE(logins().size(), 2);
+        testsupport::answerAsServer(*m_link, 1);
+        changeTo(u"third"_s, 3);
+        QCOMPARE(logins().last(), u"third"_s);
+        QCOMPARE(m_console->controller().linkState(), LinkState::LoggedIn);
+        QCOMPARE(m_folder->logLines().count(u"ログイン 新しい管理者パスワードで再試行"_s), 2);
     }
 
     // Nobody sits at a headless console: every control state it can reach has a

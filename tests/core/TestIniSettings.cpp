@@ -12,6 +12,8 @@
 using testsupport::readBytes;
 using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
+using tolvane::platform::FileError;
+using tolvane::platform::Result;
 using tolvane::settings::IniSettings;
 
 namespace {
@@ -340,16 +342,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("line break in value") << u"A"_s << u"k"_s << u"x\r\n[B]\r\ny=1"_s;
-        QTest::newRow("LF in value") << u"A"_s << u"k"_s << u"x\ny=1"_s;
-        QTest::newRow("NUL in value") << u"A"_s << u"k"_s << QStringLiteral("x\0y");
-        QTest::newRow("lone surrogate") << u"A"_s << u"k"_s << QString(QChar(0xd800));
-        QTest::newRow("equals in key") << u"A"_s << u"k=j"_s << u"v"_s;
-        QTest::newRow("comment key") << u"A"_s << u";k"_s << u"v"_s;
-        QTest::newRow("bracket key") << u"A"_s << u"[k]"_s << u"v"_s;
-        QTest::newRow("empty key") << u"A"_s << u"  "_s << u"v"_s;
-        QTest::newRow("bracket in section") << u"A]"_s << u"k"_s << u"v"_s;
-        QTest::newRow("empty section") << QString() << u"k"_s << u"v"_s;
+        QTest::addColumn<bool>("valueRefused"); // else the name
+        QTest::newRow("line break in value") << u"A"_s << u"k"_s << u"x\r\n[B]\r\ny=1"_s << true;
+        QTest::newRow("LF in value") << u"A"_s << u"k"_s << u"x\ny=1"_s << true;
+        QTest::newRow("NUL in value") << u"A"_s << u"k"_s << QStringLiteral("x\0y") << true;
+        QTest::newRow("lone surrogate") << u"A"_s << u"k"_s << QString(QChar(0xd800)) << true;
+        QTest::newRow("equals in key") << u"A"_s << u"k=j"_s << u"v"_s << false;
+        QTest::newRow("comment key") << u"A"_s << u";k"_s << u"v"_s << false;
+        QTest::newRow("bracket key") << u"A"_s << u"[k]"_s << u"v"_s << false;
+        QTest::newRow("empty key") << u"A"_s << u"  "_s << u"v"_s << false;
+        QTest::newRow("bracket in section") << u"A]"_s << u"k"_s << u"v"_s << false;
+        QTest::newRow("empty section") << QString() << u"k"_s << u"v"_s << false;
     }
 
     void writeRefused()
@@ -357,9 +360,13 @@ private Q_SLOTS:
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
+        QFETCH(bool, valueRefused);
         const QByteArray before("[A]\r\nk=1\r\n");
         QVERIFY(writeBytes(iniPath(), before));
-        QVERIFY(!IniSettings(iniPath()).write(section, key, value));
+        const Result<void> written = IniSettings(iniPath()).write(section, key, value);
+        QVERIFY(!written.ok());
+        QCOMPARE(written.error().kind,
+                 valueRefused ? FileError::Kind::Unrepresentable : FileError::Kind::InvalidName);
         QCOMPARE(readBytes(iniPath()), before);
     }
 

@@ -13,6 +13,8 @@ using testsupport::readBytes;
 using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane::broadcast;
+using tolvane::platform::FileError;
+using tolvane::platform::Result;
 
 namespace {
 
@@ -65,8 +67,8 @@ void TestMessageListStore::sampleListFileBytes()
     QCOMPARE(sample.title, u"試験放送♪"_s);
     QCOMPARE(sample.lines.size(), 10);
 
-    const std::optional<QByteArray> bytes = encodeListFile(sample.lines);
-    QVERIFY(bytes.has_value());
+    const Result<QByteArray> bytes = encodeListFile(sample.lines);
+    QVERIFY(bytes.ok());
     QCOMPARE(bytes->toHex(), QByteArray::fromHex(kSampleFileHex).toHex());
 
     QTemporaryDir dir;
@@ -93,8 +95,8 @@ void TestMessageListStore::encodeLayout()
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, hex);
 
-    const std::optional<QByteArray> bytes = encodeListFile(lines);
-    QVERIFY(bytes.has_value());
+    const Result<QByteArray> bytes = encodeListFile(lines);
+    QVERIFY(bytes.ok());
     QCOMPARE(bytes->toHex(), QByteArray::fromHex(hex).toHex());
 }
 
@@ -163,11 +165,11 @@ void TestMessageListStore::readListFile()
     const QDir dir(tmp.path());
     QVERIFY(writeBytes(dir.filePath(u"notes.txt"_s), "2\r\nfirst\r\n\x82\xa0\r\nthird\r\n"));
 
-    const std::optional<QStringList> lines = ReadListFile(dir, u"notes.txt"_s);
-    QVERIFY(lines.has_value());
+    const Result<QStringList> lines = ReadListFile(dir, u"notes.txt"_s);
+    QVERIFY(lines.ok());
     QCOMPARE(*lines, (QStringList{u"first"_s, u"あ"_s}));
 
-    QVERIFY(!ReadListFile(dir, u"missing"_s).has_value());
+    QCOMPARE(ReadListFile(dir, u"missing"_s).error().kind, FileError::Kind::Missing);
 }
 
 void TestMessageListStore::readListFileRefusesWhatIsNoList()
@@ -179,9 +181,9 @@ void TestMessageListStore::readListFileRefusesWhatIsNoList()
     QVERIFY(dir.mkdir(u"sub"_s));
     QVERIFY(writeBytes(root.filePath(u"outside"_s), "1\r\nsecret\r\n"));
 
-    QVERIFY(!ReadListFile(dir, u"sub"_s).has_value());
-    QVERIFY(!ReadListFile(dir, u"../outside"_s).has_value());
-    QVERIFY(!ReadListFile(dir, QString()).has_value());
+    QCOMPARE(ReadListFile(dir, u"sub"_s).error().kind, FileError::Kind::Unreadable);
+    QCOMPARE(ReadListFile(dir, u"../outside"_s).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(ReadListFile(dir, QString()).error().kind, FileError::Kind::InvalidName);
 }
 
 void TestMessageListStore::writeReplacesAndReadsBack()
@@ -191,13 +193,12 @@ void TestMessageListStore::writeReplacesAndReadsBack()
     const QStringList longList = {u"one"_s, u"two"_s, u"three"_s, u"four"_s, u"five"_s};
     QVERIFY(WriteListFile(dir, u"list"_s, longList).ok());
     const QStringList lines = {u"ミント！"_s, u"MI-んと！？"_s};
-    const WriteResult result = WriteListFile(dir, u"list"_s, lines);
-    QCOMPARE(result.status, WriteResult::Ok);
+    QVERIFY(WriteListFile(dir, u"list"_s, lines).ok());
 
     QCOMPARE(
         readBytes(dir.filePath(u"list"_s)).toHex(),
         QByteArray::fromHex("32 0d0a 837e839383678149 0d0a 4d492d82f182c681498148 0d0a").toHex());
-    QCOMPARE(ReadListFile(dir, u"list"_s).value_or(QStringList{u"<none>"_s}), lines);
+    QCOMPARE(ReadListFile(dir, u"list"_s).valueOr({u"<none>"_s}), lines);
     QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s}); // no temporary file left
 }
 
@@ -240,16 +241,17 @@ void TestMessageListStore::refusesUnrepresentable()
 
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
-    const WriteResult result = WriteListFile(dir, title, lines);
-    QCOMPARE(result.status, WriteResult::Unrepresentable);
-    QCOMPARE(result.offendingText, offending);
-    QCOMPARE(result.unrepresentable, refused);
+    const Result<void> result = WriteListFile(dir, title, lines);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::Unrepresentable);
+    QCOMPARE(result.error().offendingText, offending);
+    QCOMPARE(result.error().unrepresentable, refused);
     QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     // An existing list of that name stays as it was.
     const QString path = dir.filePath(title);
     QVERIFY(writeBytes(path, "1\r\nold\r\n"));
-    QCOMPARE(WriteListFile(dir, title, lines).status, WriteResult::Unrepresentable);
+    QCOMPARE(WriteListFile(dir, title, lines).error().kind, FileError::Kind::Unrepresentable);
     QCOMPARE(readBytes(path), QByteArray("1\r\nold\r\n"));
 }
 
@@ -288,9 +290,10 @@ void TestMessageListStore::refusesInvalidTitle()
     QVERIFY(root.mkdir(u"a"_s));
     const QDir dir(root.filePath(u"data"_s));
 
-    const WriteResult result = WriteListFile(dir, title, {u"x"_s});
-    QCOMPARE(result.status, WriteResult::InvalidTitle);
-    QCOMPARE(result.offendingText, title);
+    const Result<void> result = WriteListFile(dir, title, {u"x"_s});
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(result.error().offendingText, title);
     QVERIFY(allEntries(QDir(dir.path())).isEmpty());
     QCOMPARE(allEntries(QDir(root.path())), (QStringList{u"a"_s, u"data"_s}));
     QVERIFY(allEntries(QDir(root.filePath(u"a"_s))).isEmpty());
@@ -304,13 +307,15 @@ void TestMessageListStore::failedWriteKeepsOldFile()
     const QString path = dir.filePath(u"list"_s);
     QVERIFY(WriteListFile(dir, u"list"_s, {u"old"_s}).ok());
 
-    WriteResult result;
+    Result<void> result;
     {
         tolvane::testing::FileSizeLimit limit(64);
         QVERIFY(limit.active());
         result = WriteListFile(dir, u"list"_s, QStringList(200, u"a new line"_s));
     }
-    QCOMPARE(result.status, WriteResult::IoError);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::WriteFailed);
+    QVERIFY(!result.error().message.isEmpty());
     QCOMPARE(readBytes(path), QByteArray("1\r\nold\r\n"));
     QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"list"_s});
 #else
@@ -398,11 +403,11 @@ void TestMessageListStore::deleteListFile()
 
     QVERIFY(DeleteListFile(dir, u"list"_s));
     QVERIFY(!QFile::exists(dir.filePath(u"list"_s)));
-    QVERIFY(!DeleteListFile(dir, u"list"_s));
-    QVERIFY(!DeleteListFile(dir, u"../outside"_s));
-    QVERIFY(!DeleteListFile(dir, u"TimeSignal.cfg"_s));
-    QVERIFY(!DeleteListFile(dir, u"sub"_s));
-    QVERIFY(!DeleteListFile(dir, QString()));
+    QCOMPARE(DeleteListFile(dir, u"list"_s).error().kind, FileError::Kind::Missing);
+    QCOMPARE(DeleteListFile(dir, u"../outside"_s).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(DeleteListFile(dir, u"TimeSignal.cfg"_s).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(DeleteListFile(dir, u"sub"_s).error().kind, FileError::Kind::Missing);
+    QCOMPARE(DeleteListFile(dir, QString()).error().kind, FileError::Kind::InvalidName);
     QVERIFY(QFile::exists(root.filePath(u"outside"_s)));
     QVERIFY(QFile::exists(dir.filePath(u"TimeSignal.cfg"_s)));
     QVERIFY(QFileInfo(dir.filePath(u"sub"_s)).isDir());

@@ -17,6 +17,8 @@ using testsupport::readBytes;
 using testsupport::writeBytes;
 using namespace Qt::StringLiterals;
 using namespace tolvane::timesignal;
+using tolvane::platform::FileError;
+using tolvane::platform::Result;
 
 namespace {
 
@@ -221,13 +223,13 @@ void TestTimeSignalFile::readFile()
 {
     QTemporaryDir tmp;
     const QDir dir(tmp.path());
-    QVERIFY(!ReadTimeSignalFile(dir).has_value());
+    QCOMPARE(ReadTimeSignalFile(dir).error().kind, FileError::Kind::Missing);
 
     QVERIFY(writeBytes(dir.filePath(u"TimeSignal.cfg"_s),
                        QByteArray::fromHex("320d0a30373a30303a30302c312c8e8e8cb195fa919781f40d0a"
                                            "32313a33303a30302c302c6162630d0a")));
-    const std::optional<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
-    QVERIFY(contents.has_value());
+    const Result<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
+    QVERIFY(contents.ok());
     QCOMPARE(contents->declaredCount, 2);
     QCOMPARE(contents->lines.size(), 2);
     QCOMPARE(contents->lines.at(0).displayTime, u"07:00:00"_s);
@@ -237,7 +239,7 @@ void TestTimeSignalFile::readFile()
 
     QTemporaryDir other;
     QVERIFY(QDir(other.path()).mkdir(u"TimeSignal.cfg"_s));
-    QVERIFY(!ReadTimeSignalFile(QDir(other.path())).has_value());
+    QCOMPARE(ReadTimeSignalFile(QDir(other.path())).error().kind, FileError::Kind::Unreadable);
 }
 
 void TestTimeSignalFile::loadScheduleTakesWellFormedLines()
@@ -284,8 +286,7 @@ void TestTimeSignalFile::writeTwoRows()
     const QDir dir(tmp.path());
     const QList<TimeSignalRow> rows = {{u"07:00:00"_s, true, u"試験放送♪"_s},
                                        {u"21:30:00"_s, false, u"試験放送♪"_s}};
-    const TimeSignalWriteResult result = WriteTimeSignalFile(dir, rows);
-    QCOMPARE(result.status, TimeSignalWriteResult::Ok);
+    QVERIFY(WriteTimeSignalFile(dir, rows).ok());
 
     const QString path = dir.filePath(u"TimeSignal.cfg"_s);
     QCOMPARE(readBytes(path).toHex(),
@@ -383,8 +384,8 @@ void TestTimeSignalFile::keptLinesPastTheLimitNeverMoveUp()
     // 502 entries: two kept past the 500th. The operator deletes three rows.
     EditableSchedule schedule = splitForEditing(parseTimeSignalFile(scheduleOf(502)));
     schedule.rows.remove(0, 3);
-    const std::optional<QByteArray> written = encodeTimeSignalFile(schedule.rows, schedule.kept);
-    QVERIFY(written);
+    const Result<QByteArray> written = encodeTimeSignalFile(schedule.rows, schedule.kept);
+    QVERIFY(written.ok());
     const TimeSignalFileContents again = parseTimeSignalFile(*written);
     QCOMPARE(LoadSchedule(again).size(), 497);
     QCOMPARE(splitForEditing(again).kept.lineCount(), 2); // still in the file
@@ -409,15 +410,17 @@ void TestTimeSignalFile::writeRefusesUnrepresentable()
     const QDir dir(tmp.path());
     const QList<TimeSignalRow> rows = {{u"07:00:00"_s, true, u"ok"_s},
                                        {u"08:00:00"_s, true, listName}};
-    TimeSignalWriteResult result = WriteTimeSignalFile(dir, rows);
-    QCOMPARE(result.status, TimeSignalWriteResult::Unrepresentable);
-    QCOMPARE(result.offendingText, listName);
-    QCOMPARE(result.unrepresentable, refused);
+    Result<void> result = WriteTimeSignalFile(dir, rows);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::Unrepresentable);
+    QCOMPARE(result.error().offendingText, listName);
+    QCOMPARE(result.error().unrepresentable, refused);
     QVERIFY(allEntries(QDir(tmp.path())).isEmpty());
 
     QVERIFY(writeBytes(dir.filePath(u"TimeSignal.cfg"_s), kOldSchedule));
     result = WriteTimeSignalFile(dir, rows);
-    QCOMPARE(result.status, TimeSignalWriteResult::Unrepresentable);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::Unrepresentable);
     QCOMPARE(readBytes(dir.filePath(u"TimeSignal.cfg"_s)), kOldSchedule);
 }
 
@@ -430,8 +433,8 @@ void TestTimeSignalFile::writeReplacesAndReadsBack()
     const QList<TimeSignalRow> rows = {{u"12:00:00"_s, true, u"ミント,みんと"_s},
                                        {u"00:00:01"_s, false, u"notes.txt"_s}};
     QVERIFY(WriteTimeSignalFile(dir, rows).ok());
-    const std::optional<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
-    QVERIFY(contents.has_value());
+    const Result<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
+    QVERIFY(contents.ok());
     QCOMPARE(contents->declaredCount, 2);
     QCOMPARE(contents->lines.size(), 2);
     for (int i = 0; i < 2; ++i) {
@@ -455,13 +458,14 @@ void TestTimeSignalFile::failedWriteKeepsOldFile()
     QList<TimeSignalRow> rows;
     for (int i = 0; i < 100; ++i)
         rows.append({u"12:00:00"_s, true, u"a list with a longer name"_s});
-    TimeSignalWriteResult result;
+    Result<void> result;
     {
         tolvane::testing::FileSizeLimit limit(64);
         QVERIFY(limit.active());
         result = WriteTimeSignalFile(dir, rows);
     }
-    QCOMPARE(result.status, TimeSignalWriteResult::IoError);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.error().kind, FileError::Kind::WriteFailed);
     QCOMPARE(readBytes(path), kOldSchedule);
     QCOMPARE(allEntries(QDir(tmp.path())), QStringList{u"TimeSignal.cfg"_s});
 #else
@@ -477,8 +481,8 @@ void TestTimeSignalFile::createDefaultFile()
     const QString path = dir.filePath(u"TimeSignal.cfg"_s);
     QCOMPARE(readBytes(path).toHex(), QByteArray("300d0a"));
     QVERIFY(tolvane::platform::isHidden(QFileInfo(path)));
-    const std::optional<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
-    QVERIFY(contents.has_value());
+    const Result<TimeSignalFileContents> contents = ReadTimeSignalFile(dir);
+    QVERIFY(contents.ok());
     QCOMPARE(contents->declaredCount, 0);
     QVERIFY(contents->lines.isEmpty());
 

@@ -1,4 +1,5 @@
 #include "BoxRecorder.h"
+#include "FileServices.h"
 
 #include "settings/IniSettings.h"
 #include "ui/CConfigDlg.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +28,7 @@ class TestCConfigDlg : public QObject
 private:
     std::unique_ptr<BoxRecorder> m_boxes;
     std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<testsupport::FileServices> m_services;
     std::unique_ptr<CConfigDlg> m_dlg;
 
     QString iniPath() const { return m_tmp->filePath(QStringLiteral("Tolvane.ini")); }
@@ -36,7 +39,8 @@ private:
     }
     CConfigDlg& open()
     {
-        m_dlg = std::make_unique<CConfigDlg>(IniSettings(iniPath()));
+        m_services = std::make_unique<testsupport::FileServices>(QDir(m_tmp->path()), iniPath());
+        m_dlg = std::make_unique<CConfigDlg>(m_services->server);
         m_dlg->show();
         return *m_dlg;
     }
@@ -53,6 +57,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_dlg.reset();
+        m_services.reset();
         m_boxes.reset();
     }
 
@@ -96,10 +101,15 @@ private Q_SLOTS:
         address()->setText(QStringLiteral("10.0.0.5"));
         password()->setText(QStringLiteral("neu"));
         m_boxes->expect(); // the confirmation
+        QSignalSpy passwords(&m_services->server,
+                             &tolvane::console::ServerSettingsService::adminPasswordChanged);
         clickOk();
         QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
         QCOMPARE(stored(QStringLiteral("HostIP")), QStringLiteral("10.0.0.5"));
         QCOMPARE(stored(QStringLiteral("AdminPW")), QStringLiteral("neu"));
+        // Saved through the service, which hands the new password on.
+        QCOMPARE(passwords.size(), 1);
+        QCOMPARE(passwords[0][0].toString(), QStringLiteral("neu"));
     }
 
     void storedValuesShownAndKept_data()

@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using testsupport::BoxRecorder;
+using tolvane::console::MessageListService;
 using tolvane::ui::CMakeMes;
 using tolvane::ui::control;
 using tolvane::ui::MsgIcon;
@@ -26,13 +28,16 @@ class TestCMakeMes : public QObject
 private:
     std::unique_ptr<BoxRecorder> m_boxes;
     std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<MessageListService> m_lists;
     std::unique_ptr<CMakeMes> m_dlg;
 
     QDir dir() const { return QDir(m_tmp->path()); }
     CMakeMes& open(const QString& preset = {}, const QString& dataDir = {})
     {
-        m_dlg =
-            std::make_unique<CMakeMes>(QDir(dataDir.isEmpty() ? m_tmp->path() : dataDir), preset);
+        m_dlg.reset();
+        m_lists = std::make_unique<MessageListService>();
+        m_lists->setDirectory(QDir(dataDir.isEmpty() ? m_tmp->path() : dataDir));
+        m_dlg = std::make_unique<CMakeMes>(*m_lists, preset);
         m_dlg->show();
         return *m_dlg;
     }
@@ -70,6 +75,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_dlg.reset();
+        m_lists.reset();
         m_boxes.reset();
     }
 
@@ -355,10 +361,14 @@ private Q_SLOTS:
     {
         const QString data = dir().filePath(QStringLiteral("TolvaneData"));
         open(QString(), data);
+        QSignalSpy names(m_lists.get(), &MessageListService::namesChanged);
         edit(CMakeMes::IdTitle)->setText(QStringLiteral("t"));
         add(QStringLiteral("a"));
         QTest::mouseClick(button(1), Qt::LeftButton);
         QVERIFY(QFile::exists(data + QStringLiteral("/t")));
+        // Saved through the list service, which tells of the new list.
+        QCOMPARE(names.size(), 1);
+        QCOMPARE(names[0][0].toStringList(), QStringList{QStringLiteral("t")});
     }
 
     void okReportsInaccessibleDataDirectoryAndStaysOpen()

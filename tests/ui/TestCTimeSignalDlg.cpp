@@ -1,5 +1,6 @@
 #include "BoxRecorder.h"
 #include "FileBytes.h"
+#include "FileServices.h"
 
 #include "settings/IniSettings.h"
 #include "ui/CEditTimeMesDlg.h"
@@ -22,11 +23,13 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using testsupport::BoxRecorder;
 using testsupport::readBytes;
 using testsupport::writeBytes;
+using tolvane::console::ScheduleService;
 using tolvane::settings::IniSettings;
 using tolvane::ui::CEditTimeMesDlg;
 using tolvane::ui::CMakeMes;
@@ -101,6 +104,8 @@ private:
     QByteArray readSchedule() const;
     void makeList(const QString& name);
     std::unique_ptr<CTimeSignalDlg> open(QTime now = QTime(14, 5, 9));
+    // The services of the dialog opened last.
+    testsupport::FileServices& services() { return *m_services.back(); }
     QStringList times(CTimeSignalDlg& dlg) const;
     QString keptNote(CTimeSignalDlg& dlg) const;
     void click(CTimeSignalDlg& dlg, int id);
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     QDir m_dataDir;
     IniSettings m_settings;
+    std::vector<std::unique_ptr<testsupport::FileServices>> m_services; // one for each dialog
     std::unique_ptr<BoxRecorder> m_boxes;
 };
 
@@ -131,6 +137,7 @@ void TestCTimeSignalDlg::cleanup()
 {
     m_boxes.reset();
     tolvane::ui::setDialogRunner({});
+    m_services.clear();
     m_tmp.reset();
 }
 
@@ -151,7 +158,9 @@ void TestCTimeSignalDlg::makeList(const QString& name)
 
 std::unique_ptr<CTimeSignalDlg> TestCTimeSignalDlg::open(QTime now)
 {
-    auto dlg = std::make_unique<CTimeSignalDlg>(m_settings, m_dataDir, [now] { return now; });
+    m_services.push_back(std::make_unique<testsupport::FileServices>(m_dataDir, m_settings.path()));
+    auto dlg = std::make_unique<CTimeSignalDlg>(services().schedule, services().lists,
+                                                [now] { return now; });
     dlg->show();
     return dlg;
 }
@@ -200,8 +209,8 @@ void TestCTimeSignalDlg::opensWithClockSettingsAndFile()
     makeList(u"b"_s);
     makeList(u"C"_s);
     makeList(u"A"_s);
-    m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
-    m_settings.write(u"TimeSig"_s, u"30"_s, QString());
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"30"_s, QString()));
     // A malformed line and a line whose time names no moment are left out.
     writeSchedule(
         scheduleFile({u"07:00:00,1,A"_s, u"no comma"_s, u"25:00:00,1,b"_s, u"21:30:00,0,a,b"_s}));
@@ -430,7 +439,7 @@ void TestCTimeSignalDlg::deleteWithoutSelection()
 
 void TestCTimeSignalDlg::closeWritesScheduleAndSwitches()
 {
-    m_settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"30"_s, u"ex"_s));
     writeSchedule(kTwoEntries);
     auto dlg = open();
     control<QTreeWidget>(dlg.get(), CTimeSignalDlg::IdSchedule)
@@ -440,7 +449,15 @@ void TestCTimeSignalDlg::closeWritesScheduleAndSwitches()
     click(*dlg, CTimeSignalDlg::IdHalfHourly);
     // Nothing is written before "閉じる".
     QCOMPARE(m_settings.read(u"TimeSig"_s, u"30"_s), u"ex"_s);
+    QSignalSpy schedule(&services().schedule, &ScheduleService::scheduleChanged);
+    QSignalSpy texts(&services().schedule, &ScheduleService::textsChanged);
     click(*dlg, CTimeSignalDlg::IdClose);
+    // Saved through the service, which hands the scheduler what it saved.
+    QCOMPARE(schedule.size(), 1);
+    QCOMPARE(services().schedule.entries().size(), 2);
+    QVERIFY(!services().schedule.entries().at(0).enabled);
+    QCOMPARE(texts.size(), 1);
+    QCOMPARE(services().schedule.texts().hourlyOn, u"ex"_s);
 
     QCOMPARE(dlg->result(), int(QDialog::Accepted));
     QCOMPARE(readSchedule().toHex(), QByteArray("320d0a"
@@ -516,7 +533,7 @@ void TestCTimeSignalDlg::escapeAndCloseBoxWriteNothing()
 {
     QFETCH(bool, escape);
     makeList(kSample);
-    m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, u"00"_s, u"ex"_s));
     writeSchedule(kTwoEntries);
     const QByteArray iniBefore = readBytes(m_settings.path());
 
@@ -614,9 +631,9 @@ void TestCTimeSignalDlg::editorOkWritesTextsAtOnce()
     QFETCH(QString, headKey);
     QFETCH(QString, tailKey);
     QFETCH(QString, otherHeadKey);
-    m_settings.write(u"TimeSig"_s, headKey, u"old head"_s);
-    m_settings.write(u"TimeSig"_s, tailKey, u"old tail"_s);
-    m_settings.write(u"TimeSig"_s, otherHeadKey, u"other"_s);
+    QVERIFY(m_settings.write(u"TimeSig"_s, headKey, u"old head"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, tailKey, u"old tail"_s));
+    QVERIFY(m_settings.write(u"TimeSig"_s, otherHeadKey, u"other"_s));
 
     int runs = 0;
     QStringList seen; // head, tail and fixed part as the editor opened
@@ -632,8 +649,10 @@ void TestCTimeSignalDlg::editorOkWritesTextsAtOnce()
         return QDialog::Accepted;
     });
     auto dlg = open();
+    QSignalSpy texts(&services().schedule, &ScheduleService::textsChanged);
     click(*dlg, button);
     QCOMPARE(runs, 1);
+    QCOMPARE(texts.size(), 1);
     QCOMPARE(seen, (QStringList{u"old head"_s, u"old tail"_s, fixedPart}));
     QCOMPARE(m_settings.read(u"TimeSig"_s, headKey), u"ただいま %s "_s);
     QCOMPARE(m_settings.read(u"TimeSig"_s, tailKey), u"です！"_s);
@@ -679,7 +698,7 @@ void TestCTimeSignalDlg::newListRefillsCombo()
     // Cancelled: the combo box is left as it was.
     tolvane::ui::setDialogRunner([this](QDialog& d) -> int {
         if (qobject_cast<CMakeMes*>(&d))
-            makeList(u"cancelled"_s);
+            (void)services().lists.save(u"cancelled"_s, {u"x"_s}); // saved elsewhere
         return QDialog::Rejected;
     });
     chooseList(*dlg, kSample);
@@ -687,11 +706,16 @@ void TestCTimeSignalDlg::newListRefillsCombo()
     QCOMPARE(combo->count(), 1);
     QCOMPARE(combo->currentIndex(), 0);
 
-    tolvane::ui::setDialogRunner([this](QDialog& d) -> int {
-        if (!qobject_cast<CMakeMes*>(&d))
+    // The editor saves through the same list service.
+    tolvane::ui::setDialogRunner([](QDialog& d) -> int {
+        auto* editor = qobject_cast<CMakeMes*>(&d);
+        if (!editor)
             return QDialog::Rejected;
-        makeList(u"新しいリスト"_s);
-        return QDialog::Accepted;
+        control<QLineEdit>(editor, CMakeMes::IdTitle)->setText(u"新しいリスト"_s);
+        control<QLineEdit>(editor, CMakeMes::IdMessage)->setText(u"x"_s);
+        QTest::mouseClick(control<QPushButton>(editor, CMakeMes::IdAdd), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(editor, 1), Qt::LeftButton);
+        return editor->result();
     });
     click(*dlg, CTimeSignalDlg::IdNewList);
     QVERIFY(combo->findText(u"新しいリスト"_s, Qt::MatchExactly) >= 0);

@@ -1,8 +1,12 @@
 #include "BoxRecorder.h"
 #include "DeskFixture.h"
+#include "FileBytes.h"
 
 #include "console/LinkState.h"
 #include "settings/IniSettings.h"
+#include "ui/CConfigDlg.h"
+#include "ui/CMakeMes.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/UpDownControl.h"
@@ -446,6 +450,35 @@ private Q_SLOTS:
         QVERIFY(!m_desk->window->controller().engine().isRunning());
     }
 
+    // A list saved by the editor or copied in by hand joins the selector; the list
+    // chosen stays chosen, and goes only with its file.
+    void theChosenListStaysChosenWhenListsComeAndGo()
+    {
+        m_desk->makeDataDirectory({{u"one"_s, {u"1"_s}}});
+        BoxRecorder boxes;
+        FakeServer server;
+        m_desk->open(server.port());
+        auto* selector = m_desk->control<QComboBox>(IDC_LIST_SELECTOR);
+        choose(u"one"_s);
+        setDialogRunner([](QDialog& dialog) {
+            control<QLineEdit>(&dialog, CMakeMes::IdTitle)->setText(u"two"_s);
+            control<QLineEdit>(&dialog, CMakeMes::IdMessage)->setText(u"2"_s);
+            QTest::mouseClick(control<QPushButton>(&dialog, CMakeMes::IdAdd), Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(&dialog, 1), Qt::LeftButton);
+            return dialog.result();
+        });
+        QTest::mouseClick(m_desk->control(IDC_NEW_LIST), Qt::LeftButton);
+        QCOMPARE(selector->count(), 2);
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QVERIFY(testsupport::writeBytes(m_desk->dataDir().filePath(u"three"_s), "0\r\n"));
+        QTRY_COMPARE(selector->count(), 3);
+        QCOMPARE(selector->currentText(), u"one"_s);
+        QVERIFY(QFile::remove(m_desk->dataDir().filePath(u"one"_s)));
+        QTRY_COMPARE(selector->count(), 2);
+        QCOMPARE(selector->currentIndex(), -1);
+        QCOMPARE(m_desk->control<QListWidget>(IDC_LINES)->item(0)->text(), u"1"_s);
+    }
+
     void editWithoutSelectionOpensNothing()
     {
         m_desk->makeDataDirectory({{u"one"_s, {u"1"_s}}});
@@ -457,8 +490,8 @@ private Q_SLOTS:
             ++opened;
             return int(QDialog::Rejected);
         });
-        choose(u"one"_s);                                // enables the button
-        m_desk->window->controller().RefreshListNames(); // and nothing is chosen now
+        choose(u"one"_s);                                     // enables the button
+        m_desk->window->controller().reselectList(QString()); // and nothing is chosen now
         boxes.expect();
         QTest::mouseClick(m_desk->control(IDC_EDIT_LIST), Qt::LeftButton);
         QCOMPARE(opened, 0);
@@ -474,15 +507,32 @@ private Q_SLOTS:
         m_desk->open(server.port());
         QVERIFY(m_desk->connectedTo(server));
         m_desk->time.advance(0);
-        setDialogRunner([&](QDialog&) {
-            settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"ab"_s);
-            return int(QDialog::Accepted);
+        setDialogRunner([&](QDialog& dialog) {
+            control<QLineEdit>(&dialog, CConfigDlg::IdAdminPW)->setText(u"ab"_s);
+            boxes.expect(); // the confirmation
+            QTest::mouseClick(control<QPushButton>(&dialog, 1), Qt::LeftButton);
+            return dialog.result();
         });
         QTest::mouseClick(m_desk->control(IDC_CONFIG), Qt::LeftButton);
         QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
         QTRY_COMPARE(server.received.frames().size(), 1);
         QCOMPARE(server.received.frames().at(0).toHex(),
                  QByteArray("090000001127060061006200000000"));
+
+        // Changed by hand in the file: taken for the next login, which the window
+        // leaves to the operator, also after a refusal.
+        server.reply(QByteArray::fromHex("040000001227"
+                                         "00000000"));
+        QTRY_COMPARE(m_desk->status(), u"ログインを拒否されました"_s);
+        QVERIFY(settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"cd"_s));
+        QTRY_VERIFY(
+            m_desk->logLines().contains(u"外部変更 管理者パスワード（次のログインから）"_s));
+        QVERIFY(!m_desk->logLines().contains(u"ログイン 新しい管理者パスワードで再試行"_s));
+        QCOMPARE(server.received.frames().size(), 1);
+        QTest::mouseClick(m_desk->control(IDC_LOGIN), Qt::LeftButton);
+        QTRY_COMPARE(server.received.frames().size(), 2);
+        QCOMPARE(server.received.frames().at(1).toHex(),
+                 QByteArray("090000001127060063006400000000"));
     }
 
     void systemMenuVersionItemOpensTheAboutBox()

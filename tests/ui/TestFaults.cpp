@@ -6,6 +6,7 @@
 #include "BoxRecorder.h"
 #include "DeskFixture.h"
 #include "FileBytes.h"
+#include "FileServices.h"
 #include "FileSystemFaults.h"
 #include "FileWriteFailure.h"
 
@@ -285,7 +286,8 @@ void TestFaults::listSaveIntoReadOnlyDirectory()
     QCOMPARE(old, QByteArray("2\r\na\r\nb\r\n"));
 
     BoxRecorder boxes;
-    CMakeMes editor(dir, u"定番"_s);
+    testsupport::FileServices files(dir, m_desk->ini);
+    CMakeMes editor(files.lists, u"定番"_s);
     editor.show();
     addLine(editor, u"c"_s);
     {
@@ -328,7 +330,8 @@ void TestFaults::scheduleSaveIntoReadOnlyDirectory()
     BoxRecorder boxes;
     boxes.expect(); // the confirmation of the new row
     settings::IniSettings settings(m_desk->ini);
-    CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 30, 0); });
+    testsupport::FileServices files(dir, m_desk->ini);
+    CTimeSignalDlg dlg(files.schedule, files.lists, [] { return QTime(7, 30, 0); });
     dlg.show();
     addScheduleRow(dlg, u"morning"_s);
     QCOMPARE(dlg.rows().size(), 3);
@@ -362,7 +365,8 @@ void TestFaults::listSaveAfterDataDirectoryBecameAFile()
     QVERIFY(broadcast::WriteListFile(dir, u"list"_s, {u"old"_s}).ok());
     BoxRecorder boxes;
     boxes.expect(QMessageBox::Ok, 2);
-    CMakeMes editor(dir, u"list"_s);
+    testsupport::FileServices files(dir, m_desk->ini);
+    CMakeMes editor(files.lists, u"list"_s);
     editor.show();
     addLine(editor, u"new"_s);
 
@@ -411,7 +415,8 @@ void TestFaults::savesOnFullDisk()
 
     BoxRecorder boxes;
     boxes.expect(QMessageBox::Ok, 4);
-    CMakeMes editor(dir, u"old"_s);
+    testsupport::FileServices files(dir, m_desk->ini);
+    CMakeMes editor(files.lists, u"old"_s);
     editor.show();
     addLine(editor, u"and one more line"_s);
     clickButton(&editor, 1);
@@ -421,8 +426,7 @@ void TestFaults::savesOnFullDisk()
              (QStringList{kListWriteFailed.arg(u"old"_s), kListWriteFailed.arg(u"fresh"_s)}));
     QVERIFY(editor.isVisible());
 
-    settings::IniSettings settings(m_desk->ini);
-    CTimeSignalDlg dlg(settings, dir, [] { return QTime(7, 0, 0); });
+    CTimeSignalDlg dlg(files.schedule, files.lists, [] { return QTime(7, 0, 0); });
     dlg.show();
     addScheduleRow(dlg, u"old"_s);
     boxes.boxes.clear();

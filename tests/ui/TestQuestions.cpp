@@ -64,7 +64,7 @@ class TestQuestions : public QObject
         // CCC is due five seconds after the start; shortcut 3 holds AAA.
         testsupport::writeBytes(m_desk->dataDir().filePath(u"TimeSignal.cfg"_s),
                                 "1\r\n12:00:05,1,CCC\r\n");
-        settings::IniSettings(m_desk->ini).write(u"SCBn"_s, u"Btn3"_s, u"AAA"_s);
+        QVERIFY(settings::IniSettings(m_desk->ini).write(u"SCBn"_s, u"Btn3"_s, u"AAA"_s));
         m_server = std::make_unique<FakeServer>();
         m_desk->open(m_server->port());
         // Commands reach this window's console as they do in the program.
@@ -316,11 +316,12 @@ private Q_SLOTS:
                 boxes.forget();
                 boxes.expect(QMessageBox::Ok, 3);
                 QVERIFY(QFile::remove(aaa));
-                console().RefreshListNames();
+                console().lists().rescan(); // as the file watcher does
                 console().PressShortcut(3);
                 break;
             case ServerSettings:
-                settings::IniSettings(m_desk->ini).write(u"Velmira"_s, u"AdminPW"_s, u"theirs"_s);
+                QVERIFY(settings::IniSettings(m_desk->ini)
+                            .write(u"Velmira"_s, u"AdminPW"_s, u"theirs"_s));
                 break;
             default:
                 QVERIFY(QFile::remove(aaa));
