@@ -241,11 +241,12 @@ int main(int argc, char** argv)
         port = server->serverPort();
     }
 
-    tolvane::ui::DeskOptions options;
+    tolvane::console::ConsoleOptions options;
     options.settingsPath = tmp.filePath(u"Tolvane.ini"_s);
     options.programDirectory = programDir;
     options.port = port;
-    CTolvaneDeskDlg window(options);
+    benchsupport::Desk desk(options);
+    CTolvaneDeskDlg& window = desk.window;
     window.show();
     if (!benchsupport::connectAndLogIn(window)) {
         benchsupport::stop(sim);

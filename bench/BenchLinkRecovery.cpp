@@ -47,7 +47,8 @@ namespace {
 struct Console
 {
     QTemporaryDir tmp;
-    std::unique_ptr<CTolvaneDeskDlg> window;
+    std::unique_ptr<benchsupport::Desk> desk;
+    CTolvaneDeskDlg* window = nullptr;
     QElapsedTimer clock;
     QList<qint64> attemptsMs; // when each connection attempt started
 
@@ -61,12 +62,13 @@ struct Console
             if (!tolvane::broadcast::WriteListFile(data, it.key(), it.value()))
                 return false;
         }
-        tolvane::ui::DeskOptions o;
+        tolvane::console::ConsoleOptions o;
         o.settingsPath = tmp.filePath(u"Tolvane.ini"_s);
         o.programDirectory = program;
         o.autoLogin = true;
         o.port = port;
-        window = std::make_unique<CTolvaneDeskDlg>(o);
+        desk = std::make_unique<benchsupport::Desk>(o);
+        window = &desk->window;
         clock.start();
         QObject::connect(&controller(), &ConsoleController::linkStateChanged, [this](LinkState s) {
             if (s == LinkState::Starting || s == LinkState::Connecting ||

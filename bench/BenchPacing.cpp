@@ -142,11 +142,12 @@ int main(int argc, char** argv)
     QElapsedTimer sinceStart;
     QEventLoop loop;
     const int rc = [&] {
-        tolvane::ui::DeskOptions options;
+        tolvane::console::ConsoleOptions options;
         options.settingsPath = tmp.filePath(u"Tolvane.ini"_s);
         options.programDirectory = programDir;
         options.port = server->serverPort();
-        CTolvaneDeskDlg window(options);
+        benchsupport::Desk desk(options);
+        CTolvaneDeskDlg& window = desk.window;
         window.show();
 
         if (!benchsupport::connectAndLogIn(window))

@@ -6,6 +6,7 @@
 
 #include "broadcast/DataDirectory.h"
 #include "ui/CTolvaneDeskDlg.h"
+#include "ui/MessageBoxPrompts.h"
 #include "ui/MessageBoxSeam.h"
 
 #include <QDir>
@@ -83,6 +84,19 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs, int poll
 
 // Waits for the console's connection, logs in and waits for the acceptance; says on
 // stderr what did not happen.
+// The window over a console of its own, wired and started as the program does it.
+struct Desk
+{
+    explicit Desk(tolvane::console::ConsoleOptions options)
+        : console(std::move(options), prompts), window(console, prompts)
+    {
+        console.start();
+    }
+    tolvane::ui::MessageBoxPrompts prompts;
+    tolvane::console::Console console;
+    tolvane::ui::CTolvaneDeskDlg window;
+};
+
 inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
 {
     if (!waitUntil([&] { return window.controller().connection().isConnected(); }, 5000)) {

@@ -2,6 +2,7 @@
 
 #include "console/AccountService.h"
 #include "console/BroadcastSession.h"
+#include "console/ConsoleOptions.h"
 #include "console/ControlState.h"
 #include "console/LinkState.h"
 #include "console/LinkSupervisor.h"
@@ -27,26 +28,6 @@
 #include <memory>
 
 namespace tolvane::console {
-
-struct ConsoleOptions
-{
-    QString settingsPath;     // Tolvane.ini, fixed at start-up
-    QString programDirectory; // the data directory is found beside the program
-    bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = protocol::kServerPort;
-    // The operator's log; TolvaneLog beside the data directory when empty.
-    QString logDirectory;
-    // A refused login is tried once more by itself when the administrator password
-    // changes in the settings file, never with a password refused before: a console
-    // with nobody at it has no other way to recover.
-    bool retryLoginOnNewPassword = false;
-
-    QString logFolder() const
-    {
-        return logDirectory.isEmpty() ? QDir(programDirectory).filePath(OperatorLog::kFolderName)
-                                      : logDirectory;
-    }
-};
 
 // The console without its window. It coordinates its parts (the link, the list
 // broadcast, the account service, the time-signal scheduler) with the services that

@@ -96,14 +96,11 @@ HeadlessConsole::HeadlessConsole(ConsoleOptions options, TimeSource* time,
 {
     options.autoLogin = true;
     options.retryLoginOnNewPassword = true;
-    m_controller = std::make_unique<ConsoleController>(std::move(options), m_prompts, time,
-                                                       std::move(connection));
-    m_prompts.setController(m_controller.get());
-    m_dispatcher = std::make_unique<CommandDispatcher>(*m_controller);
-    m_server = std::make_unique<CommandServer>(
-        [this](const CommandRequest& r) { return m_dispatcher->handle(r); }, time);
+    m_console =
+        std::make_unique<Console>(std::move(options), m_prompts, time, std::move(connection));
+    m_prompts.setController(&m_console->controller());
     if (m_mirror) {
-        connect(m_controller.get(), &ConsoleController::eventLogged, this,
+        connect(&m_console->controller(), &ConsoleController::eventLogged, this,
                 [this](const QDateTime& at, const QString& text) {
                     // One line per event, handed on at once, for the journal.
                     const QByteArray line = OperatorLog::formatLine(at, text).toUtf8() + '\n';
@@ -115,26 +112,16 @@ HeadlessConsole::HeadlessConsole(ConsoleOptions options, TimeSource* time,
 
 void HeadlessConsole::start(const platform::SingleInstanceLock* lock, const QString& socketName)
 {
-    m_controller->logEvent(u"開始（画面なし） "_s + QString(kVersion));
-    if (lock && lock->narrowedFolder())
-        m_controller->logEvent(u"他のユーザーにも開いていたフォルダを自分だけのものにしました："_s +
-                               QFileInfo(lock->lockFilePath()).absolutePath());
-    if (lock && !socketName.isEmpty() && !m_server->listen(socketName, *lock))
-        m_controller->logEvent(u"コマンドを受け付けられません："_s + m_server->errorString());
-    m_controller->initialise();
+    m_console->controller().logEvent(u"開始（画面なし） "_s + QString(kVersion));
+    m_console->start(lock, socketName);
 }
 
 void HeadlessConsole::stop(const QString& reason)
 {
-    if (!m_controller)
-        return;
-    m_server->close();
-    m_controller->logEvent(u"終了（"_s + reason + u"）"_s);
-    // As the window's close box: the timers go with the console, no setting is written.
-    // The headless console never changes the time-signal texts, so there is nothing
-    // to save.
-    m_dispatcher.reset();
-    m_controller.reset();
+    // As the window's close box: no setting is written. The headless console never
+    // changes the time-signal texts, so there is nothing to save.
+    m_prompts.setController(nullptr);
+    m_console->stop(reason);
 }
 
 int HeadlessConsole::run(int argc, char* argv[])
@@ -143,9 +130,7 @@ int HeadlessConsole::run(int argc, char* argv[])
     QCoreApplication::setApplicationName(u"TolvaneDesk"_s);
     QCoreApplication::setApplicationVersion(QString(kVersion));
 
-    ConsoleOptions options;
-    options.settingsPath = settings::settingsPathFor(QDir::currentPath());
-    options.programDirectory = platform::dataParentDirectory();
+    ConsoleOptions options = ConsoleOptions::forStart();
 
     platform::SingleInstanceLock lock;
     if (!lock.tryAcquire()) {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "console/CommandDispatcher.h"
-#include "console/CommandServer.h"
-#include "console/ConsoleController.h"
+#include "console/Console.h"
 
 #include <cstdio>
 #include <memory>
@@ -44,9 +42,9 @@ public:
     // goes (controller() and dispatcher() are gone after it).
     void stop(const QString& reason);
 
-    ConsoleController& controller() { return *m_controller; }
-    CommandDispatcher& dispatcher() { return *m_dispatcher; }
-    CommandServer& commandServer() { return *m_server; }
+    ConsoleController& controller() { return m_console->controller(); }
+    CommandDispatcher& dispatcher() { return m_console->commands(); }
+    CommandServer& commandServer() { return m_console->commandServer(); }
 
     // The program: the single-instance lock, the console, SIGTERM and SIGINT. Without
     // the lock it does not start: a service that may run twice and cannot take commands
@@ -57,9 +55,7 @@ public:
 private:
     HeadlessPrompts m_prompts;
     std::FILE* m_mirror;
-    std::unique_ptr<ConsoleController> m_controller;
-    std::unique_ptr<CommandDispatcher> m_dispatcher;
-    std::unique_ptr<CommandServer> m_server;
+    std::unique_ptr<Console> m_console;
 };
 
 } // namespace tolvane::console

@@ -1,9 +1,7 @@
 #include "ui/CTolvaneDeskApp.h"
 
-#include "console/CommandDispatcher.h"
-#include "console/CommandServer.h"
 #include "console/CommandSocketName.h"
-#include "platform/ProgramDirectory.h"
+#include "console/Console.h"
 #include "platform/SingleInstanceLock.h"
 #include "settings/CommandLine.h"
 #include "ui/CTolvaneDeskDlg.h"
@@ -12,8 +10,6 @@
 #include "Version.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QProxyStyle>
 
 #ifdef Q_OS_WIN
@@ -67,31 +63,13 @@ int CTolvaneDeskApp::run(int argc, char* argv[])
     // cannot be written) does not keep the operator from the window; but only the
     // holder of the lock takes commands, so this window takes none and says why.
 
-    DeskOptions options;
-    // Fixed now: the main window later makes the data directory current.
-    options.settingsPath = settings::settingsPathFor(QDir::currentPath());
-    options.programDirectory = platform::dataParentDirectory();
+    console::ConsoleOptions options = console::ConsoleOptions::forStart();
     options.autoLogin = autoLogin;
-    if (const auto port =
-            settings::testServerPort(qEnvironmentVariable(settings::kTestServerPortVariable)))
-        options.port = *port;
-
-    CTolvaneDeskDlg window(options);
+    MessageBoxPrompts prompts;
+    console::Console console(std::move(options), prompts);
+    CTolvaneDeskDlg window(console, prompts);
     // Commands from scripts act on this window's console as its buttons do.
-    console::CommandDispatcher dispatcher(window.controller());
-    console::CommandServer commands(
-        [&dispatcher](const console::CommandRequest& r) { return dispatcher.handle(r); });
-    if (lock.narrowedFolder())
-        window.controller().logEvent(
-            QStringLiteral("他のユーザーにも開いていたフォルダを自分だけのものにしました：") +
-            QFileInfo(lock.lockFilePath()).absolutePath());
-    if (!lock.isHeld())
-        window.controller().logEvent(
-            QStringLiteral("コマンドを受け付けません（単一起動のロックが取れません）：") +
-            lock.errorString());
-    else if (!commands.listen(console::commandSocketName(), lock))
-        window.controller().logEvent(QStringLiteral("コマンドを受け付けられません：") +
-                                     commands.errorString());
+    console.start(&lock, console::commandSocketName());
     QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
     window.show();
     return app.exec();

@@ -39,24 +39,19 @@ using console::ControlState;
 
 namespace {
 const QString kAboutMenuText = QStringLiteral("バージョン情報 TolvaneDesk(&A)...");
-
-console::ConsoleOptions consoleOptions(const DeskOptions& o)
-{
-    return {o.settingsPath, o.programDirectory, o.autoLogin, o.port, {}};
-}
 } // namespace
 
-CTolvaneDeskDlg::CTolvaneDeskDlg(DeskOptions options, QWidget* parent)
-    : QDialog(parent), m_prompts(this),
-      m_controller(consoleOptions(options), m_prompts, options.timeSource)
+CTolvaneDeskDlg::CTolvaneDeskDlg(console::Console& console, MessageBoxPrompts& prompts,
+                                 QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_controller(console.controller())
 {
+    m_prompts.setParentWidget(this);
     buildLayout();
     connectControls();
     connectController();
 
     m_slotSpin->setRange(1, broadcast::ShortcutSlots::kSlotCount);
     m_slotSpin->setPos(1);
-    m_controller.initialise();
     m_displayOnly->setChecked(true);
     m_clearAfterSend->setChecked(true);
     m_timeSignalEnabled->setChecked(true);

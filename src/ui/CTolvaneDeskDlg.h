@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/ConsoleController.h"
+#include "console/Console.h"
 #include "ui/MessageBoxPrompts.h"
 
 #include <QDialog>
@@ -16,25 +16,18 @@ namespace tolvane::ui {
 
 class UpDownControl;
 
-struct DeskOptions
-{
-    QString settingsPath;     // Tolvane.ini, fixed at start-up
-    QString programDirectory; // the data directory is found beside the program
-    bool autoLogin = false;   // log in as soon as the connection attempt completes
-    quint16 port = protocol::kServerPort;
-    // The clock and the timers; the system's when null. Must outlive the window.
-    console::TimeSource* timeSource = nullptr;
-};
-
-// The console's main window: it builds the controls from the layout table, shows
-// what the console controller tells it, forwards the operator's actions, and opens
-// the dialogs and message boxes. The console's state and timing live in the
-// controller.
+// The console's main window, a view of the console: it builds the controls from the
+// layout table, shows what the console's controller tells it, forwards the operator's
+// actions, and opens the dialogs and message boxes (through `prompts`, which it shows
+// over itself). The console's state, timing and files live in the console.
 class CTolvaneDeskDlg : public QDialog
 {
     Q_OBJECT
 public:
-    explicit CTolvaneDeskDlg(DeskOptions options, QWidget* parent = nullptr);
+    // `console` and `prompts` outlive the window; the console is started once the
+    // window shows it.
+    CTolvaneDeskDlg(console::Console& console, MessageBoxPrompts& prompts,
+                    QWidget* parent = nullptr);
     ~CTolvaneDeskDlg() override;
 
     QWidget* controlWidget(int id) const { return m_controls.value(id); }
@@ -65,8 +58,8 @@ private:
     void closeConsole();
     void openAboutBox();
 
-    MessageBoxPrompts m_prompts;
-    console::ConsoleController m_controller;
+    MessageBoxPrompts& m_prompts;
+    console::ConsoleController& m_controller;
     QHash<int, QWidget*> m_controls;
     QComboBox* m_selector = nullptr;
     QListWidget* m_lines = nullptr;

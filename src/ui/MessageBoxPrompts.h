@@ -12,7 +12,9 @@ namespace tolvane::ui {
 class MessageBoxPrompts : public console::OperatorPrompts
 {
 public:
-    explicit MessageBoxPrompts(QWidget* parent) : m_parent(parent) {}
+    explicit MessageBoxPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
+    // The window the boxes show over, once there is one.
+    void setParentWidget(QWidget* parent) { m_parent = parent; }
 
     bool confirm(Question question, int slot = 0) override;
     void inform(Notice notice, const QString& detail = {}) override;

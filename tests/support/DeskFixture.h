@@ -10,6 +10,7 @@
 
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/MessageBoxPrompts.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -21,15 +22,17 @@ namespace testsupport {
 class DeskFixture : public ProgramFolder
 {
 public:
+    // The window over a console of its own, wired as the program wires them, started.
     tolvane::ui::CTolvaneDeskDlg& open(quint16 port, bool autoLogin = false)
     {
-        tolvane::ui::DeskOptions o;
+        tolvane::console::ConsoleOptions o;
         o.settingsPath = ini;
         o.programDirectory = program;
         o.autoLogin = autoLogin;
         o.port = port;
-        o.timeSource = &time;
-        window = std::make_unique<tolvane::ui::CTolvaneDeskDlg>(o);
+        console = std::make_unique<tolvane::console::Console>(o, prompts, &time);
+        window = std::make_unique<tolvane::ui::CTolvaneDeskDlg>(*console, prompts);
+        console->start();
         window->show();
         return *window;
     }
@@ -81,6 +84,8 @@ public:
     }
 
     ManualTimeSource time; // outlives the window
+    tolvane::ui::MessageBoxPrompts prompts;
+    std::unique_ptr<tolvane::console::Console> console;
     std::unique_ptr<tolvane::ui::CTolvaneDeskDlg> window;
 
 private:
