@@ -248,7 +248,7 @@ int main(int argc, char** argv)
     benchsupport::Desk desk(options);
     CTolvaneDeskDlg& window = desk.window;
     window.show();
-    if (!benchsupport::connectAndLogIn(window)) {
+    if (!benchsupport::connectAndLogIn(desk)) {
         benchsupport::stop(sim);
         return 1;
     }

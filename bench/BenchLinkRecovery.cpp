@@ -230,8 +230,7 @@ int benchBroadcast()
         return out;
     };
     if (!benchsupport::waitUntil(
-            [&] { return missing().isEmpty() && !console.controller().engine().isRunning(); },
-            60000))
+            [&] { return missing().isEmpty() && !console.controller().status().broadcast; }, 60000))
         std::printf("the broadcast did not finish within 60 s\n");
     const QStringList lostLines = missing();
     const qsizetype lost = lostLines.size();

@@ -150,7 +150,7 @@ int main(int argc, char** argv)
         CTolvaneDeskDlg& window = desk.window;
         window.show();
 
-        if (!benchsupport::connectAndLogIn(window))
+        if (!benchsupport::connectAndLogIn(desk))
             return 1;
 
         auto* selector = qobject_cast<QComboBox*>(

@@ -103,8 +103,8 @@ int main(int argc, char** argv)
     options.port = port;
     HeadlessConsole console(options, nullptr, nullptr, nullptr);
     console.start({});
-    const QString path =
-        console.controller().dataDirectory().filePath(tolvane::timesignal::kTimeSignalFileName);
+    const QString path = console.controller().schedule().directory().filePath(
+        tolvane::timesignal::kTimeSignalFileName);
 
     benchsupport::MachineLoad load;
     QList<double> replaced;
@@ -116,10 +116,10 @@ int main(int argc, char** argv)
         QEventLoop loop;
         QElapsedTimer clock;
         double elapsedMs = -1;
-        // Connected after the controller, so the scheduler has the entries already.
+        // Connected after the controller, so the scheduler has these entries already.
         const QMetaObject::Connection seen = QObject::connect(
             &console.controller().schedule(), &ScheduleService::scheduleChanged, &loop, [&] {
-                const auto& entries = console.controller().scheduler().schedule();
+                const auto& entries = console.controller().schedule().entries();
                 if (!entries.isEmpty() && entries.last().time == wanted && elapsedMs < 0) {
                     elapsedMs = double(clock.nsecsElapsed()) / 1e6;
                     loop.quit();

@@ -5,6 +5,7 @@
 // figures for the summary lines.
 
 #include "broadcast/DataDirectory.h"
+#include "net/CClientASock.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MessageBoxPrompts.h"
 #include "ui/MessageBoxSeam.h"
@@ -88,20 +89,30 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs, int poll
 struct Desk
 {
     explicit Desk(tolvane::console::ConsoleOptions options)
-        : console(std::move(options), prompts), window(console, prompts)
+        : console(std::move(options), prompts, nullptr, madeSocket()), window(console, prompts)
     {
         console.start();
     }
+    tolvane::net::ServerConnection* connection = nullptr; // owned by the console
     tolvane::ui::MessageBoxPrompts prompts;
     tolvane::console::Console console;
     tolvane::ui::CTolvaneDeskDlg window;
+
+private:
+    std::unique_ptr<tolvane::net::ServerConnection> madeSocket()
+    {
+        auto socket = std::make_unique<tolvane::net::CClientASock>();
+        connection = socket.get();
+        return socket;
+    }
 };
 
-inline bool connectAndLogIn(tolvane::ui::CTolvaneDeskDlg& window)
+inline bool connectAndLogIn(Desk& desk)
 {
-    if (!waitUntil([&] { return window.controller().connection().isConnected(); }, 5000)) {
+    tolvane::ui::CTolvaneDeskDlg& window = desk.window;
+    if (!waitUntil([&] { return desk.connection->isConnected(); }, 5000)) {
         std::fprintf(stderr, "the console did not connect: %s\n",
-                     qPrintable(window.controller().connection().lastError()));
+                     qPrintable(desk.connection->lastError()));
         return false;
     }
     window.controller().login();

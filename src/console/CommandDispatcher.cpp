@@ -94,8 +94,7 @@ std::optional<CommandReply> CommandDispatcher::needLogin(settings::HandOverComma
 
 bool CommandDispatcher::isUnderWay() const
 {
-    return m_controls.isEnabled(Control::Stop) || m_controller.engine().isRunning() ||
-           m_controller.isBroadcastPaused();
+    return m_controls.isEnabled(Control::Stop) || m_controller.status().broadcast.has_value();
 }
 
 CommandReply CommandDispatcher::handle(const CommandRequest& request)
@@ -176,30 +175,27 @@ CommandReply CommandDispatcher::stop()
 
 QJsonObject CommandDispatcher::status() const
 {
-    const ConsoleController& c = m_controller;
+    const ConsoleStatus c = m_controller.status();
     QJsonObject out;
-    out.insert(u"link"_s, linkName(c.linkState()));
-    const std::optional<qint32> players = c.session().playerCount();
-    out.insert(u"players"_s, players && c.linkState() == LinkState::LoggedIn ? QJsonValue(*players)
-                                                                             : QJsonValue::Null);
-    const broadcast::BroadcastEngine& engine = c.engine();
-    if (isUnderWay()) {
-        const int lines = int(c.lines().size());
-        out.insert(u"broadcast"_s,
-                   QJsonObject{{u"list"_s, c.loadedListName()},
-                               {u"line"_s, qMax(0, lines - engine.remainingLines())},
-                               {u"lines"_s, lines},
-                               {u"paused"_s, c.isBroadcastPaused()}});
+    out.insert(u"link"_s, linkName(c.link));
+    out.insert(u"players"_s, c.players ? QJsonValue(*c.players) : QJsonValue::Null);
+    if (c.broadcast) {
+        out.insert(u"broadcast"_s, QJsonObject{{u"list"_s, c.broadcast->list},
+                                               {u"line"_s, c.broadcast->line},
+                                               {u"lines"_s, c.broadcast->lines},
+                                               {u"paused"_s, c.broadcast->paused}});
+    } else if (isUnderWay()) {
+        // A list with no lines waits for "放送中止！".
+        out.insert(u"broadcast"_s, QJsonObject{{u"list"_s, m_controller.loadedListName()},
+                                               {u"line"_s, 0},
+                                               {u"lines"_s, int(m_controller.lines().size())},
+                                               {u"paused"_s, false}});
     } else {
         out.insert(u"broadcast"_s, QJsonValue::Null);
     }
-    const bool enabled = c.isTimeSignalEnabled();
-    const QDateTime now = c.timeSource().now();
-    out.insert(u"time_signal_enabled"_s, enabled);
-    out.insert(u"next_signal"_s,
-               dueJson(enabled ? c.scheduler().nextSignal(now) : std::nullopt, u"text"_s));
-    out.insert(u"next_list"_s,
-               dueJson(enabled ? c.scheduler().nextList(now) : std::nullopt, u"list"_s));
+    out.insert(u"time_signal_enabled"_s, c.timeSignalEnabled);
+    out.insert(u"next_signal"_s, dueJson(c.nextSignal, u"text"_s));
+    out.insert(u"next_list"_s, dueJson(c.nextList, u"list"_s));
     return out;
 }
 

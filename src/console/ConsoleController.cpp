@@ -276,7 +276,7 @@ void ConsoleController::onLinkLost()
 bool ConsoleController::sendLiveText(const QString& text)
 {
     const QString out = textSent(text, protocol::kLiveCap);
-    if (!SendBroadcastText(text, protocol::kLiveCap) && !isLinkUp()) {
+    if (!SendBroadcastText(text, protocol::kLiveCap) && !m_link->isUp()) {
         logEvent(u"未送信 生声："_s + out);
         return false;
     }
@@ -332,7 +332,7 @@ void ConsoleController::TimeSignalTick()
     const QDateTime now = m_time->now();
     const auto actions = m_scheduler.TimeSignalTick(now, m_timeSignalEnabled);
     for (const auto& action : actions) {
-        if (!isLinkUp()) {
+        if (!m_link->isUp()) {
             missed(action); // never sent late
             continue;
         }
@@ -358,6 +358,28 @@ void ConsoleController::missed(const timesignal::TimeSignalScheduler::Action& ac
 }
 
 // --- Lists and shortcuts ----------------------------------------------------
+
+ConsoleStatus ConsoleController::status() const
+{
+    ConsoleStatus out;
+    out.link = m_link->state();
+    if (out.link == LinkState::LoggedIn)
+        out.players = m_link->session().playerCount();
+    const broadcast::BroadcastEngine& engine = m_broadcast->engine();
+    if (engine.isRunning() || m_broadcast->isPaused()) {
+        const int lines = int(m_broadcast->lines().size());
+        out.broadcast =
+            BroadcastStatus{m_broadcast->title(), qMax(0, lines - engine.remainingLines()), lines,
+                            m_broadcast->isPaused()};
+    }
+    out.timeSignalEnabled = m_timeSignalEnabled;
+    if (m_timeSignalEnabled) {
+        const QDateTime now = m_time->now();
+        out.nextSignal = m_scheduler.nextSignal(now);
+        out.nextList = m_scheduler.nextList(now);
+    }
+    return out;
+}
 
 QString ConsoleController::currentListName() const
 {

@@ -26,8 +26,31 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tolvane::console {
+
+// Where a list broadcast stands: the list it sends, the lines gone out (the one
+// under way included) of how many, and whether it waits for the link.
+struct BroadcastStatus
+{
+    QString list;
+    int line = 0;
+    int lines = 0;
+    bool paused = false;
+};
+
+// Where the console stands, as a script asks with --status.
+struct ConsoleStatus
+{
+    LinkState link = LinkState::Idle;
+    std::optional<qint32> players;            // while logged in, once counted
+    std::optional<BroadcastStatus> broadcast; // a list broadcast runs or waits for the link
+    bool timeSignalEnabled = true;
+    // Due next while the time signal is enabled.
+    std::optional<timesignal::TimeSignalScheduler::Due> nextSignal;
+    std::optional<timesignal::TimeSignalScheduler::Due> nextList;
+};
 
 // The console without its window. It coordinates its parts (the link, the list
 // broadcast, the account service, the time-signal scheduler) with the services that
@@ -94,35 +117,27 @@ public:
     int currentList() const { return m_currentList; }
     QString currentListName() const;
     const QStringList& lines() const { return m_broadcast->lines(); }
+    // The title of the lines in view (the list a broadcast sends).
+    QString loadedListName() const { return m_broadcast->title(); }
     QString liveText() const { return m_liveText; }
     QString statusText() const { return m_statusText; }
     LinkState linkState() const { return m_link->state(); }
-    bool isLinkUp() const { return m_link->isUp(); }
-    bool isBroadcastPaused() const { return m_broadcast->isPaused(); }
     bool isTimeSignalEnabled() const { return m_timeSignalEnabled; }
-    // The title of the lines in view (the list a broadcast sends).
-    QString loadedListName() const { return m_broadcast->title(); }
+    ConsoleStatus status() const;
 
     // Appends a line to the operator's log, with the mark set below in front.
     void logEvent(const QString& text);
     // Lines logged until the mark is cleared carry it: they come from a command, not
     // from the window.
     void setLogMark(const QString& mark) { m_logMark = mark; }
-    const QDir& dataDirectory() const { return m_lists->directory(); }
+
+    // What the dialogs edit through, and the clock they show.
     MessageListService& lists() const { return *m_lists; }
     ScheduleService& schedule() const { return *m_schedule; }
     ShortcutService& shortcuts() const { return *m_shortcuts; }
     ServerSettingsService& serverSettings() const { return *m_serverSettings; }
-    TimeSource& timeSource() const { return *m_time; }
-    LinkSupervisor& link() const { return *m_link; }
-    BroadcastSession& broadcast() const { return *m_broadcast; }
-    const net::SessionProtocol& session() const { return m_link->session(); }
-    net::ServerConnection& connection() const { return m_link->connection(); }
-    const broadcast::BroadcastEngine& engine() const { return m_broadcast->engine(); }
-    bool isPacingTimerActive() const { return m_broadcast->isPacingTimerActive(); }
-    const timesignal::TimeSignalScheduler& scheduler() const { return m_scheduler; }
-
     AccountService& accountService() { return *m_accountService; }
+    TimeSource& timeSource() const { return *m_time; }
 
 Q_SIGNALS:
     void controlStateChanged(tolvane::console::ControlState state);

@@ -84,6 +84,7 @@ private Q_SLOTS:
         m_session->StartBroadcast();
         m_time->advance(1500);
         m_session->StopBroadcast();
+        QVERIFY(m_session->isPacingTimerActive()); // left armed; its ticks find nothing
         m_time->advance(3000);
         QCOMPARE(sentTexts(), QStringList{u"a"_s});
 
@@ -129,6 +130,22 @@ private Q_SLOTS:
         QCOMPARE(m_link->state(), LinkState::Lost);
         QCOMPARE(m_events.last(), u"pausedForLink"_s);
         QCOMPARE(sentTexts(), QStringList{u"a"_s});
+    }
+
+    void theLastLineIntoABrokenLinkGoesAgain()
+    {
+        m_session->StartBroadcast();
+        m_time->advance(3000); // a, b
+        m_connection->drop();  // the news of the close is still queued when "c" falls due
+        m_time->advance(1500);
+        QVERIFY(m_session->isPaused());
+        QVERIFY(!m_events.contains(u"finished"_s));
+        m_connection->accept();
+        ManualTimeSource::deliverPostedEvents();
+        m_session->resume();
+        m_time->advance(1500);
+        QCOMPARE(sentTexts(), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QCOMPARE(m_events.last(), u"finished"_s);
     }
 };
 

@@ -197,7 +197,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(m_folder->dataDir().filePath(u"夜"_s)));
         QCOMPARE(run(settings::HandOverCommand::Broadcast, u"夜"_s).status,
                  CommandStatus::UnknownList);
-        QVERIFY(!m_console->engine().isRunning());
+        QVERIFY(!m_console->status().broadcast);
         QCOMPARE(m_console->currentList(), -1);
     }
 

@@ -8,6 +8,7 @@
 #include "ManualTimeSource.h"
 #include "ProgramFolder.h"
 
+#include "net/CClientASock.h"
 #include "ui/CTolvaneDeskDlg.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/MessageBoxPrompts.h"
@@ -30,7 +31,9 @@ public:
         o.programDirectory = program;
         o.autoLogin = autoLogin;
         o.port = port;
-        console = std::make_unique<tolvane::console::Console>(o, prompts, &time);
+        auto socket = std::make_unique<tolvane::net::CClientASock>();
+        connection = socket.get();
+        console = std::make_unique<tolvane::console::Console>(o, prompts, &time, std::move(socket));
         window = std::make_unique<tolvane::ui::CTolvaneDeskDlg>(*console, prompts);
         console->start();
         window->show();
@@ -51,7 +54,7 @@ public:
     {
         bool ok = false;
         [&] {
-            QTRY_VERIFY(server.connected() && window->controller().connection().isConnected());
+            QTRY_VERIFY(server.connected() && connection->isConnected());
             ok = true;
         }();
         return ok;
@@ -86,6 +89,7 @@ public:
     ManualTimeSource time; // outlives the window
     tolvane::ui::MessageBoxPrompts prompts;
     std::unique_ptr<tolvane::console::Console> console;
+    tolvane::net::ServerConnection* connection = nullptr; // the console's socket, owned by it
     std::unique_ptr<tolvane::ui::CTolvaneDeskDlg> window;
 
 private:

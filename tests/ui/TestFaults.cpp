@@ -171,7 +171,7 @@ void TestFaults::serverClosesMidFrame()
     BoxRecorder boxes;
     FakeServer server;
     CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    QSignalSpy frames(&w.controller().link(), &console::LinkSupervisor::frameReceived);
+    QSignalSpy frames(m_desk->connection, &net::ServerConnection::frameReceived);
     QVERIFY(m_desk->acceptLogin(server, 5));
     QCOMPARE(frames.size(), 2);
     const QMap<int, QString> before = controlsBesidesStatus(w);
@@ -186,7 +186,7 @@ void TestFaults::serverClosesMidFrame()
         server.closeOrderly();
     else if (!server.reset())
         QSKIP("this system cannot reset a connection");
-    QTRY_VERIFY(!w.controller().connection().isConnected());
+    QTRY_VERIFY(!m_desk->connection->isConnected());
     ManualTimeSource::deliverPostedEvents();
 
     QCOMPARE(frames.size(), 3);
@@ -256,8 +256,8 @@ void TestFaults::oversizedFrameClosesTheLink()
     QFETCH(QByteArray, header);
     BoxRecorder boxes;
     FakeServer server;
-    CTolvaneDeskDlg& w = m_desk->open(server.port(), true);
-    QSignalSpy frames(&w.controller().link(), &console::LinkSupervisor::frameReceived);
+    m_desk->open(server.port(), true);
+    QSignalSpy frames(m_desk->connection, &net::ServerConnection::frameReceived);
     QVERIFY(m_desk->acceptLogin(server, 3));
 
     // A frame of exactly 1 MiB of payload is still taken (a command nobody reads).
@@ -268,7 +268,7 @@ void TestFaults::oversizedFrameClosesTheLink()
     // dispatched, while the whole frame before it in the same write still counts.
     server.reply(QByteArray::fromHex("08000000e22e0100000008000000") + header +
                  QByteArray(4096, '\1') + QByteArray::fromHex("08000000e22e0100000009000000"));
-    QTRY_VERIFY(!w.controller().connection().isConnected());
+    QTRY_VERIFY(!m_desk->connection->isConnected());
     ManualTimeSource::deliverPostedEvents();
     QCOMPARE(frames.size(), 4);
     QCOMPARE(m_desk->status(), console::status::kLost);
@@ -479,7 +479,7 @@ void TestFaults::firstStartOnFullDisk()
     const QDir dir(program + u"/TolvaneData"_s);
     QCOMPARE(allEntries(dir), QStringList());
     QCOMPARE(qobject_cast<QComboBox*>(w.controlWidget(mainwindow::IDC_LIST_SELECTOR))->count(), 0);
-    QCOMPARE(w.controller().scheduler().schedule().size(), 0);
+    QVERIFY(!w.controller().status().nextList);
 }
 
 void TestFaults::firstStartInReadOnlyProgramDirectory()

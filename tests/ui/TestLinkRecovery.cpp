@@ -113,11 +113,11 @@ private Q_SLOTS:
         QTRY_COMPARE(console().linkState(), LinkState::Lost);
         QCOMPARE(status(), console::status::kLost);
         run(3000); // tried at once, after 1 s and after 2 s: all refused
-        QVERIFY(console().isBroadcastPaused());
+        QVERIFY(console().status().broadcast->paused);
         QVERIFY(m_sim->restart());
         // An attempt of the backoff finds it, and the console logs in again.
         QVERIFY(runUntil([&] { return console().linkState() == LinkState::LoggedIn; }, 6000));
-        QVERIFY(!console().isBroadcastPaused());
+        QVERIFY(!console().status().broadcast->paused);
         for (int i = 0; i < 13 && m_received.size() < 21; ++i) {
             m_desk->time.advance(1500);
             QCoreApplication::processEvents();

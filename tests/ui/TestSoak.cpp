@@ -250,7 +250,7 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     CTolvaneDeskDlg& w = desk.open(peer.server.port(), true);
 
     SignalCounter counter;
-    QObject::connect(&w.controller().link(), &tolvane::console::LinkSupervisor::frameReceived,
+    QObject::connect(desk.connection, &tolvane::net::ServerConnection::frameReceived,
                      [&counter] { ++counter.framesReceived; });
     QObject::connect(&w.controller(), &tolvane::console::ConsoleController::controlStateChanged,
                      [&counter](tolvane::console::ControlState state) {
@@ -336,7 +336,7 @@ void TestSoak::hundredThousandRepliesDispatchedOnceInOrderWithFlatMemory()
     QVERIFY(peer.accountListsSent > 0);
     QCOMPARE(accounts.store().list().idAt(0), peer.lastAccountId);
     QCOMPARE(accounts.store().detail().id, u"info%1"_s.arg(peer.accountInfosSent));
-    QVERIFY(w.controller().connection().isConnected());
+    QVERIFY(desk.connection->isConnected());
 
     // Every broadcast line went out whole and in list order, cycle after cycle.
     const QStringList sent = received.broadcastTexts();
