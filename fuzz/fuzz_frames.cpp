@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const protocol::Frame frame = assembler.takeFrame();
             check(frame.payload.size() <= qsizetype(kLimits.forCommand(frame.command)));
             frames.append(frame);
-            switch (session.Dispatch(frame)) {
+            switch (session.dispatch(frame)) {
             case SessionProtocol::Outcome::AccountListReply:
                 store.storeListReply(frame.payload);
                 readList(store);

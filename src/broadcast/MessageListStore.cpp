@@ -155,7 +155,7 @@ Result<void> WriteListFile(const QDir& dir, const QString& typedTitle, const QSt
     return platform::writeFileAtomically(dir.filePath(title), *bytes);
 }
 
-QStringList ListNames(const QDir& dir)
+QStringList listFileNames(const QDir& dir)
 {
     QStringList names;
     // Hidden entries are asked for so that the platform's own rule decides, and the
@@ -192,7 +192,7 @@ int FindListByName(const QStringList& entries, const QString& name)
     return -1;
 }
 
-Result<void> DeleteListFile(const QDir& dir, const QString& title)
+Result<void> deleteListFile(const QDir& dir, const QString& title)
 {
     if (!isPlainFileName(title) || namesHiddenFile(dir, title))
         return invalidTitle(title);

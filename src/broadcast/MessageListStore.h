@@ -46,7 +46,7 @@ platform::Result<void> WriteListFile(const QDir& dir, const QString& title,
 
 // The names of the ordinary files of `dir` in the order the listing yields them:
 // directories and hidden files left out, names whole, not sorted.
-QStringList ListNames(const QDir& dir);
+QStringList listFileNames(const QDir& dir);
 
 // The shared lookup: the first entry, examined from index 1 to the last and then
 // index 0, whose text begins with `name`, letters compared without regard to case and
@@ -56,6 +56,6 @@ int FindListByName(const QStringList& entries, const QString& name);
 
 // Deletes a list file. InvalidName for a title that is no bare file name or names a
 // hidden file; Missing when there is no such list; WriteFailed when it stays.
-platform::Result<void> DeleteListFile(const QDir& dir, const QString& title);
+platform::Result<void> deleteListFile(const QDir& dir, const QString& title);
 
 } // namespace tolvane::broadcast

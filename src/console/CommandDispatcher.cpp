@@ -124,7 +124,7 @@ CommandReply CommandDispatcher::say(const QString& text)
         return refuse(settings::HandOverCommand::Say, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
     const LogMarkScope mark(m_controller);
-    if (!m_controller.sendLiveText(text))
+    if (!m_controller.sendLiveTextLeavingBox(text))
         return {CommandStatus::NotLoggedIn, u"the link broke; nothing was sent"_s};
     return {CommandStatus::Ok, u"sent: "_s + protocol::textCarried(text, protocol::kLiveCap)};
 }

@@ -156,7 +156,7 @@ void ConsoleController::initialise()
     m_scheduler.clearFixedFlags();
 
     m_serverSettings->load();
-    ensureDataDirectory(); // and the list names
+    prepareDataDirectory(); // and the list names
     m_schedule->load();
     m_shortcuts->LoadShortcutBindings();
 
@@ -167,7 +167,7 @@ void ConsoleController::initialise()
     watchFiles();
 }
 
-void ConsoleController::ensureDataDirectory()
+void ConsoleController::prepareDataDirectory()
 {
     const broadcast::DataDirectoryOutcome dd =
         broadcast::EnsureDataDirectory(m_options.programDirectory);
@@ -273,7 +273,7 @@ void ConsoleController::onLinkLost()
 
 // --- Broadcasting -----------------------------------------------------------
 
-bool ConsoleController::sendLiveText(const QString& text)
+bool ConsoleController::sendLiveTextLeavingBox(const QString& text)
 {
     const QString out = textSent(text, protocol::kLiveCap);
     if (!SendBroadcastText(text, protocol::kLiveCap) && !m_link->isUp()) {
@@ -287,7 +287,7 @@ bool ConsoleController::sendLiveText(const QString& text)
 void ConsoleController::SendLiveMessage(const QString& text)
 {
     m_liveText = text;
-    if (!sendLiveText(m_liveText)) {
+    if (!sendLiveTextLeavingBox(m_liveText)) {
         // Nothing went out: the text stays for the operator to send again.
         showNotice(status::kLiveNotSent);
         return;
@@ -307,7 +307,7 @@ void ConsoleController::copyLineToLive(int row)
     Q_EMIT liveTextChanged(m_liveText);
 }
 
-void ConsoleController::requestBroadcast()
+void ConsoleController::startChosenList()
 {
     if (m_currentList < 0) {
         m_prompts.inform(Notice::NoListToBroadcast);

@@ -87,9 +87,9 @@ public:
     // A live message that does not come from the live box (a command): the same frame,
     // cap and log line, and the box keeps what the operator typed. False when nothing
     // went out.
-    bool sendLiveText(const QString& text);
+    bool sendLiveTextLeavingBox(const QString& text);
     void copyLineToLive(int row);
-    void requestBroadcast(); // the start button: refused with a notice when no list is chosen
+    void startChosenList(); // the start button: refused with a notice when no list is chosen
     void StartBroadcast() { m_broadcast->StartBroadcast(); }
     void StartListBroadcast(const QString& listName);
     void StopBroadcast() { m_broadcast->StopBroadcast(); }
@@ -159,7 +159,7 @@ Q_SIGNALS:
     void eventLogged(const QDateTime& localTime, const QString& text);
 
 private:
-    void ensureDataDirectory();
+    void prepareDataDirectory();
     void connectServices();
     void watchFiles();
     // Refills the selector from the list service, keeping the chosen list by name.

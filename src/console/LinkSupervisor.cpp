@@ -348,7 +348,7 @@ void LinkSupervisor::onConnectFinished(int errorCode)
 
 void LinkSupervisor::onFrameReceived(const protocol::Frame& frame)
 {
-    const net::SessionProtocol::Outcome outcome = m_session.Dispatch(frame);
+    const net::SessionProtocol::Outcome outcome = m_session.dispatch(frame);
     handle(Event::ReplyReceived);
     switch (outcome) {
     case net::SessionProtocol::Outcome::LoginAccepted:

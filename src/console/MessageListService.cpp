@@ -15,7 +15,7 @@ MessageListService::MessageListService(QDir dir, QObject* parent)
 void MessageListService::setDirectory(const QDir& dir)
 {
     m_dir = dir;
-    m_names = broadcast::ListNames(m_dir);
+    m_names = broadcast::listFileNames(m_dir);
     Q_EMIT namesChanged(m_names);
 }
 
@@ -34,7 +34,7 @@ Result<void> MessageListService::save(const QString& title, const QStringList& l
 
 Result<void> MessageListService::remove(const QString& title)
 {
-    Result<void> removed = broadcast::DeleteListFile(m_dir, title);
+    Result<void> removed = broadcast::deleteListFile(m_dir, title);
     if (removed)
         relist({}, title);
     return removed;
@@ -57,7 +57,7 @@ void MessageListService::rescan()
 
 void MessageListService::relist(const QString& ownAdded, const QString& ownRemoved)
 {
-    const QStringList names = broadcast::ListNames(m_dir);
+    const QStringList names = broadcast::listFileNames(m_dir);
     if (names == m_names)
         return;
     for (const QString& name : names) {

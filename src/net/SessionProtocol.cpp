@@ -9,7 +9,7 @@ template <size_t N> static void copyInto(std::array<char, N>& record, const QByt
         memcpy(record.data(), payload.constData(), n);
 }
 
-SessionProtocol::Outcome SessionProtocol::Dispatch(const protocol::Frame& frame)
+SessionProtocol::Outcome SessionProtocol::dispatch(const protocol::Frame& frame)
 {
     switch (frame.command) {
     case protocol::CmdLoginResult:

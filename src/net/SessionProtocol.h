@@ -24,7 +24,7 @@ public:
         AccountInfoReply,
     };
 
-    Outcome Dispatch(const protocol::Frame& frame);
+    Outcome dispatch(const protocol::Frame& frame);
 
     // The count of the last valid player-count reply; null before the first.
     std::optional<qint32> playerCount() const { return m_players; }

@@ -56,7 +56,7 @@ CConfigDlg::CConfigDlg(console::ServerSettingsService& settings, QWidget* parent
         ->setText(QStringLiteral("ヴェルミラ鯖IPアドレス"));
     qobject_cast<QLineEdit*>(c.value(IdAdminPWLabel))->setText(QStringLiteral("管理者パスワード"));
 
-    connect(qobject_cast<QPushButton*>(c.value(1)), &QPushButton::clicked, this, &CConfigDlg::OnOK);
+    connect(qobject_cast<QPushButton*>(c.value(1)), &QPushButton::clicked, this, &CConfigDlg::onOk);
     connect(qobject_cast<QPushButton*>(c.value(2)), &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -72,7 +72,7 @@ QString CConfigDlg::adminPW() const
     return m_adminPW->text();
 }
 
-void CConfigDlg::OnOK()
+void CConfigDlg::onOk()
 {
     // What the operator confirms: the values typed, replacing the values stored now.
     const QString hostIP = this->hostIP();

@@ -34,7 +34,7 @@ public:
     QString adminPW() const;
 
 private:
-    void OnOK();
+    void onOk();
 
     console::ServerSettingsService& m_settings;
     QString m_storedHostIP;

@@ -85,19 +85,19 @@ CMakeMes::CMakeMes(console::MessageListService& lists, QString presetTitle, QWid
     qobject_cast<QLineEdit*>(c.value(IdMessageLabel))->setText(QStringLiteral("メッセージ"));
 
     connect(qobject_cast<QPushButton*>(c.value(IdAdd)), &QPushButton::clicked, this,
-            &CMakeMes::OnAdd);
+            &CMakeMes::onAdd);
     connect(qobject_cast<QPushButton*>(c.value(IdDelete)), &QPushButton::clicked, this,
-            &CMakeMes::OnDelete);
-    connect(m_up, &QPushButton::clicked, this, &CMakeMes::OnMoveUp);
-    connect(m_down, &QPushButton::clicked, this, &CMakeMes::OnMoveDown);
-    connect(qobject_cast<QPushButton*>(c.value(1)), &QPushButton::clicked, this, &CMakeMes::OnOK);
+            &CMakeMes::onDelete);
+    connect(m_up, &QPushButton::clicked, this, &CMakeMes::onMoveUp);
+    connect(m_down, &QPushButton::clicked, this, &CMakeMes::onMoveDown);
+    connect(qobject_cast<QPushButton*>(c.value(1)), &QPushButton::clicked, this, &CMakeMes::onOk);
     connect(qobject_cast<QPushButton*>(c.value(2)), &QPushButton::clicked, this, &QDialog::reject);
     connect(m_lines, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_quiet)
-            UpdateMoveButtons();
+            updateMoveButtons();
     });
     connect(m_lines, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { OnLineDoubleClicked(m_lines->row(item)); });
+            [this](QListWidgetItem* item) { onLineDoubleClicked(m_lines->row(item)); });
 
     // Enter adds a line and Escape does nothing, whichever control has the focus:
     // the keys are taken before any control or the default button sees them.
@@ -126,7 +126,7 @@ bool CMakeMes::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            OnAdd();
+            onAdd();
             return true;
         }
         if (key == Qt::Key_Escape)
@@ -149,7 +149,7 @@ void CMakeMes::selectRow(int row)
         m_lines->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
-void CMakeMes::UpdateMoveButtons()
+void CMakeMes::updateMoveButtons()
 {
     const int row = selectedRow();
     if (row >= 0) {
@@ -159,7 +159,7 @@ void CMakeMes::UpdateMoveButtons()
     m_replace->setEnabled(false);
 }
 
-void CMakeMes::OnAdd()
+void CMakeMes::onAdd()
 {
     const QString message = m_message->text();
     if (message.isEmpty()) {
@@ -181,10 +181,10 @@ void CMakeMes::OnAdd()
             m_lines->insertItem(row, message);
         m_quiet = false;
     }
-    UpdateMoveButtons();
+    updateMoveButtons();
 }
 
-void CMakeMes::OnDelete()
+void CMakeMes::onDelete()
 {
     const int row = selectedRow();
     if (row < 0) {
@@ -196,10 +196,10 @@ void CMakeMes::OnDelete()
     std::unique_ptr<QListWidgetItem> removed(m_lines->takeItem(row));
     selectRow(row); // the line now at its place; none after the last
     m_quiet = false;
-    UpdateMoveButtons();
+    updateMoveButtons();
 }
 
-void CMakeMes::OnMoveUp()
+void CMakeMes::onMoveUp()
 {
     const int row = selectedRow();
     if (row <= 0)
@@ -212,10 +212,10 @@ void CMakeMes::OnMoveUp()
     m_quiet = true;
     selectRow(row - 1);
     m_quiet = false;
-    UpdateMoveButtons();
+    updateMoveButtons();
 }
 
-void CMakeMes::OnMoveDown()
+void CMakeMes::onMoveDown()
 {
     const int row = selectedRow();
     if (row < 0 || row >= m_lines->count() - 1)
@@ -228,16 +228,16 @@ void CMakeMes::OnMoveDown()
     m_quiet = true;
     selectRow(row + 1);
     m_quiet = false;
-    UpdateMoveButtons();
+    updateMoveButtons();
 }
 
-void CMakeMes::OnLineDoubleClicked(int row)
+void CMakeMes::onLineDoubleClicked(int row)
 {
     if (const QListWidgetItem* item = m_lines->item(row))
         m_message->setText(item->text());
 }
 
-void CMakeMes::OnOK()
+void CMakeMes::onOk()
 {
     const QString listTitle = m_title->text();
     if (listTitle.size() > kMaxTitleChars) {

@@ -45,13 +45,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnAdd();
-    void OnDelete();
-    void OnMoveUp();
-    void OnMoveDown();
-    void OnLineDoubleClicked(int row);
-    void OnOK();
-    void UpdateMoveButtons();
+    void onAdd();
+    void onDelete();
+    void onMoveUp();
+    void onMoveDown();
+    void onLineDoubleClicked(int row);
+    void onOk();
+    void updateMoveButtons();
     int selectedRow() const;
     void selectRow(int row);
     void refuseWrite(const platform::FileError& error, const QString& title);

@@ -135,19 +135,19 @@ CTimeSignalDlg::CTimeSignalDlg(console::ScheduleService& schedule,
     showKeptLines();
     updateAddButton();
 
-    connect(m_hourly, &QCheckBox::clicked, this, &CTimeSignalDlg::OnHourlyClicked);
-    connect(m_halfHourly, &QCheckBox::clicked, this, &CTimeSignalDlg::OnHalfHourlyClicked);
+    connect(m_hourly, &QCheckBox::clicked, this, &CTimeSignalDlg::onHourlyClicked);
+    connect(m_halfHourly, &QCheckBox::clicked, this, &CTimeSignalDlg::onHalfHourlyClicked);
     connect(qobject_cast<QPushButton*>(c.value(IdEditHourly)), &QPushButton::clicked, this,
-            &CTimeSignalDlg::OnEditHourly);
+            &CTimeSignalDlg::onEditHourly);
     connect(qobject_cast<QPushButton*>(c.value(IdEditHalfHourly)), &QPushButton::clicked, this,
-            &CTimeSignalDlg::OnEditHalfHourly);
+            &CTimeSignalDlg::onEditHalfHourly);
     connect(qobject_cast<QPushButton*>(c.value(IdNewList)), &QPushButton::clicked, this,
-            &CTimeSignalDlg::OnNewList);
-    connect(m_add, &QPushButton::clicked, this, &CTimeSignalDlg::OnAdd);
+            &CTimeSignalDlg::onNewList);
+    connect(m_add, &QPushButton::clicked, this, &CTimeSignalDlg::onAdd);
     connect(qobject_cast<QPushButton*>(c.value(IdDelete)), &QPushButton::clicked, this,
-            &CTimeSignalDlg::OnDelete);
+            &CTimeSignalDlg::onDelete);
     connect(qobject_cast<QPushButton*>(c.value(IdClose)), &QPushButton::clicked, this,
-            &CTimeSignalDlg::OnClose);
+            &CTimeSignalDlg::onClose);
     // "変更" stays hidden and does nothing.
 }
 
@@ -163,17 +163,17 @@ QList<timesignal::TimeSignalRow> CTimeSignalDlg::rows() const
     return result;
 }
 
-void CTimeSignalDlg::OnHourlyClicked(bool checked)
+void CTimeSignalDlg::onHourlyClicked(bool checked)
 {
     m_texts.hourlyOn = checked ? settings::keys::kSwitchOn : QString();
 }
 
-void CTimeSignalDlg::OnHalfHourlyClicked(bool checked)
+void CTimeSignalDlg::onHalfHourlyClicked(bool checked)
 {
     m_texts.halfHourlyOn = checked ? settings::keys::kSwitchOn : QString();
 }
 
-void CTimeSignalDlg::OnEditHourly()
+void CTimeSignalDlg::onEditHourly()
 {
     CEditTimeMesDlg editor(m_texts.hourlyHead, m_texts.hourlyTail, CEditTimeMesDlg::Kind::Hourly,
                            this);
@@ -185,7 +185,7 @@ void CTimeSignalDlg::OnEditHourly()
     (void)m_scheduleService.saveHourlyTexts(m_texts.hourlyHead, m_texts.hourlyTail);
 }
 
-void CTimeSignalDlg::OnEditHalfHourly()
+void CTimeSignalDlg::onEditHalfHourly()
 {
     CEditTimeMesDlg editor(m_texts.halfHourlyHead, m_texts.halfHourlyTail,
                            CEditTimeMesDlg::Kind::HalfHourly, this);
@@ -196,14 +196,14 @@ void CTimeSignalDlg::OnEditHalfHourly()
     (void)m_scheduleService.saveHalfHourlyTexts(m_texts.halfHourlyHead, m_texts.halfHourlyTail);
 }
 
-void CTimeSignalDlg::OnNewList()
+void CTimeSignalDlg::onNewList()
 {
     CMakeMes editor(m_listService, QString(), this);
     if (runDialog(editor) == QDialog::Accepted)
         RefreshListNames();
 }
 
-void CTimeSignalDlg::OnAdd()
+void CTimeSignalDlg::onAdd()
 {
     if (m_lists->currentIndex() < 0) {
         ShowMessageBox(this, QStringLiteral("メッセージリストを選択して下さいね！"),
@@ -239,7 +239,7 @@ void CTimeSignalDlg::OnAdd()
     updateAddButton();
 }
 
-void CTimeSignalDlg::OnDelete()
+void CTimeSignalDlg::onDelete()
 {
     int highest = -1;
     const QList<QTreeWidgetItem*> selected = m_schedule->selectedItems();
@@ -256,7 +256,7 @@ void CTimeSignalDlg::OnDelete()
     updateAddButton();
 }
 
-void CTimeSignalDlg::OnClose()
+void CTimeSignalDlg::onClose()
 {
     if (m_schedule->topLevelItemCount() == 0) {
         // The file is left as it is; its entries come back when it is next read.

@@ -63,14 +63,14 @@ public:
     const timesignal::TimeSignalTexts& texts() const { return m_texts; }
 
 private:
-    void OnHourlyClicked(bool checked);
-    void OnHalfHourlyClicked(bool checked);
-    void OnEditHourly();
-    void OnEditHalfHourly();
-    void OnNewList();
-    void OnAdd();
-    void OnDelete();
-    void OnClose();
+    void onHourlyClicked(bool checked);
+    void onHalfHourlyClicked(bool checked);
+    void onEditHourly();
+    void onEditHalfHourly();
+    void onNewList();
+    void onAdd();
+    void onDelete();
+    void onClose();
 
     void RefreshListNames();
     void addRow(const QString& displayTime, bool enabled, const QString& listName);

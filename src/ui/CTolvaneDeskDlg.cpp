@@ -90,7 +90,7 @@ void CTolvaneDeskDlg::connectControls()
     onClick(IDC_NEW_LIST, [this] { openNewListEditor(); });
     onClick(IDC_EDIT_LIST, [this] { openListEditor(); });
     onClick(IDC_DELETE_LIST, [c] { c->DeleteSelectedList(); });
-    onClick(IDC_START, [c] { c->requestBroadcast(); });
+    onClick(IDC_START, [c] { c->startChosenList(); });
     onClick(IDC_STOP, [c] { c->StopBroadcast(); });
     onClick(IDC_LIVE_SEND, [this] { m_controller.SendLiveMessage(m_liveEdit->text()); });
     for (int slot = 1; slot <= broadcast::ShortcutSlots::kSlotCount; ++slot)
@@ -132,11 +132,13 @@ void CTolvaneDeskDlg::connectControls()
 void CTolvaneDeskDlg::connectController()
 {
     ConsoleController* c = &m_controller;
-    connect(c, &ConsoleController::controlStateChanged, this, &CTolvaneDeskDlg::setControlState);
+    connect(c, &ConsoleController::controlStateChanged, this,
+            &CTolvaneDeskDlg::onControlStateChanged);
     connect(c, &ConsoleController::statusTextChanged, m_statusEdit, &QLineEdit::setText);
-    connect(c, &ConsoleController::listNamesChanged, this, &CTolvaneDeskDlg::showListNames);
-    connect(c, &ConsoleController::currentListChanged, this, &CTolvaneDeskDlg::showCurrentList);
-    connect(c, &ConsoleController::linesChanged, this, &CTolvaneDeskDlg::showLines);
+    connect(c, &ConsoleController::listNamesChanged, this, &CTolvaneDeskDlg::onListNamesChanged);
+    connect(c, &ConsoleController::currentListChanged, this,
+            &CTolvaneDeskDlg::onCurrentListChanged);
+    connect(c, &ConsoleController::linesChanged, this, &CTolvaneDeskDlg::onLinesChanged);
     connect(c, &ConsoleController::currentLineChanged, m_lines,
             [this](int row) { m_lines->setCurrentRow(row); });
     connect(c, &ConsoleController::liveTextChanged, m_liveEdit, &QLineEdit::setText);
@@ -238,7 +240,7 @@ void CTolvaneDeskDlg::openAboutBox()
     runDialog(about);
 }
 
-void CTolvaneDeskDlg::setControlState(ControlState state)
+void CTolvaneDeskDlg::onControlStateChanged(ControlState state)
 {
     const console::ControlStateRule& rule = console::controlStateRule(state);
     for (const console::Control c : rule.enabled)
@@ -251,7 +253,7 @@ void CTolvaneDeskDlg::setControlState(ControlState state)
     }
 }
 
-void CTolvaneDeskDlg::showListNames(const QStringList& names)
+void CTolvaneDeskDlg::onListNamesChanged(const QStringList& names)
 {
     const QSignalBlocker blocker(m_selector);
     m_selector->clear();
@@ -259,13 +261,13 @@ void CTolvaneDeskDlg::showListNames(const QStringList& names)
     m_selector->setCurrentIndex(-1);
 }
 
-void CTolvaneDeskDlg::showCurrentList(int index)
+void CTolvaneDeskDlg::onCurrentListChanged(int index)
 {
     const QSignalBlocker blocker(m_selector);
     m_selector->setCurrentIndex(index);
 }
 
-void CTolvaneDeskDlg::showLines(const QStringList& lines)
+void CTolvaneDeskDlg::onLinesChanged(const QStringList& lines)
 {
     m_lines->clear();
     m_lines->addItems(lines);

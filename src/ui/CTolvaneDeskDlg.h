@@ -43,10 +43,10 @@ private:
     void buildLayout();
     void connectControls();
     void connectController();
-    void setControlState(console::ControlState state);
-    void showListNames(const QStringList& names);
-    void showCurrentList(int index);
-    void showLines(const QStringList& lines);
+    void onControlStateChanged(console::ControlState state);
+    void onListNamesChanged(const QStringList& names);
+    void onCurrentListChanged(int index);
+    void onLinesChanged(const QStringList& lines);
     void onSelectorIndexChanged(int index);
     void onSelectorActivated(int index);
     bool isPopupInput(QObject* watched, QEvent::Type type) const;

@@ -202,12 +202,12 @@ private Q_SLOTS:
         start();
         logIn();
         m_prompts->expectNotice(Notice::NoListToBroadcast);
-        m_console->requestBroadcast();
+        m_console->startChosenList();
         QVERIFY(!m_console->status().broadcast);
         select(u"three"_s);
         QCOMPARE(m_console->lines(), (QStringList{u"a"_s, u"b"_s, longLine}));
         QSignalSpy current(m_console.get(), &ConsoleController::currentLineChanged);
-        m_console->requestBroadcast();
+        m_console->startChosenList();
         ManualTimeSource::deliverPostedEvents();
         QCOMPARE(m_states.last(), ControlState::Broadcasting);
         m_time->advance(1499);

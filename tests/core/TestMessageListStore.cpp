@@ -58,7 +58,7 @@ private Q_SLOTS:
     void listNames();
     void findListByName_data();
     void findListByName();
-    void deleteListFile();
+    void deletesOnlyAListFile();
 };
 
 void TestMessageListStore::sampleListFileBytes()
@@ -209,7 +209,7 @@ void TestMessageListStore::foldsLookAlikes()
     QVERIFY(WriteListFile(dir, u"10時〜12時"_s, {u"−5℃ — ¢£¬ ‖"_s}).ok());
     // The file is named by the folded title, which is what the schedule and the
     // settings store.
-    QCOMPARE(ListNames(dir), QStringList{u"10時～12時"_s});
+    QCOMPARE(listFileNames(dir), QStringList{u"10時～12時"_s});
     QCOMPARE(readBytes(dir.filePath(u"10時～12時"_s)).toHex(),
              QByteArray("310d0a817c35818e20815c2081918192"
                         "81ca2081610d0a"));
@@ -342,7 +342,7 @@ void TestMessageListStore::listNames()
     // A name filter set on the directory plays no part.
     dir.setNameFilters({u"*.txt"_s});
 
-    QStringList names = ListNames(dir);
+    QStringList names = listFileNames(dir);
     names.sort();
     QStringList expected = {u"試験放送♪"_s, u"notes.txt"_s, u"archive.tar.gz"_s};
 #ifdef Q_OS_UNIX
@@ -352,7 +352,7 @@ void TestMessageListStore::listNames()
     QCOMPARE(names, expected);
 
     QTemporaryDir empty;
-    QVERIFY(ListNames(QDir(empty.path())).isEmpty());
+    QVERIFY(listFileNames(QDir(empty.path())).isEmpty());
 }
 
 void TestMessageListStore::findListByName_data()
@@ -390,7 +390,7 @@ void TestMessageListStore::findListByName()
     QCOMPARE(FindListByName(entries, name), index);
 }
 
-void TestMessageListStore::deleteListFile()
+void TestMessageListStore::deletesOnlyAListFile()
 {
     QTemporaryDir tmp;
     const QDir root(tmp.path());
@@ -401,13 +401,13 @@ void TestMessageListStore::deleteListFile()
     QVERIFY(writeBytes(root.filePath(u"outside"_s), "0\r\n"));
     QVERIFY(dir.mkdir(u"sub"_s));
 
-    QVERIFY(DeleteListFile(dir, u"list"_s));
+    QVERIFY(deleteListFile(dir, u"list"_s));
     QVERIFY(!QFile::exists(dir.filePath(u"list"_s)));
-    QCOMPARE(DeleteListFile(dir, u"list"_s).error().kind, FileError::Kind::Missing);
-    QCOMPARE(DeleteListFile(dir, u"../outside"_s).error().kind, FileError::Kind::InvalidName);
-    QCOMPARE(DeleteListFile(dir, u"TimeSignal.cfg"_s).error().kind, FileError::Kind::InvalidName);
-    QCOMPARE(DeleteListFile(dir, u"sub"_s).error().kind, FileError::Kind::Missing);
-    QCOMPARE(DeleteListFile(dir, QString()).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(deleteListFile(dir, u"list"_s).error().kind, FileError::Kind::Missing);
+    QCOMPARE(deleteListFile(dir, u"../outside"_s).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(deleteListFile(dir, u"TimeSignal.cfg"_s).error().kind, FileError::Kind::InvalidName);
+    QCOMPARE(deleteListFile(dir, u"sub"_s).error().kind, FileError::Kind::Missing);
+    QCOMPARE(deleteListFile(dir, QString()).error().kind, FileError::Kind::InvalidName);
     QVERIFY(QFile::exists(root.filePath(u"outside"_s)));
     QVERIFY(QFile::exists(dir.filePath(u"TimeSignal.cfg"_s)));
     QVERIFY(QFileInfo(dir.filePath(u"sub"_s)).isDir());

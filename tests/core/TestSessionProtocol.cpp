@@ -36,18 +36,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, payload);
         QFETCH(bool, accepted);
         SessionProtocol s;
-        const Outcome o = s.Dispatch(frame(10002, payload.constData()));
+        const Outcome o = s.dispatch(frame(10002, payload.constData()));
         QCOMPARE(o, accepted ? Outcome::LoginAccepted : Outcome::LoginRefused);
     }
 
     void shortPayloadKeepsRestOfRecord()
     {
         SessionProtocol s;
-        s.Dispatch(frame(10002, "01000000"));
+        s.dispatch(frame(10002, "01000000"));
         // Two bytes overwrite only the low half of the stored result.
-        QCOMPARE(s.Dispatch(frame(10002, "0000")), Outcome::LoginRefused);
+        QCOMPARE(s.dispatch(frame(10002, "0000")), Outcome::LoginRefused);
         QCOMPARE(s.lastLoginResult(), 0);
-        QCOMPARE(s.Dispatch(frame(10002, "01")), Outcome::LoginAccepted);
+        QCOMPARE(s.dispatch(frame(10002, "01")), Outcome::LoginAccepted);
     }
 
     void playerCount_data()
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, payload);
         QFETCH(QString, status);
         SessionProtocol s;
-        const Outcome o = s.Dispatch(frame(12002, payload.constData()));
+        const Outcome o = s.dispatch(frame(12002, payload.constData()));
         QCOMPARE(o, status.isEmpty() ? Outcome::PlayerCountInvalid : Outcome::PlayerCount);
         const auto players = s.playerCount();
         QCOMPARE(players ? console::status::playerCount(*players) : QString(), status);
@@ -77,16 +77,16 @@ private Q_SLOTS:
     void accountRepliesAreRecognised()
     {
         SessionProtocol s;
-        QCOMPARE(s.Dispatch(frame(10012, "0000000000000000")), Outcome::AccountListReply);
-        QCOMPARE(s.Dispatch(frame(10042, "00000000")), Outcome::AccountInfoReply);
+        QCOMPARE(s.dispatch(frame(10012, "0000000000000000")), Outcome::AccountListReply);
+        QCOMPARE(s.dispatch(frame(10042, "00000000")), Outcome::AccountInfoReply);
         QVERIFY(!s.playerCount());
     }
 
     void otherCodesIgnored()
     {
         SessionProtocol s;
-        QCOMPARE(s.Dispatch(frame(10052, "")), Outcome::Ignored);
-        QCOMPARE(s.Dispatch(frame(12011, "0200")), Outcome::Ignored);
+        QCOMPARE(s.dispatch(frame(10052, "")), Outcome::Ignored);
+        QCOMPARE(s.dispatch(frame(12011, "0200")), Outcome::Ignored);
         QVERIFY(!s.playerCount());
     }
 

@@ -295,7 +295,7 @@ void TestTimeSignalFile::writeTwoRows()
                                  "32313a33303a3030 2c30 2c 8e8e8cb195fa919781f4 0d0a")
                  .toHex());
     QVERIFY(tolvane::platform::isHidden(QFileInfo(path)));
-    QVERIFY(tolvane::broadcast::ListNames(dir).isEmpty());
+    QVERIFY(tolvane::broadcast::listFileNames(dir).isEmpty());
 }
 
 void TestTimeSignalFile::writeCutsListNameTo49()
