@@ -1,6 +1,8 @@
 #include "console/CommandClient.h"
 
 #include "console/CommandSocketName.h"
+#include "console/ConsoleOptions.h"
+#include "settings/Profiles.h"
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>
@@ -79,17 +81,87 @@ CommandReply CommandClient::handOver(const QString& serverName, const CommandReq
     return {CommandStatus::NoAnswer, u"the console's answer cannot be read"_s};
 }
 
-int CommandClient::run(const CommandRequest& request)
+namespace {
+
+// One line whatever the text holds, so a script can read it with `read`.
+void printLine(QString line, bool ok)
 {
-    const CommandReply reply = handOver(commandSocketName(), request);
-    // One line whatever the text holds, so a script can read it with `read`.
-    QString line = reply.line;
     line.replace(u'\n', u' ').replace(u'\r', u' ');
-    std::FILE* out = reply.status == CommandStatus::Ok ? stdout : stderr;
+    std::FILE* out = ok ? stdout : stderr;
     std::fputs(line.toUtf8().constData(), out);
     std::fputc('\n', out);
     std::fflush(out);
+}
+
+// Every console this user may run: the default one, then the profiles by name.
+QStringList everyProfile()
+{
+    return QStringList{QString()} + settings::existingProfiles();
+}
+
+QString socketOf(const QString& profile)
+{
+    ConsoleOptions options;
+    options.profile = profile;
+    return options.commandSocket();
+}
+
+} // namespace
+
+int CommandClient::run(const CommandRequest& request, const QString& serverName)
+{
+    const CommandReply reply = handOver(serverName, request);
+    printLine(reply.line, reply.status == CommandStatus::Ok);
     return int(reply.status);
+}
+
+int CommandClient::runAll(CommandRequest request)
+{
+    request.all = true;
+    int reached = 0;
+    int status = int(CommandStatus::Ok);
+    QStringList refusals;
+    for (const QString& profile : everyProfile()) {
+        const CommandReply reply = handOver(socketOf(profile), request);
+        if (reply.status == CommandStatus::NoConsole)
+            continue; // not running: nothing to hand over
+        ++reached;
+        const QString label = settings::profileLabel(profile);
+        const bool ok = reply.status == CommandStatus::Ok;
+        const bool json = ok && request.command == settings::HandOverCommand::Status;
+        printLine(json ? reply.line : label + u": "_s + reply.line, ok);
+        if (ok)
+            continue;
+        if (status == int(CommandStatus::Ok))
+            status = int(reply.status);
+        refusals.append(label + u" ("_s + QString::number(int(reply.status)) + u": "_s +
+                        reply.line + u')');
+    }
+    if (reached == 0) {
+        printLine(u"no console is running"_s, false);
+        return int(CommandStatus::NoConsole);
+    }
+    if (!refusals.isEmpty())
+        printLine(u"refused by "_s + refusals.join(u", "_s), false);
+    return status;
+}
+
+int CommandClient::listProfiles()
+{
+    for (const QString& profile : everyProfile())
+        printLine(settings::profileLabel(profile) + u'\t' +
+                      (isRunning(socketOf(profile)) ? u"running"_s : u"stopped"_s),
+                  true);
+    return int(CommandStatus::Ok);
+}
+
+bool CommandClient::isRunning(const QString& serverName)
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    const bool running = socket.waitForConnected(1000);
+    socket.abort();
+    return running;
 }
 
 } // namespace tolvane::console

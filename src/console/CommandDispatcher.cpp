@@ -16,9 +16,9 @@ namespace {
 class LogMarkScope
 {
 public:
-    explicit LogMarkScope(ConsoleController& c) : m_controller(c)
+    LogMarkScope(ConsoleController& c, const QString& mark) : m_controller(c)
     {
-        m_controller.setLogMark(CommandDispatcher::kLogMark);
+        m_controller.setLogMark(mark);
     }
     ~LogMarkScope() { m_controller.setLogMark({}); }
     LogMarkScope(const LogMarkScope&) = delete;
@@ -69,7 +69,7 @@ CommandDispatcher::CommandDispatcher(ConsoleController& controller, QObject* par
 
 void CommandDispatcher::log(const QString& text)
 {
-    const LogMarkScope mark(m_controller);
+    const LogMarkScope mark(m_controller, m_mark);
     m_controller.logEvent(text);
 }
 
@@ -99,6 +99,8 @@ bool CommandDispatcher::isUnderWay() const
 
 CommandReply CommandDispatcher::handle(const CommandRequest& request)
 {
+    // A command sent to every console says so in each console's log.
+    m_mark = request.all ? kLogMarkAll : kLogMark;
     switch (request.command) {
     case settings::HandOverCommand::Say:
         return say(request.argument);
@@ -123,7 +125,7 @@ CommandReply CommandDispatcher::say(const QString& text)
     if (!m_controls.isEnabled(Control::LiveSend))
         return refuse(settings::HandOverCommand::Say, CommandStatus::NotLoggedIn,
                       u"the console is not logged in"_s, u"ログインしていません"_s);
-    const LogMarkScope mark(m_controller);
+    const LogMarkScope mark(m_controller, m_mark);
     if (!m_controller.sendLiveTextLeavingBox(text))
         return {CommandStatus::NotLoggedIn, u"the link broke; nothing was sent"_s};
     return {CommandStatus::Ok, u"sent: "_s + protocol::textCarried(text, protocol::kLiveCap)};
@@ -153,7 +155,7 @@ CommandReply CommandDispatcher::broadcast(const QString& listName)
                       u"the list cannot be read: "_s + title,
                       u"リストを読めません「"_s + title + u"」"_s);
 
-    const LogMarkScope mark(m_controller);
+    const LogMarkScope mark(m_controller, m_mark);
     m_controller.logEvent(u"放送開始 リスト「"_s + title + u"」"_s);
     m_controller.StartListBroadcast(listName);
     return {CommandStatus::Ok, u"broadcasting "_s + title + u" ("_s +
@@ -167,7 +169,7 @@ CommandReply CommandDispatcher::stop()
     if (!isUnderWay())
         return refuse(settings::HandOverCommand::Stop, CommandStatus::NoBroadcast,
                       u"no broadcast is under way"_s, u"放送していません"_s);
-    const LogMarkScope mark(m_controller);
+    const LogMarkScope mark(m_controller, m_mark);
     m_controller.logEvent(u"放送中止 リスト「"_s + m_controller.loadedListName() + u"」"_s);
     m_controller.StopBroadcast();
     return {CommandStatus::Ok, u"broadcast stopped"_s};
@@ -177,6 +179,8 @@ QJsonObject CommandDispatcher::status() const
 {
     const ConsoleStatus c = m_controller.status();
     QJsonObject out;
+    out.insert(u"profile"_s, m_controller.profile().isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                              : QJsonValue(m_controller.profile()));
     out.insert(u"link"_s, linkName(c.link));
     out.insert(u"players"_s, c.players ? QJsonValue(*c.players) : QJsonValue::Null);
     if (c.broadcast) {

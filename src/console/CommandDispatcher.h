@@ -21,6 +21,7 @@ class CommandDispatcher : public QObject
     Q_OBJECT
 public:
     static inline const QString kLogMark = QStringLiteral("[コマンド] ");
+    static inline const QString kLogMarkAll = QStringLiteral("[コマンド・全体] ");
 
     explicit CommandDispatcher(ConsoleController& controller, QObject* parent = nullptr);
 
@@ -45,6 +46,7 @@ private:
 
     ConsoleController& m_controller;
     ControlStates m_controls;
+    QString m_mark = kLogMark; // the mark of the command being handled
 };
 
 } // namespace tolvane::console

@@ -51,6 +51,8 @@ QJsonObject requestToJson(const CommandRequest& request)
     object.insert(u"command"_s, c ? QString(c->name) : QString());
     if (c && c->takesArgument)
         object.insert(u"argument"_s, request.argument);
+    if (request.all)
+        object.insert(u"all"_s, true);
     return object;
 }
 
@@ -65,7 +67,8 @@ std::optional<CommandRequest> requestFromJson(const QJsonObject& object, QString
             *error = u"the command needs a text argument"_s;
             return std::nullopt;
         }
-        return CommandRequest{c.command, c.takesArgument ? argument.toString() : QString()};
+        return CommandRequest{c.command, c.takesArgument ? argument.toString() : QString(),
+                              object.value(u"all"_s).toBool()};
     }
     *error = u"unknown command"_s;
     return std::nullopt;

@@ -32,6 +32,7 @@ struct CommandRequest
 {
     settings::HandOverCommand command = settings::HandOverCommand::None;
     QString argument;
+    bool all = false; // sent to every console of the user (--all)
 };
 
 // The console's answer: the status and the one line the command prints.

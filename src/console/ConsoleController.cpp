@@ -211,7 +211,11 @@ void ConsoleController::showNotice(const QString& text)
 void ConsoleController::logEvent(const QString& text)
 {
     const QDateTime now = m_time->now();
-    const QString line = m_logMark.isEmpty() ? text : m_logMark + text;
+    // A profile's every line names its world: the logs and the journals of several
+    // consoles side by side can be told apart.
+    const QString world =
+        m_options.profile.isEmpty() ? QString() : u'[' + m_options.profile + u"] "_s;
+    const QString line = world + m_logMark + text;
     Q_EMIT eventLogged(now, line);
     if (m_log.write(now, line) || m_logFailureShown)
         return;

@@ -124,6 +124,8 @@ public:
     LinkState linkState() const { return m_link->state(); }
     bool isTimeSignalEnabled() const { return m_timeSignalEnabled; }
     ConsoleStatus status() const;
+    // The world this console is for; empty for the default console.
+    QString profile() const { return m_options.profile; }
 
     // Appends a line to the operator's log, with the mark set below in front.
     void logEvent(const QString& text);

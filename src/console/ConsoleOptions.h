@@ -22,6 +22,8 @@ struct ConsoleOptions
     // changes in the settings file, never with a password refused before: a console
     // with nobody at it has no other way to recover.
     bool retryLoginOnNewPassword = false;
+    // The world this console is for; empty for the default console.
+    QString profile{};
 
     QString logFolder() const
     {
@@ -31,8 +33,14 @@ struct ConsoleOptions
 
     // A start of the program: Tolvane.ini in the directory it was started in (fixed
     // now: the data directory becomes the current one later), the data beside the
-    // program, and the test port when tests set one.
-    static ConsoleOptions forStart();
+    // program, and the test port when tests set one. A profile keeps all of its files
+    // in its own folder.
+    static ConsoleOptions forStart(const QString& profile = {});
+
+    // The single-instance lock and the command socket of this console: one of each
+    // per user and profile.
+    QString lockFilePath() const;
+    QString commandSocket() const;
 };
 
 } // namespace tolvane::console

@@ -124,22 +124,26 @@ void HeadlessConsole::stop(const QString& reason)
     m_console->stop(reason);
 }
 
-int HeadlessConsole::run(int argc, char* argv[])
+int HeadlessConsole::run(QCoreApplication& app, const QString& profile)
 {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"TolvaneDesk"_s);
     QCoreApplication::setApplicationVersion(QString(kVersion));
 
-    ConsoleOptions options = ConsoleOptions::forStart();
+    ConsoleOptions options = ConsoleOptions::forStart(profile);
+    const QString socket = options.commandSocket();
 
-    platform::SingleInstanceLock lock;
+    platform::SingleInstanceLock lock(options.lockFilePath());
     if (!lock.tryAcquire()) {
         // For the journal and for the operator's log, which the running console shares.
-        const QByteArray why = lock.errorString().toUtf8();
-        std::fprintf(stderr, "tolvane-desk: the console does not start: %s\n", why.constData());
+        const QString world = profile.isEmpty() ? QString() : u'[' + profile + u"] "_s;
+        std::fputs((u"tolvane-desk: "_s + world + u"the console does not start: "_s +
+                    lock.errorString() + u'\n')
+                       .toUtf8()
+                       .constData(),
+                   stderr);
         OperatorLog(options.logFolder())
             .write(QDateTime::currentDateTime(),
-                   u"開始できません（画面なし）："_s + lock.errorString());
+                   world + u"開始できません（画面なし）："_s + lock.errorString());
         return int(CommandStatus::NotStarted);
     }
     HeadlessConsole console(std::move(options));
@@ -150,7 +154,7 @@ int HeadlessConsole::run(int argc, char* argv[])
                          console.stop(platform::TerminationSignals::signalName(number));
                          QCoreApplication::quit();
                      });
-    console.start(&lock, commandSocketName());
+    console.start(&lock, socket);
     return app.exec();
 }
 

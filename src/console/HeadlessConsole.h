@@ -2,6 +2,8 @@
 
 #include "console/Console.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <memory>
 
@@ -50,7 +52,8 @@ public:
     // the lock it does not start: a service that may run twice and cannot take commands
     // would fail every script quietly, so it ends with CommandStatus::NotStarted and
     // says why on standard error.
-    static int run(int argc, char* argv[]);
+    // `profile` names the world (empty: the default console).
+    static int run(QCoreApplication& app, const QString& profile = {});
 
 private:
     HeadlessPrompts m_prompts;

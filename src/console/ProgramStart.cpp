@@ -3,6 +3,8 @@
 #include "console/CommandClient.h"
 #include "console/HeadlessConsole.h"
 #include "settings/CommandLine.h"
+#include "settings/ProfileName.h"
+#include "settings/Profiles.h"
 
 #include "Version.h"
 
@@ -49,7 +51,8 @@ std::optional<int> runWithoutWindow(int argc, char* argv[],
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const settings::StartRequest start = settings::parseStartRequest(arguments);
     const bool windowless = start.help || start.version || !start.error.isEmpty() ||
-                            start.headless || start.command != settings::HandOverCommand::None;
+                            start.headless || start.command != settings::HandOverCommand::None ||
+                            start.listProfiles;
     if (!windowless)
         return std::nullopt;
     if (beforeOutput)
@@ -65,14 +68,35 @@ std::optional<int> runWithoutWindow(int argc, char* argv[],
         std::fputs(text.toUtf8().constData(), stderr);
         return int(CommandStatus::Usage);
     }
-    if (start.headless)
-        return HeadlessConsole::run(argc, argv);
     QCoreApplication app(argc, argv);
     // Read again as the system hands them over (on Windows in UTF-16, not through the
     // ANSI code page).
     const settings::StartRequest request =
         settings::parseStartRequest(QCoreApplication::arguments().mid(1));
-    return CommandClient::run({request.command, request.argument});
+    if (request.listProfiles)
+        return CommandClient::listProfiles();
+    const QString profile = request.profile.value_or(QString());
+    if (request.profile) {
+        // Only the window makes a profile: a service or a script that names one that
+        // is not there has the name wrong.
+        const QStringList existing = settings::existingProfiles();
+        QString refusal = settings::profileNameError(profile, existing);
+        if (refusal.isEmpty() && !existing.contains(profile))
+            refusal = u"there is no profile \""_s + profile +
+                      u"\"; start the window once with --profile to make it"_s;
+        if (!refusal.isEmpty()) {
+            std::fputs((u"tolvane-desk: "_s + refusal + u'\n').toUtf8().constData(), stderr);
+            return int(CommandStatus::Usage);
+        }
+    }
+    if (request.headless)
+        return HeadlessConsole::run(app, profile);
+    const CommandRequest command{request.command, request.argument};
+    if (request.all)
+        return CommandClient::runAll(command);
+    ConsoleOptions options;
+    options.profile = profile;
+    return CommandClient::run(command, options.commandSocket());
 }
 
 } // namespace tolvane::console

@@ -11,8 +11,15 @@ using namespace Qt::StringLiterals;
 bool autoLoginRequested(const QStringList& programArguments)
 {
     bool autoLogin = false;
-    for (const QString& argument : programArguments)
-        autoLogin = argument == QLatin1String("-auto");
+    for (qsizetype i = 0; i < programArguments.size(); ++i) {
+        // The world a shortcut names is no argument of the old kind: "-auto --profile
+        // NAME" still logs in by itself.
+        if (programArguments.at(i) == u"--profile") {
+            ++i;
+            continue;
+        }
+        autoLogin = programArguments.at(i) == QLatin1String("-auto");
+    }
     return autoLogin;
 }
 
@@ -106,6 +113,18 @@ StartRequest parseStartRequest(const QStringList& programArguments)
             setCommand(HandOverCommand::Stop);
         } else if (a == u"--status") {
             setCommand(HandOverCommand::Status);
+        } else if (a == u"--profile") {
+            if (i + 1 >= programArguments.size()) {
+                fail(a + u" needs a name"_s);
+                continue;
+            }
+            if (request.profile)
+                fail(u"only one --profile at a time"_s);
+            request.profile = programArguments.at(++i);
+        } else if (a == u"--all") {
+            request.all = true;
+        } else if (a == u"--list-profiles") {
+            request.listProfiles = true;
         } else if (a == u"--headless") {
             request.headless = true;
         } else if (a == u"--help" || a == u"-h") {
@@ -121,6 +140,13 @@ StartRequest parseStartRequest(const QStringList& programArguments)
     }
     if (request.headless && request.command != HandOverCommand::None)
         fail(u"--headless takes no command"_s);
+    if (request.all && request.command == HandOverCommand::None)
+        fail(u"--all goes with --say, --broadcast, --stop or --status"_s);
+    if (request.all && request.profile)
+        fail(u"--all addresses every profile; leave out --profile"_s);
+    if (request.listProfiles &&
+        (request.command != HandOverCommand::None || request.headless || request.profile))
+        fail(u"--list-profiles goes alone"_s);
     return request;
 }
 

@@ -10,7 +10,7 @@ namespace tolvane::settings {
 // Whether the program should log in as soon as the connection is made. `programArguments`
 // are the arguments after the program's name, with the toolkit's own options already taken
 // out. Each argument overwrites the flag with whether it is exactly "-auto", so the last
-// argument decides.
+// argument decides; "--profile NAME" plays no part in it.
 bool autoLoginRequested(const QStringList& programArguments);
 
 // The absolute path of the settings file in `currentDirectory` (the directory the program
@@ -41,13 +41,19 @@ struct StartRequest
     bool headless = false;
     bool help = false;    // --help or -h: the usage, before anything else
     bool version = false; // --version
-    QString error;        // not empty: the arguments make no sense together; nothing runs
+    // --profile NAME: the console of that world (its own files, lock and socket);
+    // without it, the console of the files it has always used.
+    std::optional<QString> profile;
+    bool all = false;          // --all: the command goes to every running console
+    bool listProfiles = false; // --list-profiles
+    QString error;             // not empty: the arguments make no sense together; nothing runs
 };
 
 // Reads the program's own options. An argument that starts with "--" and is none of
 // them, nor one of the toolkit's own options, is an error (a mistyped option must not
 // start a console); every other argument keeps its old meaning (none, or "-auto").
-// Only one command per start, never together with --headless.
+// Only one command per start, never together with --headless; --all goes with a
+// command and without --profile; --list-profiles goes alone.
 StartRequest parseStartRequest(const QStringList& programArguments);
 
 // The option of a command, as written on the command line ("--say"); empty for None.

@@ -67,6 +67,9 @@ void CTolvaneDeskDlg::buildLayout()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_controls = buildDialog(this, QStringLiteral("トルヴェイン for Velmira"), kSizeDu, controls());
+    // A world's window says which world it is, first, so that the task bar shows it.
+    if (!m_controller.profile().isEmpty())
+        setWindowTitle(m_controller.profile() + QStringLiteral(" - ") + windowTitle());
 
     m_selector = qobject_cast<QComboBox*>(m_controls.value(IDC_LIST_SELECTOR));
     m_lines = qobject_cast<QListWidget*>(m_controls.value(IDC_LINES));

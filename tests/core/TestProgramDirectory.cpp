@@ -19,12 +19,9 @@ private Q_SLOTS:
         const QString user = QStringLiteral("/home/gm/.local/share/TolvaneDesk");
         QTest::newRow("writable program directory") << true << false << user << prog;
         QTest::newRow("data directory already beside the program") << false << true << user << prog;
-#ifdef Q_OS_WIN
-        QTest::newRow("always beside the program") << false << false << user << prog;
-#else
-        QTest::newRow("system prefix: the user's directory") << false << false << user << user;
+        // A system prefix on Linux, Program Files on Windows.
+        QTest::newRow("unwritable: the user's directory") << false << false << user << user;
         QTest::newRow("no user directory known") << false << false << QString() << prog;
-#endif
     }
 
     void dataParent()
