@@ -279,7 +279,13 @@ void LinkSupervisor::handle(Event event, const QString& reason)
         break;
     }
     case Action::Poll:
-        if (send(protocol::buildPlayerCountRequest()) && ++m_memory.unansweredPolls >= kSilentPolls)
+        if (!send(protocol::buildPlayerCountRequest())) {
+            // A link that takes no request is gone, though the system has not said so
+            // (it may never: a close it missed).
+            handle(Event::SendFailed, m_connection->lastError());
+            break;
+        }
+        if (++m_memory.unansweredPolls >= kSilentPolls)
             m_replyDeadline->start(kReplyGraceMs);
         break;
     case Action::Heard:

@@ -67,7 +67,7 @@ class TestLinkSupervisor : public QObject
                 [this](const QString& text) { m_log.append(text); });
     }
 
-    // start: the console's; accept, refuse, unresolved, drop: the connection's;
+    // start: the console's; accept, refuse, unresolved, drop, mute (sends fail): the connection's;
     // login: the operator's; granted, denied, count: the server's replies; +N: N ms.
     void apply(const QString& step)
     {
@@ -81,6 +81,8 @@ class TestLinkSupervisor : public QObject
             m_connection->refuse(net::ServerConnection::kHostNotFound);
         else if (step == u"drop")
             m_connection->drop();
+        else if (step == u"mute")
+            m_connection->refuseSends = true;
         else if (step == u"login")
             m_link->login();
         else if (step == u"granted")
@@ -257,6 +259,8 @@ private Q_SLOTS:
         // Logged in (at 0 s): the poll, a loss and the login again.
         row("polls every 5 s", false, "loggedIn", "+5000 count +5000", "LoggedIn", "",
             "12001 12001", 0);
+        row("a poll that cannot go out is a lost link", false, "loggedIn", "mute +5000",
+            "Reconnecting", "Lost linkLost Reconnecting", "", 1);
         row("three polls unanswered, 1 s grace", false, "loggedIn", "+15000 +999", "LoggedIn", "",
             "12001 12001 12001", 0);
         row("a silent server is lost, tried again at once", false, "loggedIn", "+15000 +1000",

@@ -16,7 +16,7 @@ void FakeConnection::Connect(const QString& host, quint16 port)
 
 bool FakeConnection::Send(const QByteArray& frame)
 {
-    if (!m_connected)
+    if (!m_connected || refuseSends)
         return false;
     sent.append(frame);
     if (onRequest) {

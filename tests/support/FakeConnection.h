@@ -37,7 +37,8 @@ public:
     QList<Attempt> attempts;
     QList<QByteArray> sent; // whole frames, in order
     QList<QByteArray> sentWithCommand(quint16 command) const;
-    int closes = 0; // Close() calls
+    int closes = 0;           // Close() calls
+    bool refuseSends = false; // connected, but every frame fails to go out
 
 private:
     bool m_connected = false;

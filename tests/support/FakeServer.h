@@ -25,6 +25,8 @@ public:
     void reply(const QByteArray& bytes);
     // The server goes away in order: the console reads the end of the stream.
     void closeOrderly();
+    // Takes no more connections: the console's attempts to come back are refused.
+    void stopListening() { m_server.close(); }
     // The connection is reset: the console's next read fails. False where this
     // system cannot make a reset.
     bool reset();

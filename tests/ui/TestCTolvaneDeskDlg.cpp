@@ -237,8 +237,14 @@ private Q_SLOTS:
         QVERIFY(logIn(server));
         choose(u"two"_s);
         QTest::mouseClick(m_desk->control(IDC_START), Qt::LeftButton);
+        server.stopListening(); // attempts to come back are refused: the link stays lost
         server.closeOrderly();
-        QTRY_COMPARE(m_desk->window->controller().linkState(), console::LinkState::Lost);
+        // The close is normally seen at once. Where the system misses it now and then
+        // (Wine), the next player count finds the link dead.
+        const auto linkState = [this] { return m_desk->window->controller().linkState(); };
+        if (!QTest::qWaitFor([&] { return linkState() != console::LinkState::LoggedIn; }, 2000))
+            m_desk->time.advance(console::LinkSupervisor::kPollTimerMs);
+        QTRY_COMPARE(linkState(), console::LinkState::Lost);
         ManualTimeSource::deliverPostedEvents();
         checkState(kLinkLostPaused, "lost while broadcasting");
         QCOMPARE(m_desk->status(), u"切断・再接続中・・"_s);
