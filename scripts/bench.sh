@@ -226,7 +226,7 @@ schedule_row "written in place"
 for count in 1 2 8; do
   line=$(summary BenchProfiles "--all --say to $count headless console")
   if [ -n "$line" ]; then
-    row "--all --say to $count headless consoles (start to the line at the last server)" \
+    row "--all --say to $count headless console$([ "$count" = 1 ] || echo s) (start to the line at the last server)" \
       "median $(field "$line" "runs): median") ms, max $(field "$line" "max") ms" "—" "—"
   else
     missing "--all --say to $count headless consoles" BenchProfiles "—"
