@@ -31,6 +31,10 @@ private Q_SLOTS:
         QTest::newRow("-auto twice") << QStringList{u"-auto"_s, u"-auto"_s} << true;
         QTest::newRow("cleared and set again")
             << QStringList{u"-auto"_s, u"x"_s, u"-auto"_s} << true;
+        QTest::newRow("a world's name cancels nothing")
+            << QStringList{u"-auto"_s, u"--profile"_s, u"本番"_s} << true;
+        QTest::newRow("nor does it set anything")
+            << QStringList{u"--profile"_s, u"-auto"_s} << false;
     }
 
     void autoLogin()
@@ -128,6 +132,20 @@ private Q_SLOTS:
         row("the toolkit's option", {u"--platform"_s, u"offscreen"_s, u"-auto"_s}, C::None);
         row("the toolkit's option takes its value", {u"--qwindowtitle"_s, u"--x"_s}, C::None);
         row("the toolkit's flag", {u"--reverse"_s, u"--status"_s}, C::Status);
+        row("a world's window", {u"--profile"_s, u"本番"_s, u"-auto"_s}, C::None, {},
+            u"profile=本番"_s);
+        row("a world's command", {u"--say"_s, u"x"_s, u"--profile"_s, u"--all"_s}, C::Say, u"x"_s,
+            u"profile=--all"_s);
+        row("profile without a name", {u"--profile"_s}, C::None, {}, u"error"_s);
+        row("two profiles", {u"--profile"_s, u"a"_s, u"--profile"_s, u"b"_s}, C::None, {},
+            u"profile=b error"_s);
+        row("to all", {u"--all"_s, u"--stop"_s}, C::Stop, {}, u"all"_s);
+        row("all alone", {u"--all"_s}, C::None, {}, u"all error"_s);
+        row("all and a profile", {u"--all"_s, u"--status"_s, u"--profile"_s, u"a"_s}, C::Status, {},
+            u"profile=a all error"_s);
+        row("list the profiles", {u"--list-profiles"_s}, C::None, {}, u"list"_s);
+        row("list with a command", {u"--list-profiles"_s, u"--stop"_s}, C::Stop, {},
+            u"list error"_s);
     }
 
     void startRequest()
@@ -146,6 +164,12 @@ private Q_SLOTS:
             got << u"help"_s;
         if (r.version)
             got << u"version"_s;
+        if (r.profile)
+            got << u"profile="_s + *r.profile;
+        if (r.all)
+            got << u"all"_s;
+        if (r.listProfiles)
+            got << u"list"_s;
         if (!r.error.isEmpty())
             got << u"error"_s;
         QCOMPARE(got.join(u' '), flags);

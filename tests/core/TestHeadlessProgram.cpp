@@ -1,6 +1,8 @@
 // The built program end to end: --headless as a service manager runs it, commands
 // from other starts, the single-instance lock of each user, a socket that is not the
 // user's own, the usage, and SIGTERM.
+#include "VelmiraServer.h"
+
 #include "console/CommandReader.h"
 
 #include "Version.h"
@@ -68,6 +70,7 @@ private Q_SLOTS:
         m_env.insert(u"XDG_RUNTIME_DIR"_s, m_tmp.filePath(u"run"_s));
         m_env.insert(u"LOCALAPPDATA"_s, m_tmp.filePath(u"run"_s)); // the lock on Windows
         m_env.insert(u"TMPDIR"_s, m_tmp.filePath(u"tmp"_s));
+        m_env.insert(u"XDG_DATA_HOME"_s, m_tmp.filePath(u"share"_s)); // the profiles on Linux
         m_env.remove(u"DISPLAY"_s);
         m_env.remove(u"QT_QPA_PLATFORM"_s);
     }
@@ -231,6 +234,95 @@ private Q_SLOTS:
         }
     }
 #endif
+
+    // Two worlds side by side, each with its own server on its own loopback address,
+    // its own files, lock and socket; one command reaches both, and says which one
+    // could not carry it out.
+    void worldsSideBySide()
+    {
+        struct World
+        {
+            QString name;
+            QString address;
+            tolvane::sim::VelmiraServer server;
+            QStringList heard;
+            QProcess console;
+            QByteArray out;
+        };
+        World worlds[2];
+        worlds[0].name = u"本番"_s;
+        worlds[0].address = u"127.0.0.2"_s;
+        worlds[1].name = u"test world"_s;
+        worlds[1].address = u"127.0.0.3"_s;
+#ifdef Q_OS_WIN
+        const QString profiles = m_tmp.filePath(u"program/profiles"_s);
+#else
+        const QString profiles = m_tmp.filePath(u"share/TolvaneDesk/profiles"_s);
+#endif
+        for (World& w : worlds) {
+            tolvane::sim::SimOptions options;
+            options.address = QHostAddress(w.address);
+            options.port = 0;
+            options.quiet = true;
+            QVERIFY2(w.server.listen(options), qPrintable(w.server.errorString()));
+            QObject::connect(&w.server, &tolvane::sim::VelmiraServer::broadcastReceived,
+                             [&w](const QString& text) { w.heard.append(text); });
+            // A profile made by hand: its folder and its settings.
+            const QString folder = QDir(profiles).filePath(w.name);
+            QVERIFY(QDir().mkpath(folder));
+            QFile ini(QDir(folder).filePath(u"Tolvane.ini"_s));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Velmira]\r\nHostIP=" + w.address.toLatin1() + "\r\n");
+            ini.close();
+            QProcessEnvironment env = m_env;
+            env.insert(u"TOLVANE_TEST_SERVER_PORT"_s, QString::number(w.server.serverPort()));
+            w.console.setProcessEnvironment(env);
+            w.console.setWorkingDirectory(m_tmp.filePath(u"work"_s));
+            w.console.start(m_program, {u"--headless"_s, u"--profile"_s, w.name});
+        }
+        for (World& w : worlds)
+            QTRY_VERIFY_WITH_TIMEOUT((w.out += w.console.readAllStandardOutput())
+                                         .contains("[" + w.name.toUtf8() + "] ログインしました"),
+                                     10000);
+
+        QCOMPARE(runOnce({u"--list-profiles"_s}),
+                 std::pair(0, u"(default)\tstopped\ntest world\trunning\n本番\trunning\n"_s));
+        QCOMPARE(runOnce({u"--all"_s, u"--say"_s, u"まもなくメンテナンスです"_s}),
+                 std::pair(0, u"test world: sent: まもなくメンテナンスです\n"
+                              "本番: sent: まもなくメンテナンスです\n"_s));
+        for (World& w : worlds)
+            QTRY_COMPARE(w.heard, QStringList{u"まもなくメンテナンスです"_s});
+        // One console per world; the default console is another one and not running.
+        const auto again = runOnce({u"--headless"_s, u"--profile"_s, worlds[0].name});
+        QCOMPARE(again.first, 10);
+        QCOMPARE(runOnce({u"--status"_s}).first, 2);
+        QCOMPARE(runOnce({u"--profile"_s, u"nowhere"_s, u"--say"_s, u"x"_s}).first, 1);
+        QCOMPARE(runOnce({u"--headless"_s, u"--profile"_s, u"CON"_s}).first, 1);
+        QVERIFY(!QFileInfo::exists(QDir(profiles).filePath(u"CON"_s)));
+
+        // The test world's server goes down: the line still reaches the other one.
+        worlds[1].server.close();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (worlds[1].out += worlds[1].console.readAllStandardOutput()).contains("切断"), 10000);
+        const auto [status, lines] = runOnce({u"--all"_s, u"--say"_s, u"二度目"_s});
+        QCOMPARE(status, 3);
+        QVERIFY2(lines.contains(u"本番: sent: 二度目"_s), qPrintable(lines));
+        QVERIFY2(lines.contains(u"refused by test world (3: "_s), qPrintable(lines));
+        QTRY_COMPARE(worlds[0].heard.size(), 2);
+
+        for (World& w : worlds) {
+            w.console.terminate();
+            QVERIFY(w.console.waitForFinished(10000));
+        }
+        // Each world's log is its own, every line naming it; the line to all is marked.
+        const QDir logs(QDir(profiles).filePath(worlds[0].name + u"/TolvaneLog"_s));
+        QFile log(logs.filePath(logs.entryList({u"*.log"_s}).value(0)));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QStringList logged = QString::fromUtf8(log.readAll()).trimmed().split(u'\n');
+        for (const QString& line : logged)
+            QVERIFY2(line.mid(24).startsWith(u"[本番] "_s), qPrintable(line));
+        QVERIFY(logged.filter(u"[本番] [コマンド・全体] 送信 生声：二度目"_s).size() == 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHeadlessProgram)
