@@ -1,6 +1,6 @@
 # The Debian package: what `cmake --install` puts in place (both programs, the
-# desktop entry, the icons, the systemd user unit of the console without a window)
-# under /usr.
+# desktop entry, the icons, the systemd user units of the console without a window,
+# the default one's and the one per profile) under /usr.
 #
 #   cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_BUILD_TESTS=OFF
 #   cmake --build build-package --target tolvane-desk velmira-sim

@@ -97,6 +97,7 @@ run BenchTimeSignalLateness BenchTimeSignalLateness --seconds "$seconds"
 run BenchLinkRecovery BenchLinkRecovery
 run BenchCommand BenchCommand --idle-seconds "$seconds"
 run BenchScheduleEdit BenchScheduleEdit
+run BenchProfiles BenchProfiles
 
 line=$(summary BenchStartup "start-up to login frame:")
 if [ -n "$line" ]; then
@@ -221,6 +222,32 @@ schedule_row() {
 }
 schedule_row "file replaced"
 schedule_row "written in place"
+
+for count in 1 2 8; do
+  line=$(summary BenchProfiles "--all --say to $count headless console")
+  if [ -n "$line" ]; then
+    row "--all --say to $count headless console$([ "$count" = 1 ] || echo s) (start to the line at the last server)" \
+      "median $(field "$line" "runs): median") ms, max $(field "$line" "max") ms" "—" "—"
+  else
+    missing "--all --say to $count headless consoles" BenchProfiles "—"
+  fi
+done
+line=$(summary BenchProfiles "resident memory of 8 headless consoles")
+if [ -n "$line" ]; then
+  row "8 headless consoles, logged in: resident memory" \
+    "median $(field "$line" "median") MB each, total $(field "$line" "total") MB, $(field "$line" "once,") MB with the shared pages counted once" \
+    "—" "—"
+else
+  missing "8 headless consoles: resident memory" BenchProfiles "—"
+fi
+line=$(summary BenchProfiles "window of a second profile")
+if [ -n "$line" ]; then
+  row "window of a second profile while the first runs (start to the login frame)" \
+    "median $(field "$line" "frame median") ms, max $(field "$line" "frame median [0-9.]* ms, max") ms" \
+    "—" "—"
+else
+  missing "window of a second profile" BenchProfiles "—"
+fi
 
 echo
 echo "| measure | result | target | met? |"

@@ -36,12 +36,17 @@ if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall "$deb"
 for f in /usr/bin/tolvane-desk /usr/bin/velmira-sim /usr/share/applications/tolvane-desk.desktop \
   /usr/share/icons/hicolor/256x256/apps/tolvane-desk.png \
-  /usr/share/icons/hicolor/64x64/apps/tolvane-desk.png /usr/lib/systemd/user/tolvane-desk.service; do
+  /usr/share/icons/hicolor/64x64/apps/tolvane-desk.png /usr/lib/systemd/user/tolvane-desk.service \
+  /usr/lib/systemd/user/tolvane-desk@.service; do
   if ! dpkg -S "$f" >/dev/null 2>&1 || [ ! -e "$f" ]; then
     echo "the package did not install $f" >&2
     exit 1
   fi
 done
+# The template's lines as systemd reads them (where systemd-analyze is at hand).
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify --man=no /usr/lib/systemd/user/tolvane-desk@.service
+fi
 
 echo "== Start the installed console against the installed velmira-sim"
 rundir=$(mktemp -d)

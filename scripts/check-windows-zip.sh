@@ -6,7 +6,10 @@
 # tolvane-desk.com does what a script needs: it is a console-subsystem program,
 # answers --help, --version and a mistyped option without a display, passes the
 # exit status through cmd, writes into a redirected file, hands --say and --status
-# to the running console, and starts the window when asked for it. Keeps a screenshot.
+# to the running console, and starts the window when asked for it. Then the headless
+# consoles of two profiles run side by side against two simulators: --list-profiles
+# shows both running, --all --say reaches both and a command to one profile only that
+# one; a profile's window logs in under its world's title. Keeps a screenshot.
 #
 #   scripts/check-windows-zip.sh [ZIP]     (default: the newest build-windows/*.zip)
 #
@@ -53,10 +56,14 @@ done
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sim_pid=""
+sim_pids=()
 # shellcheck disable=SC2317 # run by the EXIT trap
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+  for pid in "${sim_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -180,7 +187,93 @@ for _ in $(seq 600); do
 done
 tail -n +"$((lines + 1))" "$log" | grep -q 'accepted' || fail "the window started by tolvane-desk.com did not log in"
 wine taskkill /im tolvane-desk.exe >/dev/null 2>&1 || true
+
+# Two worlds side by side: the headless consoles of two profiles, each against a
+# simulator of its own on a loopback address of its own, on one port that Wine hands
+# to both consoles through the test port variable. Their folders are made by hand
+# (the window would make them on its first start), one with a Japanese name.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+export TOLVANE_TEST_SERVER_PORT=$port
+worlds=("本番" "test 2")
+world_hosts=()
+world_pids=()
+for i in 0 1; do
+  world=${worlds[$i]}
+  world_host="127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).$((i + 1))"
+  world_hosts+=("$world_host")
+  mkdir -p "$app/profiles/$world"
+  printf '[Velmira]\r\nHostIP=%s\r\n' "$world_host" >"$app/profiles/$world/Tolvane.ini"
+  (cd "$app" && exec wine ./velmira-sim.exe --listen "$world_host" --port "$port" \
+    --no-accounts-file >"$work/world-$i-sim.log" 2>&1) &
+  sim_pids+=("$!")
+done
+for i in 0 1; do
+  for _ in $(seq 300); do
+    grep -q "listening" "$work/world-$i-sim.log" 2>/dev/null && break
+    sleep 0.1
+  done
+  (cd "$app" && exec wine ./tolvane-desk.com --headless --profile "${worlds[$i]}" \
+    >"$work/world-$i-console.log" 2>&1) &
+  world_pids+=("$!")
+done
+for i in 0 1; do
+  # Not 'players': the simulator's first line says how many it reports.
+  for _ in $(seq 600); do
+    grep -q 'player count' "$work/world-$i-sim.log" && break
+    sleep 0.05
+  done
+  grep -q 'player count' "$work/world-$i-sim.log" ||
+    fail "the headless console of ${worlds[$i]} did not log in: $(head -c 300 "$work/world-$i-console.log")"
+done
+grep -q "^[0-9-]* [0-9:.]* \[${worlds[0]}\] " "$work/world-0-console.log" ||
+  fail "the headless console's lines do not name its profile: $(head -c 300 "$work/world-0-console.log")"
+expect 0 "--list-profiles with both running" wine ./tolvane-desk.com --list-profiles
+for world in "${worlds[@]}"; do
+  grep -q "^$world"$'\t'"running" "$work/out.txt" || fail "--list-profiles: $world is not running: $(cat "$work/out.txt")"
+done
+expect 0 "--all --say to both profiles" wine ./tolvane-desk.com --all --say "two worlds"
+for i in 0 1; do
+  for _ in $(seq 100); do
+    grep -q "two worlds" "$work/world-$i-sim.log" && break
+    sleep 0.1
+  done
+  grep -q "two worlds" "$work/world-$i-sim.log" || fail "the simulator of ${worlds[$i]} did not see the --all line"
+done
+expect 0 "a command to one profile" wine ./tolvane-desk.com --profile "${worlds[1]}" --say "one world"
+for _ in $(seq 100); do
+  grep -q "one world" "$work/world-1-sim.log" && break
+  sleep 0.1
+done
+grep -q "one world" "$work/world-1-sim.log" || fail "the simulator of ${worlds[1]} did not see its line"
+grep -q "one world" "$work/world-0-sim.log" && fail "the line for ${worlds[1]} reached ${worlds[0]}"
+expect 10 "a second headless console of a running profile" \
+  wine ./tolvane-desk.com --headless --profile "${worlds[0]}"
+expect 1 "--headless of a profile that does not exist" \
+  wine ./tolvane-desk.com --headless --profile nowhere
+wine taskkill /f /im tolvane-desk.com >/dev/null 2>&1 || true
+for pid in "${world_pids[@]}"; do
+  wait "$pid" 2>/dev/null || true
+done
+# A world's window, as its shortcut starts it, here through tolvane-desk.com, which
+# hands the arguments on: it logs in to that world's simulator under the world's title.
+lines=$(wc -l <"$work/world-0-sim.log")
+expect 0 "tolvane-desk.com --profile -auto starts the profile's window" \
+  wine ./tolvane-desk.com --profile "${worlds[0]}" -auto
+for _ in $(seq 600); do
+  tail -n +"$((lines + 1))" "$work/world-0-sim.log" | grep -q 'accepted' && break
+  sleep 0.05
+done
+tail -n +"$((lines + 1))" "$work/world-0-sim.log" | grep -q 'accepted' ||
+  fail "the window of ${worlds[0]} did not log in"
+xdotool search --name "^${worlds[0]} - " >/dev/null 2>&1 ||
+  fail "no window is titled \"${worlds[0]} - …\""
+wine taskkill /im tolvane-desk.exe >/dev/null 2>&1 || true
+
 echo "velmira-sim saw:"
 cat "$log"
+for i in 0 1; do
+  echo "velmira-sim of ${worlds[$i]} (${world_hosts[$i]}:$port) saw:"
+  cat "$work/world-$i-sim.log"
+done
 [ "$status" = 0 ] && echo "zip check passed; screenshot: $build/zip-check.png"
 exit "$status"
