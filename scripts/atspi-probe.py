@@ -28,6 +28,10 @@ Commands:
                        that should have one; exit status 1 when not
     select-list NAME   makes NAME the list selector's entry
     toggle CAPTION     toggles the check box CAPTION through its Toggle action
+    press CAPTION      presses the push button CAPTION of the main window through its
+                       Press action; a box it opens stays open
+    answer BUTTON      waits for a message box, prints its caption and text, and
+                       presses its button BUTTON ("OK", "キャンセル", ...)
 
 --answer-boxes presses the first button of every message box the console shows
 before the command runs (a first start shows three boxes, a failed connection
@@ -96,7 +100,8 @@ def main_window(app, timeout):
     deadline = time.monotonic() + timeout
     while True:
         for w in top_windows(app, pyatspi.ROLE_DIALOG):
-            if w.name == MAIN_TITLE:
+            # A profile's window names its world first: "NAME - トルヴェイン for Velmira".
+            if w.name == MAIN_TITLE or w.name.endswith(" - " + MAIN_TITLE):
                 return w
         if time.monotonic() > deadline:
             sys.exit(f"no window {MAIN_TITLE!r}")
@@ -227,6 +232,35 @@ def command_toggle(window, caption):
     return 0 if after != before else 1
 
 
+def command_press(window, caption):
+    button = pyatspi.findDescendant(
+        window, lambda o: o.getRole() == pyatspi.ROLE_PUSH_BUTTON and o.name == caption)
+    if button is None:
+        sys.exit(f"no push button {caption!r}")
+    # Qt presses a button by an animated click, so the call returns before a box the
+    # click opens has closed.
+    do_action(button, "Press")
+    print(f"pressed {caption!r}")
+    return 0
+
+
+def command_answer(app, button_name, timeout):
+    deadline = time.monotonic() + timeout
+    while not top_windows(app, pyatspi.ROLE_ALERT):
+        if time.monotonic() > deadline:
+            sys.exit("no message box came")
+        time.sleep(0.2)
+    box = top_windows(app, pyatspi.ROLE_ALERT)[0]
+    texts = [c.name for c in box if c.getRole() == pyatspi.ROLE_LABEL and c.name]
+    print(f"box {box.name!r}: {' / '.join(texts)!r}")
+    button = pyatspi.findDescendant(
+        box, lambda o: o.getRole() == pyatspi.ROLE_PUSH_BUTTON and o.name == button_name)
+    if button is None:
+        sys.exit(f"the box has no button {button_name!r}")
+    do_action(button, "Press")
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--app", default="TolvaneDesk", help="application name on the bus")
@@ -238,11 +272,15 @@ def main():
     sub.add_parser("check")
     sub.add_parser("select-list").add_argument("name")
     sub.add_parser("toggle").add_argument("caption")
+    sub.add_parser("press").add_argument("caption")
+    sub.add_parser("answer").add_argument("button")
     args = parser.parse_args()
 
     app = find_app(args.app, args.timeout)
     if args.answer_boxes:
         answer_boxes(app)
+    if args.command == "answer":
+        return command_answer(app, args.button, args.timeout)
     window = main_window(app, args.timeout)
     if args.command == "list":
         return command_list(window)
@@ -250,6 +288,8 @@ def main():
         return command_check(window)
     if args.command == "select-list":
         return command_select_list(window, args.name)
+    if args.command == "press":
+        return command_press(window, args.caption)
     return command_toggle(window, args.caption)
 
 
