@@ -177,7 +177,11 @@ CommandReply CommandDispatcher::stop()
 
 QJsonObject CommandDispatcher::status() const
 {
-    const ConsoleStatus c = m_controller.status();
+    ConsoleStatus c = m_controller.status();
+    // A list with no lines sends nothing, yet waits for "放送中止！" as one under way.
+    if (!c.broadcast && isUnderWay())
+        c.broadcast = BroadcastStatus{m_controller.loadedListName(), 0,
+                                      int(m_controller.lines().size()), false};
     QJsonObject out;
     out.insert(u"profile"_s, m_controller.profile().isEmpty() ? QJsonValue(QJsonValue::Null)
                                                               : QJsonValue(m_controller.profile()));
@@ -188,12 +192,6 @@ QJsonObject CommandDispatcher::status() const
                                                {u"line"_s, c.broadcast->line},
                                                {u"lines"_s, c.broadcast->lines},
                                                {u"paused"_s, c.broadcast->paused}});
-    } else if (isUnderWay()) {
-        // A list with no lines waits for "放送中止！".
-        out.insert(u"broadcast"_s, QJsonObject{{u"list"_s, m_controller.loadedListName()},
-                                               {u"line"_s, 0},
-                                               {u"lines"_s, int(m_controller.lines().size())},
-                                               {u"paused"_s, false}});
     } else {
         out.insert(u"broadcast"_s, QJsonValue::Null);
     }
