@@ -99,13 +99,6 @@ QStringList everyProfile()
     return QStringList{QString()} + settings::existingProfiles();
 }
 
-QString socketOf(const QString& profile)
-{
-    ConsoleOptions options;
-    options.profile = profile;
-    return options.commandSocket();
-}
-
 } // namespace
 
 int CommandClient::run(const CommandRequest& request, const QString& serverName)
@@ -122,7 +115,7 @@ int CommandClient::runAll(CommandRequest request)
     int status = int(CommandStatus::Ok);
     QStringList refusals;
     for (const QString& profile : everyProfile()) {
-        const CommandReply reply = handOver(socketOf(profile), request);
+        const CommandReply reply = handOver(ConsoleOptions::commandSocketOf(profile), request);
         if (reply.status == CommandStatus::NoConsole)
             continue; // not running: nothing to hand over
         ++reached;
@@ -149,9 +142,10 @@ int CommandClient::runAll(CommandRequest request)
 int CommandClient::listProfiles()
 {
     for (const QString& profile : everyProfile())
-        printLine(settings::profileLabel(profile) + u'\t' +
-                      (isRunning(socketOf(profile)) ? u"running"_s : u"stopped"_s),
-                  true);
+        printLine(
+            settings::profileLabel(profile) + u'\t' +
+                (isRunning(ConsoleOptions::commandSocketOf(profile)) ? u"running"_s : u"stopped"_s),
+            true);
     return int(CommandStatus::Ok);
 }
 

@@ -37,7 +37,12 @@ QString ConsoleOptions::lockFilePath() const
                                             u"TolvaneDesk-"_s + settings::profileKey(profile));
 }
 
-QString ConsoleOptions::commandSocket() const
+QString ConsoleOptions::logPrefix() const
+{
+    return profile.isEmpty() ? QString() : u'[' + profile + u"] "_s;
+}
+
+QString ConsoleOptions::commandSocketOf(const QString& profile)
 {
     if (profile.isEmpty())
         return commandSocketName();

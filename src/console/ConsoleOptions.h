@@ -40,7 +40,11 @@ struct ConsoleOptions
     // The single-instance lock and the command socket of this console: one of each
     // per user and profile.
     QString lockFilePath() const;
-    QString commandSocket() const;
+    QString commandSocket() const { return commandSocketOf(profile); }
+    static QString commandSocketOf(const QString& profile);
+    // What every line of a profile's log starts with ("[NAME] "); empty for the
+    // default console.
+    QString logPrefix() const;
 };
 
 } // namespace tolvane::console

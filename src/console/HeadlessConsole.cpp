@@ -135,7 +135,7 @@ int HeadlessConsole::run(QCoreApplication& app, const QString& profile)
     platform::SingleInstanceLock lock(options.lockFilePath());
     if (!lock.tryAcquire()) {
         // For the journal and for the operator's log, which the running console shares.
-        const QString world = profile.isEmpty() ? QString() : u'[' + profile + u"] "_s;
+        const QString world = options.logPrefix();
         std::fputs((u"tolvane-desk: "_s + world + u"the console does not start: "_s +
                     lock.errorString() + u'\n')
                        .toUtf8()

@@ -102,9 +102,7 @@ std::optional<int> runWithoutWindow(int argc, char* argv[],
     const CommandRequest command{request.command, request.argument};
     if (request.all)
         return CommandClient::runAll(command);
-    ConsoleOptions options;
-    options.profile = profile;
-    return CommandClient::run(command, options.commandSocket());
+    return CommandClient::run(command, ConsoleOptions::commandSocketOf(profile));
 }
 
 } // namespace tolvane::console
