@@ -117,17 +117,13 @@ void ConsoleController::trackRefusedLogins()
         if (loggingIn)
             m_loginPassword = m_serverSettings->adminPassword();
     });
-    connect(m_link, &LinkSupervisor::loginRefused, this, [this] {
-        m_loginRefused = true;
-        m_refusedPasswords.insert(m_loginPassword);
-    });
-    connect(m_link, &LinkSupervisor::loginAccepted, this, [this] { m_loginRefused = false; });
+    connect(m_link, &LinkSupervisor::loginRefused, this,
+            [this] { m_refusedPasswords.insert(m_loginPassword); });
 }
 
 void ConsoleController::login()
 {
     m_loginPassword = m_serverSettings->adminPassword();
-    m_loginRefused = false;
     m_link->login();
 }
 
@@ -135,7 +131,7 @@ void ConsoleController::onAdminPasswordChanged(const QString& password)
 {
     m_link->setPassword(password);
     // The window waits for the operator's ログイン, as it always has.
-    if (!m_options.retryLoginOnNewPassword || !m_loginRefused ||
+    if (!m_options.retryLoginOnNewPassword || !m_link->refusalStands() ||
         m_refusedPasswords.contains(password))
         return;
     logEvent(u"ログイン 新しい管理者パスワードで再試行"_s);
@@ -213,9 +209,7 @@ void ConsoleController::logEvent(const QString& text)
     const QDateTime now = m_time->now();
     // A profile's every line names its world: the logs and the journals of several
     // consoles side by side can be told apart.
-    const QString world =
-        m_options.profile.isEmpty() ? QString() : u'[' + m_options.profile + u"] "_s;
-    const QString line = world + m_logMark + text;
+    const QString line = m_options.logPrefix() + m_logMark + text;
     Q_EMIT eventLogged(now, line);
     if (m_log.write(now, line) || m_logFailureShown)
         return;
@@ -438,12 +432,16 @@ void ConsoleController::LoadSelectedList()
     m_broadcast->setLines(title, *lines);
 }
 
-bool ConsoleController::listStillThere(const QString& listName)
+bool ConsoleController::listStillThere(const QString& listName, const QString& notDone)
 {
     // Listed afresh: the list may have gone while the question was open, before the
     // watcher's news of it has come.
     m_lists->rescan();
-    return m_lists->names().contains(listName);
+    if (m_lists->names().contains(listName))
+        return true;
+    logEvent(notDone + u"：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
+    m_prompts.inform(Notice::ListGone, listName);
+    return false;
 }
 
 void ConsoleController::DeleteSelectedList()
@@ -457,11 +455,8 @@ void ConsoleController::DeleteSelectedList()
         m_prompts.inform(Notice::NoListSelected);
         return;
     }
-    if (!listStillThere(listName)) {
-        logEvent(u"削除しません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
-        m_prompts.inform(Notice::ListGone, listName);
+    if (!listStillThere(listName, u"削除しません"_s))
         return;
-    }
     const QString shown = currentListName();
     // A failed deletion is not reported: the selector still shows the file.
     (void)m_lists->remove(listName);
@@ -508,11 +503,8 @@ void ConsoleController::BindShortcut(int slot)
     }
     if (!m_prompts.confirm(Question::BindShortcut, slot))
         return;
-    if (!listStillThere(listName)) {
-        logEvent(u"割り付けません：リスト「"_s + listName + u"」は確認の間になくなりました"_s);
-        m_prompts.inform(Notice::ListGone, listName);
+    if (!listStillThere(listName, u"割り付けません"_s))
         return;
-    }
     // A failed write is not reported; the binding holds for this run.
     (void)m_shortcuts->bind(slot, listName);
 }

@@ -177,7 +177,9 @@ private:
     }
     void missed(const timesignal::TimeSignalScheduler::Action& action);
     void setCurrentList(int index);
-    bool listStillThere(const QString& listName);
+    // True when the list is still there; otherwise the log says what was `notDone`
+    // and the operator is told.
+    bool listStillThere(const QString& listName, const QString& notDone);
     void postControlState(ControlState state);
     void setStatus(const QString& text);
     void showNotice(const QString& text);
@@ -193,10 +195,9 @@ private:
     ShortcutService* m_shortcuts;
     ServerSettingsService* m_serverSettings;
     timesignal::TimeSignalScheduler m_scheduler;
-    // The password the last login went out with, whether it was refused (a refusal
-    // stands across a lost link until the next login), and those refused in this run.
+    // The password the last login went out with, and those refused in this run
+    // (whether a refusal stands is the link's to say).
     QString m_loginPassword;
-    bool m_loginRefused = false;
     QSet<QString> m_refusedPasswords;
 
     QString m_statusText;

@@ -83,6 +83,9 @@ public:
     bool isUp() const { return m_connection->isConnected(); }
     // Whether a login was accepted during this run.
     bool loggedInBefore() const { return m_memory.loggedInBefore; }
+    // Whether the last login was refused and nobody has asked to log in since; it
+    // stands across a lost link.
+    bool refusalStands() const { return m_memory.plan == LoginPlan::Refused; }
     const net::SessionProtocol& session() const { return m_session; }
     net::ServerConnection& connection() const { return *m_connection; }
 
